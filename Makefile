@@ -1,0 +1,59 @@
+# Set-up and everyday commands. `make demo` and `make test` work on a fresh Debian machine: they
+# install what is missing first.
+
+BUILD      := build/default
+ASAN_BUILD := build/asan
+FUZZ_BUILD := build/fuzz
+FUZZ_SECONDS ?= 30
+JOBS ?= $(shell nproc)
+
+DEB_PACKAGES := cmake ninja-build g++ clang libclang-rt-dev libssl-dev libgtest-dev libgmock-dev \
+                libbenchmark-dev libcli11-dev qt6-base-dev
+
+.PHONY: all deps build test asan fuzz bench demo clean
+
+all: build
+
+deps:
+	@missing=""; for p in $(DEB_PACKAGES); do \
+	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'install ok installed' || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing:$$missing"; \
+	  sudo=""; [ "$$(id -u)" -eq 0 ] || sudo=sudo; \
+	  $$sudo apt-get update -qq && DEBIAN_FRONTEND=noninteractive $$sudo apt-get install -y -qq $$missing; \
+	fi
+
+$(BUILD)/build.ninja: | deps
+	cmake --preset default
+
+build: deps $(BUILD)/build.ninja
+	cmake --build $(BUILD) -j $(JOBS)
+
+test: build
+	ctest --preset default -j $(JOBS)
+
+asan: deps
+	[ -f $(ASAN_BUILD)/build.ninja ] || cmake --preset asan
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+	ctest --preset asan -j $(JOBS)
+
+fuzz: deps
+	[ -f $(FUZZ_BUILD)/build.ninja ] || cmake --preset fuzz
+	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	@for t in $$(cat $(FUZZ_BUILD)/fuzz_targets.txt); do \
+	  echo "== $$t ($(FUZZ_SECONDS) s)"; \
+	  mkdir -p $(FUZZ_BUILD)/corpus/$$t; \
+	  seeds=""; [ -d tests/fuzz/corpus/$$t ] && seeds=tests/fuzz/corpus/$$t; \
+	  $(FUZZ_BUILD)/tests/fuzz/$$t -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=2048 \
+	    $(FUZZ_BUILD)/corpus/$$t $$seeds || exit 1; \
+	done
+
+bench: build
+	@for t in $$(cat $(BUILD)/bench_targets.txt); do echo "== $$t"; $(BUILD)/bench/$$t || exit 1; done
+
+demo: build
+	sh data/demo.sh $(BUILD)
+
+clean:
+	rm -rf build
