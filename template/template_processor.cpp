@@ -1,0 +1,159 @@
+// The template processor's script reader and verb dispatch.
+#include "template/template_processor.h"
+
+#include <fstream>
+#include <istream>
+#include <ostream>
+#include <string>
+#include <utility>
+
+#include "template/text_util.h"
+#include "template/verb_table.h"
+
+#if __has_include("conftree/progress.h")
+#include "conftree/progress.h"
+#else
+// The tree's progress sink is not there yet: dots go nowhere.
+static void progressDot() {}
+#endif
+
+TemplateProcessor::TemplateProcessor(std::ostream& logStream, std::ostream& warningsStream,
+                                     std::string scriptPath, std::string workingDirectory)
+    : logStream(logStream),
+      warningsStream(warningsStream),
+      scriptPath(std::move(scriptPath)),
+      workingDirectory(std::move(workingDirectory)) {
+    auto file = std::make_unique<std::ifstream>(this->scriptPath);
+    if (!file->is_open()) {
+        logStream << "Unable to open file: " << this->scriptPath << '\n';
+        logStream.flush();
+        // The reader treats the failed stream as the end of the script; see readScriptLine.
+        readFailed_ = true;
+    }
+    script_ = std::move(file);
+}
+
+TemplateProcessor::TemplateProcessor(std::ostream& logStream, std::ostream& warningsStream,
+                                     std::unique_ptr<std::istream> script, std::string scriptPath,
+                                     std::string workingDirectory)
+    : logStream(logStream),
+      warningsStream(warningsStream),
+      scriptPath(std::move(scriptPath)),
+      workingDirectory(std::move(workingDirectory)),
+      script_(std::move(script)) {}
+
+TemplateProcessor::~TemplateProcessor() = default;
+
+bool TemplateProcessor::failReading(std::string_view why) {
+    if (!readFailed_) {
+        readFailed_ = true;
+        logLine(why);
+    }
+    return false;
+}
+
+bool TemplateProcessor::readScriptLine(ScriptLine& buffer) {
+    using Traits = std::char_traits<char>;
+    buffer[0] = '\0';
+    // A stream that cannot be read (never opened, an earlier read error or over-long line) ends the
+    // script for good: the callers' loops stop as at the end of the file instead of seeing empty lines.
+    if (readFailed_ || !script_) return false;
+    std::istream& in = *script_;
+    if (in.bad() || in.fail()) {
+        return failReading("Unable to read the script " + scriptPath + " after line " +
+                           std::to_string(lineNumber));
+    }
+    std::streambuf* source = in.rdbuf();
+    if (source == nullptr) return false;
+    if (Traits::eq_int_type(source->sgetc(), Traits::eof())) {
+        in.setstate(std::ios::eofbit);
+        return false;
+    }
+
+    std::size_t length = 0;
+    bool overLong = false;
+    for (;;) {
+        const Traits::int_type c = source->sbumpc();
+        if (Traits::eq_int_type(c, Traits::eof()) || c == '\n') break;
+        if (length == kScriptLineMax) {
+            // One character more than a line may hold: only a carriage return of a CR LF ending fits.
+            if (c == '\r' && source->sgetc() == '\n') {
+                source->sbumpc();
+                break;
+            }
+            overLong = true;
+            break;
+        }
+        buffer[length++] = Traits::to_char_type(c);
+    }
+    while (length > 0 && isBlankChar(buffer[length - 1])) --length;
+    buffer[length] = '\0';
+
+    ++lineNumber;
+    if (lineNumber % 10 == 0) progressDot();
+    if (overLong) {
+        // Running a line cut short could change a setting silently; reading stops here instead.
+        buffer[0] = '\0';
+        return failReading("Line " + std::to_string(lineNumber) + " of the script " + scriptPath +
+                           " is longer than " + std::to_string(kScriptLineMax) +
+                           " characters: the script is not read further");
+    }
+    return true;
+}
+
+bool TemplateProcessor::processNextLine(ConfigTree& tree, ScriptLine& buffer) {
+    if (!readScriptLine(buffer)) return false;
+    if (buffer[0] != '#' && buffer[0] != '\0' && buffer[1] != '\0') dispatchLine(tree, buffer.data());
+    return true;
+}
+
+bool TemplateProcessor::splitVerb(char* text, char*& verb, char*& rest) {
+    verb = nullptr;
+    rest = nullptr;
+    if (text == nullptr) return false;
+    char* p = text;
+    while (*p != '\0' && isBlankChar(*p)) ++p;
+    if (*p == '\0') return false;
+    verb = p;
+    while (*p != '\0' && isWordChar(*p)) ++p;
+    if (*p == '\0') return true;
+    *p++ = '\0';
+    while (*p != '\0' && isBlankChar(*p)) ++p;
+    if (*p != '\0') rest = p;
+    return true;
+}
+
+int TemplateProcessor::dispatchLine(ConfigTree& tree, char* line) {
+    char* verb = nullptr;
+    char* rest = nullptr;
+    if (!splitVerb(line, verb, rest)) return 0;
+    const VerbRow* row = findVerb(verb);
+    if (row == nullptr) {
+        logStream << "Unrecognized verb at line " << lineNumber << ": " << verb << '\n';
+        logStream.flush();
+        return 0;
+    }
+    logStream << "Processing " << lineNumber << ": " << row->name << '\t' << (rest ? rest : "") << '\n';
+    logStream.flush();
+    if (row->handler == nullptr) return 1;
+    return (this->*(row->handler))(tree, rest);
+}
+
+bool TemplateProcessor::runScriptSection(ConfigTree& tree, const char* endMarker) {
+    ScriptLine buffer;
+    while (processNextLine(tree, buffer)) {
+        if (endMarker != nullptr && equalsIgnoreCase(buffer.data(), endMarker)) return true;
+        if (abortRequested) return false;
+    }
+    return true;
+}
+
+void TemplateProcessor::logLine(std::string_view text) {
+    logStream << text << '\n';
+    logStream.flush();
+}
+
+void TemplateProcessor::logFault(std::string_view name, std::string_view message, std::string_view subject) {
+    logStream << name << message << lineNumber << "): " << subject << '\n';
+    logStream.flush();
+}
