@@ -1,0 +1,2 @@
+// in progress
+#include "lib/fwall/mgmt.h"
