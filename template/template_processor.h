@@ -20,6 +20,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "convert/interfaces.h"
 
 class ConfigTree;
 
@@ -148,6 +151,34 @@ public:
     // (interfaces, network address objects, service and destination groups, proxy, NAT/INAT and
     // packet filter rules) are declared here, each family in its own block, with the records they keep
     // between phases. Their sources live in template/ (phases) and convert/ (converters).
+
+    // ---- Conversion phases (template/phases.cpp) ----------------------------------------------------
+    // Each runs its converters and its script section in a fixed order, with a progress line in the
+    // log before each step. False when the phase stopped (errorText says why).
+
+    bool runPreprocess(ConfigTree& oldTree);
+    bool runMerge(ConfigTree& oldTree, ConfigTree& newTree);
+    bool runPostprocess(ConfigTree& tree);
+
+    // ---- Interfaces (convert/interfaces.cpp; records and pairing in convert/interfaces.h) -----------
+
+    InterfaceList oldInterfaces;  // old tree: the physical interfaces, then the aliases
+    InterfaceList newInterfaces;  // new tree, in tree order, aliases included
+    int physicalCount = 0;        // physical interfaces at the head of oldInterfaces
+    int unmatchedOld = 0;         // old physical interfaces the pairing by address left unpaired
+
+    void parseInterfaces(ConfigTree& tree, InterfaceList& list, const std::string& templateText);
+    bool parse5xInterfaces(ConfigTree& oldTree);  // false: no physical interface (errorText set)
+    void parse60Interfaces(ConfigTree& newTree);
+    void reconcileInterfaces();
+    bool interfaceMergeHelpRequired() const;
+    void mergeInterfaces(ConfigTree& tree);
+    void changeInterfaces(ConfigTree& tree, const InterfaceRecord& oldRecord, const InterfaceRecord& newRecord);
+    void saveInterfaces(ConfigTree& tree);
+    // Moves the references of every change at once, each reference at most once (see interfaces.cpp).
+    void rewriteInterfaceReferences(ConfigTree& tree, const std::vector<InterfaceChange>& changes);
+    // add_leaf for a setting line the converter formatted itself.
+    void addConvertedLeaf(ConfigTree& tree, std::string line);
 
     // ==== End of conversion phases and converters ====================================================
 
