@@ -1,0 +1,228 @@
+// ChildList and its name index.
+//
+// The index is an open-addressing hash set of the children (linear probing, power-of-two capacity,
+// at most half full), keyed by each child's current name. It holds every child of the list, of
+// both kinds, so a lookup probes the run of slots for the name and picks the matches of the wanted
+// kind. One match is the answer; several (same kind and name, possible after renames or direct
+// list edits) are rare and resolved by a scan of the list so that the first in list order wins.
+#include "conftree/child_list.h"
+
+#include <algorithm>
+#include <functional>
+#include <utility>
+
+#include "conftree/branch.h"
+#include "conftree/leaf.h"
+#include "conftree/node.h"
+
+namespace {
+// Lists shorter than this are scanned; an index pays off only beyond it.
+constexpr std::size_t kIndexThreshold = 24;
+}  // namespace
+
+struct ChildNameIndex {
+    std::vector<Node*> slots;
+    std::size_t count = 0;
+
+    static std::size_t hashOf(std::string_view name) { return std::hash<std::string_view>{}(name); }
+    std::size_t mask() const { return slots.size() - 1; }
+
+    void reserveFor(std::size_t n) {
+        std::size_t capacity = 16;
+        while (capacity < 2 * n) capacity *= 2;
+        if (capacity <= slots.size()) return;
+        std::vector<Node*> old(capacity, nullptr);
+        old.swap(slots);
+        count = 0;
+        for (Node* node : old)
+            if (node != nullptr) insert(node);
+    }
+
+    void insert(Node* node) {
+        if (2 * (count + 1) > slots.size()) reserveFor(count + 1);
+        std::size_t i = hashOf(node->name()) & mask();
+        while (slots[i] != nullptr) i = (i + 1) & mask();
+        slots[i] = node;
+        ++count;
+    }
+
+    void remove(Node* node) {
+        std::size_t i = hashOf(node->name()) & mask();
+        while (slots[i] != node) {
+            if (slots[i] == nullptr) return;  // not indexed: nothing to do
+            i = (i + 1) & mask();
+        }
+        // Backward-shift deletion keeps every probe run unbroken without tombstones.
+        std::size_t hole = i;
+        std::size_t j = i;
+        for (;;) {
+            j = (j + 1) & mask();
+            Node* candidate = slots[j];
+            if (candidate == nullptr) break;
+            std::size_t home = hashOf(candidate->name()) & mask();
+            // Move candidate into the hole unless its home lies cyclically in (hole, j].
+            bool homeBetween = hole <= j ? (home > hole && home <= j) : (home > hole || home <= j);
+            if (!homeBetween) {
+                slots[hole] = candidate;
+                hole = j;
+            }
+        }
+        slots[hole] = nullptr;
+        --count;
+    }
+
+    // The single node of that kind and name, nullptr when none; *several is set when more than one.
+    Node* find(std::string_view name, bool leaf, bool* several) const {
+        *several = false;
+        Node* found = nullptr;
+        for (std::size_t i = hashOf(name) & mask(); slots[i] != nullptr; i = (i + 1) & mask()) {
+            Node* node = slots[i];
+            if (node->isLeaf() == leaf && node->name() == name) {
+                if (found != nullptr) {
+                    *several = true;
+                    return found;
+                }
+                found = node;
+            }
+        }
+        return found;
+    }
+};
+
+ChildList::ChildList(Branch* owner) : owner_(owner) {}
+
+ChildList::~ChildList() { clear(); }
+
+Node* ChildList::at(std::size_t index) const { return index < items_.size() ? items_[index].get() : nullptr; }
+Node* ChildList::front() const { return items_.empty() ? nullptr : items_.front().get(); }
+Node* ChildList::back() const { return items_.empty() ? nullptr : items_.back().get(); }
+
+bool ChildList::contains(const Node* node) const { return node != nullptr && node->parent() == owner_; }
+
+long ChildList::indexOf(const Node* node) const {
+    if (!contains(node)) return -1;
+    // Scan from both ends at once: removals tend to happen at either end of wide lists.
+    std::size_t n = items_.size();
+    for (std::size_t i = 0, j = n; i < j; ++i) {
+        if (items_[i].get() == node) return static_cast<long>(i);
+        --j;
+        if (items_[j].get() == node) return static_cast<long>(j);
+    }
+    return -1;
+}
+
+Node* ChildList::find(std::string_view name, bool leaf) const {
+    if (items_.size() >= kIndexThreshold) {
+        if (!index_) {
+            auto index = std::make_unique<ChildNameIndex>();
+            index->reserveFor(items_.size());
+            for (const auto& item : items_) index->insert(item.get());
+            const_cast<ChildList*>(this)->index_ = std::move(index);
+        }
+        bool several = false;
+        Node* node = index_->find(name, leaf, &several);
+        if (!several) return node;
+    }
+    for (const auto& item : items_)
+        if (item->isLeaf() == leaf && item->name() == name) return item.get();
+    return nullptr;
+}
+
+Branch* ChildList::findBranch(std::string_view name) const { return static_cast<Branch*>(find(name, false)); }
+Leaf* ChildList::findLeaf(std::string_view name) const { return static_cast<Leaf*>(find(name, true)); }
+
+Node* ChildList::adopt(std::unique_ptr<Node>& node) {
+    Node* raw = node.get();
+    raw->parent_ = owner_;
+    if (index_) index_->insert(raw);
+    return raw;
+}
+
+Node* ChildList::append(std::unique_ptr<Node> node) {
+    if (!node || node->parent_ != nullptr) return nullptr;
+    Node* raw = adopt(node);
+    items_.push_back(std::move(node));
+    return raw;
+}
+
+Node* ChildList::insert(std::size_t index, std::unique_ptr<Node> node) {
+    if (!node || node->parent_ != nullptr) return nullptr;
+    index = std::min(index, items_.size());
+    Node* raw = adopt(node);
+    items_.insert(items_.begin() + static_cast<std::ptrdiff_t>(index), std::move(node));
+    return raw;
+}
+
+std::unique_ptr<Node> ChildList::release(std::size_t index) {
+    std::unique_ptr<Node> node = std::move(items_[index]);
+    items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(index));
+    if (index_) index_->remove(node.get());
+    node->parent_ = nullptr;
+    return node;
+}
+
+std::unique_ptr<Node> ChildList::take(std::size_t index) {
+    if (index >= items_.size()) return nullptr;
+    return release(index);
+}
+
+std::unique_ptr<Node> ChildList::take(const Node* node) {
+    long index = indexOf(node);
+    if (index < 0) return nullptr;
+    return release(static_cast<std::size_t>(index));
+}
+
+bool ChildList::erase(std::size_t index) {
+    if (index >= items_.size()) return false;
+    release(index);
+    return true;
+}
+
+bool ChildList::erase(const Node* node) {
+    long index = indexOf(node);
+    if (index < 0) return false;
+    release(static_cast<std::size_t>(index));
+    return true;
+}
+
+std::unique_ptr<Node> ChildList::replace(std::size_t index, std::unique_ptr<Node> node) {
+    if (index >= items_.size() || !node || node->parent_ != nullptr) return nullptr;
+    std::unique_ptr<Node> old = std::move(items_[index]);
+    if (index_) index_->remove(old.get());
+    old->parent_ = nullptr;
+    adopt(node);
+    items_[index] = std::move(node);
+    return old;
+}
+
+bool ChildList::swap(std::size_t a, std::size_t b) {
+    if (a >= items_.size() || b >= items_.size()) return false;
+    std::swap(items_[a], items_[b]);
+    return true;
+}
+
+void ChildList::resize(std::size_t count) {
+    while (items_.size() > count) release(items_.size() - 1);
+}
+
+void ChildList::clear() {
+    // Detach first so that nothing reached from a destructor sees a half-emptied list.
+    std::vector<std::unique_ptr<Node>> all = takeAll();
+    all.clear();
+}
+
+std::vector<std::unique_ptr<Node>> ChildList::takeAll() {
+    index_.reset();
+    for (auto& item : items_) item->parent_ = nullptr;
+    Storage all;
+    all.swap(items_);
+    return all;
+}
+
+void ChildList::nameAboutToChange(Node* node) {
+    if (index_) index_->remove(node);
+}
+
+void ChildList::nameChanged(Node* node) {
+    if (index_) index_->insert(node);
+}

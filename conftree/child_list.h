@@ -1,0 +1,128 @@
+// ChildList: the ordered children of a Branch. It owns its nodes, keeps each node's parent pointer
+// right (set on the way in, cleared on the way out) and answers "first child of this kind with this
+// name" quickly even for branches with hundreds of thousands of children: from a modest width on it
+// keeps a name index, built lazily on the first lookup and kept right by every list operation and
+// by Node::setName. Narrow lists carry no index and are scanned, which is cheapest for them.
+//
+// Order is insertion order unless a caller inserts at an index; lookups always return the first
+// match in list order, as a linear scan would.
+//
+// Positions are 0-based. Operations given a position outside the list do nothing and return
+// nullptr/false (insert clamps to the end). Iterators and positions are invalidated by any change
+// to the list, as with std::vector.
+//
+// Not thread-safe: one thread at a time.
+#pragma once
+
+#include <cstddef>
+#include <iterator>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+class Branch;
+class Leaf;
+class Node;
+struct ChildNameIndex;
+
+class ChildList {
+    using Storage = std::vector<std::unique_ptr<Node>>;
+
+public:
+    // Iterates the children as Node* in list order.
+    class const_iterator {
+    public:
+        using iterator_category = std::random_access_iterator_tag;
+        using value_type = Node*;
+        using difference_type = std::ptrdiff_t;
+        using pointer = Node* const*;
+        using reference = Node*;
+
+        const_iterator() = default;
+        Node* operator*() const { return it_->get(); }
+        Node* operator[](difference_type n) const { return it_[n].get(); }
+        const_iterator& operator++() { ++it_; return *this; }
+        const_iterator operator++(int) { auto old = *this; ++it_; return old; }
+        const_iterator& operator--() { --it_; return *this; }
+        const_iterator operator--(int) { auto old = *this; --it_; return old; }
+        const_iterator& operator+=(difference_type n) { it_ += n; return *this; }
+        const_iterator& operator-=(difference_type n) { it_ -= n; return *this; }
+        friend const_iterator operator+(const_iterator a, difference_type n) { return a += n; }
+        friend const_iterator operator+(difference_type n, const_iterator a) { return a += n; }
+        friend const_iterator operator-(const_iterator a, difference_type n) { return a -= n; }
+        friend difference_type operator-(const const_iterator& a, const const_iterator& b) { return a.it_ - b.it_; }
+        friend bool operator==(const const_iterator& a, const const_iterator& b) { return a.it_ == b.it_; }
+        friend auto operator<=>(const const_iterator& a, const const_iterator& b) { return a.it_ <=> b.it_; }
+
+    private:
+        friend class ChildList;
+        explicit const_iterator(Storage::const_iterator it) : it_(it) {}
+        Storage::const_iterator it_;
+    };
+    using iterator = const_iterator;
+
+    explicit ChildList(Branch* owner);
+    ~ChildList();
+    ChildList(const ChildList&) = delete;
+    ChildList& operator=(const ChildList&) = delete;
+
+    std::size_t size() const { return items_.size(); }
+    bool empty() const { return items_.empty(); }
+    Node* operator[](std::size_t index) const { return items_[index].get(); }  // unchecked
+    Node* at(std::size_t index) const;  // nullptr when out of range
+    Node* front() const;                // nullptr when empty
+    Node* back() const;                 // nullptr when empty
+    const_iterator begin() const { return const_iterator(items_.begin()); }
+    const_iterator end() const { return const_iterator(items_.end()); }
+
+    // Position of the node in this list, or -1 when it is not a child here.
+    long indexOf(const Node* node) const;
+    bool contains(const Node* node) const;
+
+    // First child of the given kind whose name equals name exactly (case-sensitive), or nullptr.
+    Node* find(std::string_view name, bool leaf) const;
+    Branch* findBranch(std::string_view name) const;
+    Leaf* findLeaf(std::string_view name) const;
+
+    // Adds a detached node at the end (append) or before position index (insert; clamped to the
+    // end). Returns the node, now a child of the owner, or nullptr when node was null or already
+    // had a parent.
+    Node* append(std::unique_ptr<Node> node);
+    Node* insert(std::size_t index, std::unique_ptr<Node> node);
+
+    // Removes a child and hands it over, detached; nullptr when out of range or not a child here.
+    [[nodiscard]] std::unique_ptr<Node> take(std::size_t index);
+    [[nodiscard]] std::unique_ptr<Node> take(const Node* node);
+
+    // Removes and destroys a child; false when out of range or not a child here.
+    bool erase(std::size_t index);
+    bool erase(const Node* node);
+
+    // Puts node at position index and hands over the node that was there (nullptr, and node is
+    // not taken, when index is out of range or node is null or attached).
+    [[nodiscard]] std::unique_ptr<Node> replace(std::size_t index, std::unique_ptr<Node> node);
+
+    // Exchanges the children at two positions (false when either is out of range).
+    bool swap(std::size_t a, std::size_t b);
+
+    // Shrinks the list to count children, destroying the ones past it; a larger count changes
+    // nothing (a children list holds no empty places).
+    void resize(std::size_t count);
+
+    // Destroys every child.
+    void clear();
+
+    // Hands over every child, in order, leaving the list empty.
+    [[nodiscard]] std::vector<std::unique_ptr<Node>> takeAll();
+
+private:
+    friend class Node;
+    void nameAboutToChange(Node* node);
+    void nameChanged(Node* node);
+    Node* adopt(std::unique_ptr<Node>& node);  // sets parent, indexes; returns raw pointer
+    std::unique_ptr<Node> release(std::size_t index);
+
+    Branch* owner_;
+    Storage items_;
+    std::unique_ptr<ChildNameIndex> index_;
+};

@@ -1,0 +1,42 @@
+// ConfigTree: the root of a configuration held in memory, with the configuration file reader and
+// writer. load merges a file's settings into the tree (the first occurrence of a setting wins);
+// save writes the tree back as a file of setting lines and a summary of it into treeLog.
+//
+// Constructing a ConfigTree makes its log stream the process-wide treeLog (the most recently
+// constructed tree decides). The tree owns all its nodes. Threads: see node.h.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+
+#include "conftree/branch.h"
+
+class ConfigTree : public Branch {
+public:
+    explicit ConfigTree(std::ostream& log);
+    ~ConfigTree() override;
+
+    // Path of the file last loaded successfully; empty until then.
+    std::string sourceFile;
+    // Version of the configuration; 0 means unknown (nothing in this system sets it).
+    double version = 0;
+
+    // Merges the file's settings into the tree. 0 on success; -1 when the file cannot be opened
+    // ("Unable to open file: " + path in treeLog, tree and sourceFile unchanged) or cannot be read
+    // to its end ("Unable to read file: " + path; settings read before the failure stay).
+    int load(const std::string& path);
+
+    // Writes the tree to the file (replacing its content) and the summary to treeLog. Returns
+    // false when the file could not be created or fully written (then "Unable to write file: " +
+    // path also goes to treeLog after the summary).
+    [[nodiscard]] bool save(const std::string& path);
+
+    // Moves every top-level node of other into this tree (an incoming leaf's value wins); other is
+    // left empty.
+    void absorb(ConfigTree& other);
+
+    void describe(int depth, std::ostream& stream, bool newline) const override;
+    void write(std::ostream& stream, bool newline) const override;
+    void writePath(std::ostream& stream, bool newline) const override;
+    bool search(NodeList& results, const Node* templateNode) override;
+};
