@@ -22,7 +22,12 @@
 #include <string_view>
 #include <vector>
 
+#include "convert/groups.h"
 #include "convert/interfaces.h"
+#include "convert/nat_rules.h"
+#include "convert/netobjects.h"
+#include "convert/packet_filter.h"
+#include "convert/proxy_rules.h"
 
 class ConfigTree;
 
@@ -179,6 +184,68 @@ public:
     void rewriteInterfaceReferences(ConfigTree& tree, const std::vector<InterfaceChange>& changes);
     // add_leaf for a setting line the converter formatted itself.
     void addConvertedLeaf(ConfigTree& tree, std::string line);
+
+    // ---- Network address objects (convert/netobject_ops.cpp; list in convert/netobjects.h) ---------
+
+    NetObjectList netObjects;  // the objects created in this run, in creation order
+
+    // The object name for an address text, creating the object on first use; port receives a port
+    // when the text is an address, a blank and a number (see NetObjectList::convertAddr).
+    std::string convertAddr(std::string_view text, std::string& port, const std::string& desc);
+    // The object of a kind (0, 1, 3, 4, 5, 6) for one value, or for two values (ranges, networks).
+    std::string getNetObject(int kind, const std::string& value1, const std::string& value2,
+                             const std::string& desc);
+    NetObjectRef lookupNetObject(int kind, std::string_view value) const;  // both empty: none
+    bool netObjectExists(int kind, std::string_view name) const;
+    NetObjectRef createNetObject(int kind, const std::string& value, const std::string& desc);
+    std::string createCompoundNetObject(int kind, const std::string& label, const std::string& firstName,
+                                        const std::string& secondName, const std::string& desc);
+    void saveNetObjects(ConfigTree& tree);  // writes the created objects (never the fixed ones)
+
+    // ---- Service and destination groups (convert/groups.cpp; records in convert/groups.h) ----------
+
+    std::vector<ServiceGroup> serviceGroups;            // reading order; the all-sets group last
+    std::vector<DestinationRecord> destinationRecords;  // old destination records, tree order
+    std::vector<DestinationGroup> destinationGroups;    // DenyAll, PermitAll, then built groups
+
+    void parseSvcGroups(ConfigTree& oldTree);
+    void parseDestGroups(ConfigTree& oldTree);
+    void convertDestGroups();
+    void saveServiceGroups(ConfigTree& tree);
+    void saveDestGroups(ConfigTree& tree);
+
+    // ---- Proxy rules (convert/proxy_rules.cpp; record in convert/proxy_rules.h) --------------------
+
+    std::vector<ProxyRule> proxyRules;  // accepted rules, ordered by old number
+    int proxyRuleCount = 0;             // rules written so far
+
+    void parseProxyRules(ConfigTree& oldTree);
+    void saveProxyRules(ConfigTree& tree);
+
+    // ---- NAT and INAT rules (convert/nat_rules.cpp; record in convert/nat_rules.h) -----------------
+
+    std::vector<NatRule> natRules;  // accepted rules of both kinds, ordered by old number
+
+    void parseNatRules(ConfigTree& oldTree);
+    void saveNatRules(ConfigTree& tree);
+
+    // ---- Packet filter rules (convert/packet_filter.cpp; records in convert/packet_filter.h) -------
+
+    PfRuleLists pfLists;  // services and rules, forward and local, of the old and the new tree
+
+    // Reads the edit lines that editTemplate finds ("pfedit_fwd_**=**" / "pfedit_lcl_**=**") into one
+    // direction's lists and orders the whole rule list by old number.
+    void parse5xStylePF(ConfigTree& tree, const char* editTemplate, std::vector<PfService>& services,
+                        std::vector<PfRule>& rules, bool forward);
+    // Reads the new-style services and rules of one direction; orders the rules it appended.
+    void parse60StylePF(ConfigTree& tree, std::vector<PfService>& services, std::vector<PfRule>& rules,
+                        bool forward);
+    // The old tree's rules into the old lists: edit lines forward and local, then new-style rules
+    // forward and local.
+    void parseOldTreePfRules(ConfigTree& oldTree);
+    // The new tree's new-style rules, forward and local, into the new lists.
+    void parseNewTreePfRules(ConfigTree& newTree);
+    void savePfRules(ConfigTree& tree);
 
     // ==== End of conversion phases and converters ====================================================
 

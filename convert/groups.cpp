@@ -1,0 +1,180 @@
+// Service and destination groups: reading them from the old tree, building the new destination groups
+// from the old destination records, and writing both kinds of group (see groups.h).
+
+#include "convert/groups.h"
+
+#include <string>
+#include <unordered_map>
+
+#include "conftree/search_template.h"
+#include "convert/converter_output.h"
+#include "template/template_processor.h"
+
+namespace {
+
+constexpr const char* kServiceGroupTemplate = "service_group_**";
+constexpr const char* kConfigSetsTemplate = "def_proxy_**_config-sets_**";
+constexpr const char* kDestinationTemplate = "destination_group_**";
+
+ServiceGroup readServiceGroup(const Branch& branch) {
+    ServiceGroup group;
+    group.name = branch.name();
+    group.objectName = "service_group_" + group.name;
+    for (const Node* child : branch.children()) {
+        const std::string& name = child->name();
+        if (name == "permit-password") {
+            group.passwordMode = "permit-password";
+        } else if (name == "authenticate" || name == "authserver" || name == "desc") {
+            if (const Leaf* leaf = child->asLeaf()) {
+                (name == "authenticate" ? group.authenticate
+                 : name == "authserver" ? group.authserver
+                                        : group.desc) = leaf->value();
+            }
+        } else if (name == "elem") {
+            const Branch* elem = child->asBranch();
+            if (elem == nullptr) continue;
+            for (const Node* member : elem->children()) {
+                // A member is a numbered branch whose first leaf names the object; a member written
+                // as a plain leaf carries the name itself and is kept rather than lost.
+                if (const Leaf* leaf = member->asLeaf()) {
+                    group.elements.push_back(leaf->value());
+                } else if (const Leaf* first = firstLeafChild(member)) {
+                    group.elements.push_back(first->value());
+                }
+            }
+        }
+    }
+    if (!group.authenticate.empty()) {
+        group.authObject = group.passwordMode == "deny-password" ? "auth_obj_normal" : "auth_obj_change";
+    }
+    return group;
+}
+
+}  // namespace
+
+void TemplateProcessor::parseSvcGroups(ConfigTree& oldTree) {
+    const SearchTemplate groups = SearchTemplate::branch(kServiceGroupTemplate);
+    if (!groups.valid()) {
+        logFault("parseSvcGroups", ": Unable to parse source template (", kServiceGroupTemplate);
+        return;
+    }
+    NodeList found;
+    if (!groups.search(oldTree, found)) {
+        logFault("parseSvcGroups", ": Search returned no data (", kServiceGroupTemplate);
+        return;
+    }
+    for (const Node* node : found) {
+        if (const Branch* branch = node->asBranch()) serviceGroups.push_back(readServiceGroup(*branch));
+    }
+
+    ServiceGroup all;
+    all.name = kAllServiceGroupsName;
+    all.objectName = std::string("service_group_") + kAllServiceGroupsName;
+    all.desc = kAllServiceGroupsDesc;
+    const SearchTemplate sets = SearchTemplate::branch(kConfigSetsTemplate);
+    if (!sets.valid()) {
+        logFault("parseSvcGroups", ": Unable to parse  template for all proxies (", kServiceGroupTemplate);
+        return;
+    }
+    NodeList setNodes;
+    if (!sets.search(oldTree, setNodes)) {
+        logFault("parseSvcGroups", ": Search returned no data (", kServiceGroupTemplate);
+        return;
+    }
+    for (const Node* set : setNodes) {
+        // def_proxy_P_config-sets_S: the proxy's name stands two levels above the set.
+        const Branch* configSets = set->parent();
+        const Branch* proxy = configSets != nullptr ? configSets->parent() : nullptr;
+        const std::string proxyName = proxy != nullptr ? proxy->name() : std::string();
+        all.elements.push_back("def_proxy_" + proxyName + "_config-sets_" + set->name());
+    }
+    serviceGroups.push_back(std::move(all));
+}
+
+void TemplateProcessor::parseDestGroups(ConfigTree& oldTree) {
+    const SearchTemplate records = SearchTemplate::branch(kDestinationTemplate);
+    if (!records.valid()) {
+        logFault("parseDestGroups", ": Unable to parse source template (", kDestinationTemplate);
+        return;
+    }
+    NodeList found;
+    if (!records.search(oldTree, found)) {
+        logFault("parseDestGroups", ": Search returned no data (", kDestinationTemplate);
+        return;
+    }
+    for (const Node* node : found) {
+        const Branch* branch = node->asBranch();
+        if (branch == nullptr) continue;
+        DestinationRecord record;
+        for (const Node* child : branch->children()) {
+            const Leaf* leaf = child->asLeaf();
+            if (leaf == nullptr) continue;
+            if (leaf->name() == "dest") {
+                record.dest = leaf->value();
+            } else if (leaf->name() == "pd") {
+                record.permit = leaf->value() == "P";
+            } else if (leaf->name() == "service") {
+                record.service = leaf->value();
+            }
+        }
+        destinationRecords.push_back(std::move(record));
+    }
+}
+
+void TemplateProcessor::convertDestGroups() {
+    destinationGroups.push_back({"", "DenyAll", "Deny all destinations", {{false, "net_pattern_any"}}});
+    destinationGroups.push_back({"", "PermitAll", "Permit all destinations", {{true, "net_pattern_any"}}});
+
+    // First group of each key, as a front-to-back scan of the groups would find it.
+    std::unordered_map<std::string, std::size_t> groupByKey;
+    for (std::size_t i = 0; i < destinationGroups.size(); ++i) {
+        groupByKey.emplace(destinationGroups[i].key, i);
+    }
+    std::string port;
+    for (DestinationRecord& record : destinationRecords) {
+        DestinationObject member{record.permit, convertAddr(record.dest, port, std::string())};
+        std::size_t index;
+        if (auto it = groupByKey.find(record.service); it != groupByKey.end()) {
+            index = it->second;
+            destinationGroups[index].objects.push_back(std::move(member));
+        } else {
+            DestinationGroup group;
+            group.name = (record.permit ? "Permit" : "Deny") + record.service;
+            group.desc = group.name + " Group";
+            group.key = record.service;
+            group.objects.push_back(std::move(member));
+            index = destinationGroups.size();
+            destinationGroups.push_back(std::move(group));
+            groupByKey.emplace(record.service, index);
+        }
+        record.groupName = "destination_group_" + destinationGroups[index].name;
+    }
+}
+
+void TemplateProcessor::saveServiceGroups(ConfigTree& tree) {
+    logLine("Dumping " + std::to_string(serviceGroups.size()) + " service groups back into tree.");
+    for (const ServiceGroup& group : serviceGroups) {
+        const std::string prefix = "service_group_" + group.name;
+        if (!group.desc.empty()) addSetting(*this, tree, prefix + "_desc=" + group.desc);
+        for (std::size_t j = 0; j < group.elements.size(); ++j) {
+            addSetting(*this, tree, prefix + "_elem_" + std::to_string(j + 1) + "_obj=" + group.elements[j]);
+        }
+    }
+}
+
+void TemplateProcessor::saveDestGroups(ConfigTree& tree) {
+    logLine("Dumping " + std::to_string(destinationGroups.size()) + " destination groups back into tree.");
+    for (const DestinationGroup& group : destinationGroups) {
+        const std::string prefix = "destination_group_" + group.name;
+        addSetting(*this, tree, prefix + "_desc=" + group.desc);
+        for (std::size_t j = 0; j < group.objects.size(); ++j) {
+            const std::string number = std::to_string(j + 1);
+            const std::string element = prefix + "_elem_" + number;
+            const std::string object = "destination_destobj_" + group.name + "_" + number;
+            addSetting(*this, tree, element + "_type=destobj");
+            addSetting(*this, tree, element + "_obj=" + object);
+            addSetting(*this, tree, object + "_action=" + (group.objects[j].permit ? "Permit" : "Deny"));
+            addSetting(*this, tree, object + "_addr=" + group.objects[j].addr);
+        }
+    }
+}

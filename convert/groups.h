@@ -1,0 +1,49 @@
+// Service groups and destination groups.
+//
+// Proxy rules refer to a service group, whose authentication settings decide the rule's
+// authentication object, and to a destination group, in the new configuration a list of permitted or
+// denied destination objects. The processor reads the old service groups and the old per-service
+// destination records, builds the new destination groups from the records, and writes both kinds of
+// group into the merged tree. The records below are held by the TemplateProcessor in the lists
+// serviceGroups, destinationRecords and destinationGroups (see template/template_processor.h), which
+// own them; the operations parseSvcGroups, parseDestGroups, convertDestGroups, saveServiceGroups and
+// saveDestGroups live in groups.cpp. One thread at a time.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Name and description of the service group that lists every proxy configuration set.
+inline constexpr const char* kAllServiceGroupsName = "AllServiceGroupsFromUpgrade6.0";
+inline constexpr const char* kAllServiceGroupsDesc = "Group containing all services defined at time of Upgrade";
+
+struct ServiceGroup {
+    std::string name;          // the component after "service_group_"
+    std::string objectName;    // "service_group_" + name
+    std::string authenticate;  // leaf authenticate; empty when absent
+    std::string authserver;
+    std::string desc;
+    std::string passwordMode = "deny-password";  // "permit-password" when that leaf is present
+    std::vector<std::string> elements;           // members in tree order
+    std::string authObject;  // "" / "auth_obj_normal" / "auth_obj_change"
+};
+
+// One old destination record: a destination that the proxy rules of one service may or may not reach.
+struct DestinationRecord {
+    std::string dest;     // an address text
+    bool permit = false;  // leaf pd is "P"
+    std::string service;  // the rule label of the proxy rules it applies to
+    std::string groupName;  // set when the groups are built: "destination_group_" + group name
+};
+
+struct DestinationObject {
+    bool permit = false;  // written as "Permit" or "Deny"
+    std::string addr;     // a network address object name
+};
+
+struct DestinationGroup {
+    std::string key;   // the service it was built for; empty for DenyAll and PermitAll
+    std::string name;  // the tree object is "destination_group_" + name
+    std::string desc;
+    std::vector<DestinationObject> objects;
+};

@@ -1,0 +1,109 @@
+// Network address objects: turning the address texts of old rules into named 6.0 objects.
+//
+// Old rules name addresses as text (a host, a network with its mask, a range, a wildcard pattern, a
+// host name, an e-mail address); the new configuration refers to named objects instead. NetObjectList
+// is the list of objects created during one conversion run, in creation order, together with the fixed
+// objects that every firewall knows (looked up, never created or written). The first request for a
+// text creates its object (and the parts a network or range is built from); later requests reuse it.
+//
+// The list is a member of the TemplateProcessor; the processor's operations convertAddr, getNetObject,
+// lookupNetObject, netObjectExists, createNetObject, createCompoundNetObject and saveNetObjects forward
+// to it. Lookups keep the order of a front-to-back scan (fixed objects first, then created objects in
+// creation order; the first match wins) but are answered from hash indexes.
+//
+// Ownership: the list owns its NetObject entries; references to entries stay valid only until the
+// next creation. Threads: one thread at a time.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+// Object kinds; the number is stored with each object.
+enum NetObjectKind : int {
+    kNetIpAddr = 0,       // "net_ipaddr_"
+    kNetIpRange = 1,      // "net_iprange_" (compound: start and end links)
+    kNetIpMask = 2,       // "net_ipmask_"
+    kNetIpNet = 3,        // "net_ipnet_" (compound: address and mask links)
+    kNetPattern = 4,      // "net_pattern_"
+    kNetDns = 5,          // "net_dns_"
+    kNetEmail = 6,        // "net_email_"
+    kNetNetAddrLink = 8,  // a network's address part, named like its network
+    kNetNetMaskLink = 9,  // a network's mask part
+    kNetRangeStartLink = 10,
+    kNetRangeEndLink = 11,
+};
+
+// Name prefix of a kind ("net_ipaddr_" ...); empty for links and unknown kinds.
+std::string_view netObjectPrefix(int kind);
+// What is written after the object's name ("_addr=" ...); empty for compounds (never written).
+std::string_view netObjectSuffix(int kind);
+// The short label made from a value: '_', ' ', ';', '.', '=' become '-', '*' becomes "any".
+std::string netObjectLabel(std::string_view value);
+
+struct NetObject {
+    int type = kNetIpAddr;
+    std::string name;   // full object name, prefix included
+    std::string label;  // short label (name without prefix)
+    std::string value;  // address/mask/pattern/name as given; a compound's label; a link's target name
+    std::string desc;   // description; empty when none was given
+};
+
+// A name and label pair as lookups and creations hand them out; both empty for "not found".
+struct NetObjectRef {
+    std::string name;
+    std::string label;
+};
+
+class NetObjectList {
+public:
+    NetObjectList();
+
+    // The created objects, compounds and links included, in creation order.
+    const std::vector<NetObject>& objects() const { return objects_; }
+    std::size_t size() const { return objects_.size(); }
+
+    // First object (fixed ones first, then created ones) of the kind whose value equals value exactly.
+    NetObjectRef lookup(int kind, std::string_view value) const;
+    // True when a fixed or created object of the kind has exactly this name.
+    bool exists(int kind, std::string_view name) const;
+
+    // Creates a simple object (kinds 0, 2, 4, 5, 6) named prefix + label of value; the name is made
+    // unique for the kind by appending "-2", "-3", ... to the label when it is taken.
+    NetObjectRef create(int kind, const std::string& value, const std::string& desc);
+    // Creates a compound (kind 1 or 3) with the given label and its two links (first and second part
+    // names); the name is made unique for the kind like create's. Returns the compound's name.
+    std::string createCompound(int kind, const std::string& label, const std::string& firstName,
+                               const std::string& secondName, const std::string& desc);
+
+    // The object for an address (kinds 0, 4, 5, 6: value1) or a range/network (kinds 1, 3: value1 and
+    // value2), creating what does not exist yet.
+    std::string get(int kind, const std::string& value1, const std::string& value2,
+                    const std::string& desc);
+
+    // Turns an address text into an object name (see netobjects.cpp for the grammar). port receives a
+    // port when the text is an address, a blank and a number; otherwise it is emptied. The result is
+    // empty when the text is empty or begins with a separator, and is the bare first part when a
+    // separator is followed by nothing.
+    std::string convertAddr(std::string_view text, std::string& port, const std::string& desc);
+
+private:
+    struct KeyHash {
+        std::size_t operator()(const std::pair<int, std::string>& k) const noexcept;
+    };
+    using Index = std::unordered_map<std::pair<int, std::string>, std::size_t, KeyHash>;
+
+    void append(NetObject object);
+    std::string uniqueLabel(int kind, const std::string& label);
+
+    std::vector<NetObject> objects_;
+    Index byValue_;  // (kind, value) -> first created entry
+    Index byName_;   // (kind, name) -> first created entry
+    // (kind, first part name, second part name) of created compounds -> compound's entry
+    std::unordered_map<std::string, std::size_t> compoundByParts_;
+    // (kind, label) -> next suffix to try, so repeated clashes do not rescan from "-2"
+    std::unordered_map<std::string, int> nextSuffix_;
+};

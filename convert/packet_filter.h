@@ -1,0 +1,72 @@
+// Packet filter rules and services.
+//
+// The packet filter has forward rules and local rules; each rule refers to a service that holds the
+// interface, protocol, ports and protocol options. Old configurations may hold rules as '+'-separated
+// edit lines; new ones hold numbered rule branches and named service branches. The processor reads
+// the rules of both styles from the old tree and the new-style rules of the new firewall's initial
+// configuration, and writes them all into the merged tree as one renumbered forward list and one
+// renumbered local list, the converted rules first.
+//
+// The TemplateProcessor holds eight lists (services and rules, forward and local, of the old and of
+// the new tree) in PfRuleLists; parse5xStylePF, parse60StylePF and savePfRules live in
+// packet_filter.cpp. Between reading and writing, the interface merge rewrites the interface of the
+// old tree's services. One thread at a time.
+#pragma once
+
+#include <array>
+#include <string>
+#include <vector>
+
+// Number of protocol option slots of a service (opt1 ... opt8).
+inline constexpr int kPfOptionCount = 8;
+
+struct PfService {
+    std::string baseName;    // the service's own name ("Pre60-" + edit line name for old lines)
+    std::string comment;
+    std::string interface;   // interface device name
+    std::string srcport1, srcport2;
+    std::string dstport1, dstport2;
+    std::string proto;
+    bool hasOptions = false;  // the options are written
+    std::array<std::string, kPfOptionCount> options;  // opt1 ... opt8
+    std::string objectName;  // the direction's service prefix + baseName
+};
+
+struct PfRule {
+    int oldRuleNumber = -1;  // the rule's number before the upgrade; -1 while unknown
+    std::string type;        // the action ("Permit", "Fwd", "Fwd+Reply", ...)
+    std::string label;
+    std::string loglevelNumber;
+    std::string state;       // "on" when not given
+    std::string dst, src;    // network address object names
+    std::string service;     // objectName of the rule's service
+    std::string listName;    // "rule_pffwd" or "rule_pflcl"
+};
+
+// One direction's services and rules, as read from one tree.
+struct PfLists {
+    std::vector<PfService> services;
+    std::vector<PfRule> rules;
+};
+
+// The eight lists of a conversion run.
+struct PfRuleLists {
+    PfLists oldForward, oldLocal;  // from the old tree (edit lines and new-style rules)
+    PfLists newForward, newLocal;  // from the new firewall's initial configuration
+    int localCount = 0;    // local rules written so far in this run
+    int forwardCount = 0;  // forward rules written so far in this run
+};
+
+// The fixed names of one direction.
+struct PfDirection {
+    const char* editTemplate;     // "pfedit_fwd_**=**"
+    const char* ruleTemplate;     // "rule_pffwd_##"
+    const char* listName;         // "rule_pffwd"
+    const char* serviceTemplate;  // "fpf-serv_**"
+    const char* servicePrefix;    // "fpf-serv_"
+    bool forward;
+};
+inline constexpr PfDirection kPfForward{"pfedit_fwd_**=**", "rule_pffwd_##", "rule_pffwd", "fpf-serv_**",
+                                        "fpf-serv_", true};
+inline constexpr PfDirection kPfLocal{"pfedit_lcl_**=**", "rule_pflcl_##", "rule_pflcl", "lpf-serv_**",
+                                      "lpf-serv_", false};

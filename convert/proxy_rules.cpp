@@ -1,0 +1,118 @@
+// Proxy rules: reading, completing and ordering the old rules, and writing them renumbered
+// (see proxy_rules.h).
+
+#include "convert/proxy_rules.h"
+
+#include <string>
+#include <unordered_map>
+
+#include "conftree/search_template.h"
+#include "convert/converter_output.h"
+#include "convert/groups.h"
+#include "convert/selection_order.h"
+#include "convert/text_fields.h"
+#include "template/template_processor.h"
+
+namespace {
+
+constexpr const char* kProxyRuleTemplate = "rule_proxy_##";
+
+ProxyRule readProxyRule(const Branch& branch) {
+    ProxyRule rule;
+    rule.oldNumber = decimalValue(branch.name());
+    for (const Node* child : branch.children()) {
+        // The log level is kept one level deeper (loglevel_number): its first child stands in for it.
+        if (child->name() == "loglevel") {
+            if (const Node* first = firstChild(child)) child = first;
+        }
+        const Leaf* leaf = child->asLeaf();
+        if (leaf == nullptr) continue;
+        const std::string& name = leaf->name();
+        if (name == "action") {
+            rule.action = leaf->value();
+        } else if (name == "auth") {
+            rule.auth = leaf->value();
+        } else if (name == "dest") {
+            rule.dest = leaf->value();
+        } else if (name == "number") {
+            rule.loglevelNumber = leaf->value();
+        } else if (name == "rulelabel") {
+            rule.rulelabel = leaf->value();
+        } else if (name == "service") {
+            rule.service = leaf->value();
+        } else if (name == "src") {
+            rule.src = leaf->value();
+        } else if (name == "state") {
+            rule.state = leaf->value();
+        }
+    }
+    return rule;
+}
+
+}  // namespace
+
+void TemplateProcessor::parseProxyRules(ConfigTree& oldTree) {
+    const SearchTemplate rules = SearchTemplate::branch(kProxyRuleTemplate);
+    if (!rules.valid()) {
+        logFault("parseProxyRules", ": Unable to parse source template (", kProxyRuleTemplate);
+        return;
+    }
+    NodeList found;
+    if (!rules.search(oldTree, found)) {
+        logFault("parseProxyRules", ": Search returned no data (", kProxyRuleTemplate);
+        return;
+    }
+
+    // The first destination record of each service and the first service group of each object name,
+    // as front-to-back scans of the lists would find them.
+    std::unordered_map<std::string, const DestinationRecord*> recordByService;
+    for (const DestinationRecord& record : destinationRecords) recordByService.emplace(record.service, &record);
+    std::unordered_map<std::string, const ServiceGroup*> groupByObject;
+    for (const ServiceGroup& group : serviceGroups) groupByObject.emplace(group.objectName, &group);
+
+    for (const Node* node : found) {
+        const Branch* branch = node->asBranch();
+        if (branch == nullptr) continue;
+        ProxyRule rule = readProxyRule(*branch);
+
+        if (rule.state.empty()) rule.state = "on";
+        if (rule.loglevelNumber.empty()) rule.loglevelNumber = "1";
+        if (rule.dest.empty()) {
+            if (auto it = recordByService.find(rule.rulelabel); it != recordByService.end()) {
+                rule.dest = it->second->groupName;
+            } else {
+                rule.dest = rule.rulelabel == "Mail" ? "destination_group_PermitAll" : "destination_group_DenyAll";
+            }
+        }
+        if (auto it = groupByObject.find(rule.service); it != groupByObject.end()) {
+            rule.auth = it->second->authObject;
+        }
+
+        if (rule.action.empty() || rule.dest.empty() || rule.rulelabel.empty() || rule.service.empty() ||
+            rule.src.empty()) {
+            logFault("parseProxyRules", ": Unable to convert rule - critical values missing (", "");
+            logLine("  rulelabel: " + rule.rulelabel);
+            logLine("  action:    " + rule.action);
+            logLine("  src:       " + rule.src);
+            logLine("  dest:      " + rule.dest);
+            logLine("  service:   " + rule.service);
+            continue;
+        }
+        proxyRules.push_back(std::move(rule));
+    }
+    selectionSortFrom(proxyRules, 0, [](const ProxyRule& rule) { return rule.oldNumber; });
+}
+
+void TemplateProcessor::saveProxyRules(ConfigTree& tree) {
+    for (const ProxyRule& rule : proxyRules) {
+        const std::string prefix = "rule_proxy_" + std::to_string(++proxyRuleCount);
+        addSetting(*this, tree, prefix + "_action=" + rule.action);
+        addSetting(*this, tree, prefix + "_auth=" + rule.auth);
+        addSetting(*this, tree, prefix + "_dest=" + rule.dest);
+        addSetting(*this, tree, prefix + "_loglevel_number=" + rule.loglevelNumber);
+        addSetting(*this, tree, prefix + "_rulelabel=" + rule.rulelabel);
+        addSetting(*this, tree, prefix + "_service=" + rule.service);
+        addSetting(*this, tree, prefix + "_src=" + rule.src);
+        addSetting(*this, tree, prefix + "_state=" + rule.state);
+    }
+}
