@@ -124,10 +124,12 @@ int mgmt_handshake_step(MgmtConnection* conn, std::uint8_t* payload, std::size_t
 // makes the key schedules. Used by both sides.
 void mgmt_make_keys(MgmtConnection* conn);
 
-// Server: sends the Welcome (nonce = the record's server_nonce, privacy and integrity as given).
-// Returns 0, or -1 when sending failed.
+// Server: sends the Welcome built from `fields` and waits for the Auth (state 1). The record's
+// server_nonce becomes fields.nonce. Returns 0, or -1 when sending failed.
 int mgmt_send_welcome(MgmtConnection* conn, const fwall::WelcomeFields& fields);
 
 // Server: reads the Auth. 0 when established (state 4, the record's privacy and integrity are those
-// the client sent); 1 when the Auth failed its checks (state 5); -1 when the connection failed.
+// the client sent, `who` holds the client's second identity); 1 when the Auth failed its checks
+// (state 5: malformed, a relay request, a user other than the record's user when one is set, or an
+// authenticator that does not match the record's password); -1 when the connection failed.
 int mgmt_accept(MgmtConnection* conn);

@@ -1,2 +1,242 @@
-// in progress
-#include "lib/fwall/mgmt.h"
+// Reading one response message: the status line and header parser and mgmt_read_response.
+#include "lib/fwall/response.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "lib/fwall/response_shared.h"
+
+namespace fwall {
+
+namespace {
+
+constexpr int kStatusCap = 999999999;  // more digits than any status: the value stops growing
+
+}  // namespace
+
+ResponseParser::ResponseParser(HeaderHook hook, void* context, char* line_buffer, std::size_t line_capacity)
+    : hook_(hook), context_(context), line_(line_buffer), line_capacity_(line_buffer ? line_capacity : 0) {}
+
+ResponseParser::Step ResponseParser::feed(std::uint8_t byte, std::size_t position) {
+  const auto fail = [this](const char* text) {
+    error_ = text;
+    status_ = 401;
+    return Step::Error;
+  };
+  const auto line_done = [this]() {
+    if (line_ != nullptr) line_[line_length_] = '\0';
+    if (hook_ != nullptr) hook_(line_ ? line_ : "", line_length_, context_);
+    line_length_ = 0;
+    state_ = 5;
+  };
+  const auto append = [this](std::uint8_t c) {
+    if (line_length_ < line_capacity_) line_[line_length_++] = static_cast<char>(c);
+  };
+  const bool digit = byte >= '0' && byte <= '9';
+  switch (state_) {
+    case 0:
+      if (byte == ' ') {
+        state_ = 1;
+      } else if (position > 9) {
+        return fail("state 0");
+      }
+      return Step::More;
+    case 1:
+      if (byte == ' ') return Step::More;
+      if (!digit) return fail("state 1");
+      status_ = byte - '0';
+      state_ = 2;
+      return Step::More;
+    case 2:
+      if (digit) {
+        if (status_ <= (kStatusCap - 9) / 10) status_ = status_ * 10 + (byte - '0');
+        return Step::More;
+      }
+      if (debug) std::fprintf(stderr, "DEBUG code=%d\n", status_);
+      state_ = 3;
+      [[fallthrough]];
+    case 3:
+      if (byte == '\r') {
+        state_ = 4;
+      } else if (byte == '\n') {
+        state_ = 5;
+      } else if (position > 128) {
+        return fail("state 3");
+      }
+      return Step::More;
+    case 4:
+      if (byte != '\n') return fail("state 4");
+      state_ = 5;
+      return Step::More;
+    case 5:
+      if (byte == '\r') {
+        state_ = 6;
+      } else if (byte == '\n') {
+        return Step::Finished;
+      } else {
+        line_length_ = 0;
+        append(byte);
+        state_ = 7;
+      }
+      return Step::More;
+    case 6:
+      if (byte != '\n') return fail("state 6");
+      return Step::Finished;
+    case 7:
+      if (byte == '\n') {
+        line_done();
+      } else if (byte == '\r') {
+        state_ = 8;
+      } else {
+        append(byte);
+      }
+      return Step::More;
+    case 8:
+      if (byte != '\n') return fail("state 8");
+      line_done();
+      return Step::More;
+    default:
+      return fail("state 0");
+  }
+}
+
+}  // namespace fwall
+
+namespace {
+
+using fwall::response_shared::response_buffer;
+
+// Where the body of one response goes.
+class BodySink {
+ public:
+  BodySink(const char* path, char* buffer, int binary) : path_(path), buffer_(buffer), binary_(binary) {}
+  BodySink(const BodySink&) = delete;
+  BodySink& operator=(const BodySink&) = delete;
+  ~BodySink() { abandon(); }
+
+  // Picks the output once the status is known. False when the output file cannot be opened.
+  bool choose(int status) {
+    chosen_ = true;
+    if (path_ != nullptr && status == 200) {
+      const char* mode = (binary_ && !fwall::kTovacBuild) ? "wb" : "w";
+      file_ = std::fopen(path_, mode);
+      if (file_ == nullptr) {
+        std::fprintf(stderr, "failed to open %s for output\n", path_);
+        return false;
+      }
+      return true;
+    }
+    if (fwall::kTovacBuild) return true;  // the shell library writes bodies only to an opened file
+    stream_ = path_ == nullptr ? stdout : stderr;
+    return true;
+  }
+  bool chosen() const { return chosen_; }
+
+  // False when the output file could not take the bytes.
+  bool write(const unsigned char* data, std::size_t length) {
+    if (length == 0) return true;
+    FILE* out = file_ != nullptr ? file_ : stream_;
+    if (out != nullptr && std::fwrite(data, 1, length, out) != length && out == file_) return false;
+    if (buffer_ != nullptr && !fwall::kTovacBuild) {
+      std::memcpy(buffer_, data, length);
+      if (length < fwall::kResponseBufferSize) buffer_[length] = '\0';
+    }
+    return true;
+  }
+
+  // Closes the output file; false when the last bytes could not be written out.
+  bool finish() {
+    if (file_ == nullptr) return true;
+    const bool ok = std::fclose(file_) == 0;
+    file_ = nullptr;
+    if (!ok) std::remove(path_);
+    return ok;
+  }
+
+  // The exchange failed: an output file this call created is removed, never left half-written.
+  void abandon() {
+    if (file_ == nullptr) return;
+    std::fclose(file_);
+    file_ = nullptr;
+    std::remove(path_);
+  }
+
+ private:
+  const char* path_;
+  char* buffer_;
+  int binary_;
+  bool chosen_ = false;
+  FILE* file_ = nullptr;
+  FILE* stream_ = nullptr;
+};
+
+}  // namespace
+
+int mgmt_read_response(MgmtReader* reader, const char* path, char* buffer, int binary) {
+  if (reader == nullptr || reader->conn == nullptr) return -1;
+  fwall::ResponseParser parser(fwall::capture_challenge, nullptr, fwall::response_shared::header_line,
+                               fwall::kHeaderLineMax);
+  BodySink sink(path, buffer, binary);
+  int status = 499;
+  std::size_t position = 0;   // where the next read goes in the response buffer
+  bool header_done = false;
+  bool discard = false;       // parse error or unusable output: the rest of the message is read unwritten
+  for (;;) {
+    const std::size_t room = fwall::kResponseBufferSize - position;
+    const int n = mgmt_read(reader, response_buffer + position, static_cast<int>(room));
+    if (n < 0) {
+      if (discard) break;  // a failure while draining keeps the status found so far
+      sink.abandon();
+      return -1;
+    }
+    if (fwall::ResponseParser::debug) std::fprintf(stderr, "DEBUG cnt=%d\n", n);
+    if (n == 0) break;
+    if (discard) continue;
+    std::size_t used = 0;
+    if (!header_done) {
+      fwall::ResponseParser::Step step = fwall::ResponseParser::Step::More;
+      while (used < static_cast<std::size_t>(n) && step == fwall::ResponseParser::Step::More) {
+        step = parser.feed(response_buffer[position + used], position + used + 1);
+        ++used;
+      }
+      status = parser.status();
+      if (step == fwall::ResponseParser::Step::Error) {
+        std::fprintf(stderr, "%s\n", parser.error_text());
+        discard = true;
+        continue;
+      }
+      if (step == fwall::ResponseParser::Step::More) {
+        // The header goes on in the next block, as long as it fits the response buffer.
+        position += used;
+        if (position >= fwall::kResponseBufferSize) {
+          std::fprintf(stderr, "state %d\n", parser.state());
+          status = 401;
+          discard = true;
+        }
+        continue;
+      }
+      header_done = true;
+      if (status != 401 && status != 407 && !sink.choose(status)) {
+        status = 401;
+        discard = true;
+        continue;
+      }
+    }
+    if (status == 401 || status == 407) continue;
+    if (!sink.write(response_buffer + position + used, static_cast<std::size_t>(n) - used)) {
+      std::fprintf(stderr, "failed to write %s\n", path ? path : "output");
+      sink.abandon();
+      status = 401;
+      discard = true;
+      continue;
+    }
+    // Later reads go to where the header ended; a header that filled the buffer leaves it all to them.
+    if (position + used >= fwall::kResponseBufferSize) position = 0;
+    else position += used;
+  }
+  if (!sink.finish()) {
+    std::fprintf(stderr, "failed to write %s\n", path ? path : "output");
+    return 401;
+  }
+  return status;
+}
