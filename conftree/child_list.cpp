@@ -138,15 +138,24 @@ Node* ChildList::adopt(std::unique_ptr<Node>& node) {
     return raw;
 }
 
+// A node that already sits in a list belongs to that list: refuse it and leave it there (the
+// pointer is released, not destroyed, so the rightful owner keeps it).
+static bool refuseAttached(std::unique_ptr<Node>& node) {
+    if (!node) return true;
+    if (node->parent() == nullptr) return false;
+    (void)node.release();
+    return true;
+}
+
 Node* ChildList::append(std::unique_ptr<Node> node) {
-    if (!node || node->parent_ != nullptr) return nullptr;
+    if (refuseAttached(node)) return nullptr;
     Node* raw = adopt(node);
     items_.push_back(std::move(node));
     return raw;
 }
 
 Node* ChildList::insert(std::size_t index, std::unique_ptr<Node> node) {
-    if (!node || node->parent_ != nullptr) return nullptr;
+    if (refuseAttached(node)) return nullptr;
     index = std::min(index, items_.size());
     Node* raw = adopt(node);
     items_.insert(items_.begin() + static_cast<std::ptrdiff_t>(index), std::move(node));
@@ -186,7 +195,7 @@ bool ChildList::erase(const Node* node) {
 }
 
 std::unique_ptr<Node> ChildList::replace(std::size_t index, std::unique_ptr<Node> node) {
-    if (index >= items_.size() || !node || node->parent_ != nullptr) return nullptr;
+    if (refuseAttached(node) || index >= items_.size()) return nullptr;
     std::unique_ptr<Node> old = std::move(items_[index]);
     if (index_) index_->remove(old.get());
     old->parent_ = nullptr;

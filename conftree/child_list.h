@@ -86,7 +86,7 @@ public:
 
     // Adds a detached node at the end (append) or before position index (insert; clamped to the
     // end). Returns the node, now a child of the owner, or nullptr when node was null or already
-    // had a parent.
+    // had a parent (such a node stays where it is).
     Node* append(std::unique_ptr<Node> node);
     Node* insert(std::size_t index, std::unique_ptr<Node> node);
 
@@ -98,8 +98,8 @@ public:
     bool erase(std::size_t index);
     bool erase(const Node* node);
 
-    // Puts node at position index and hands over the node that was there (nullptr, and node is
-    // not taken, when index is out of range or node is null or attached).
+    // Puts node at position index and hands over the node that was there. nullptr when node is
+    // null or attached (it stays where it is) or index is out of range (node is destroyed).
     [[nodiscard]] std::unique_ptr<Node> replace(std::size_t index, std::unique_ptr<Node> node);
 
     // Exchanges the children at two positions (false when either is out of range).
