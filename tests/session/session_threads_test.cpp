@@ -1,0 +1,68 @@
+// A logout from another thread while a command runs (the workflow's time-out does this): the command
+// ends with -2, the record is released exactly once, and a half-received file is not left behind.
+#include <gtest/gtest.h>
+
+#include <future>
+#include <thread>
+
+#include "tests/session/session_fixture.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using FromAnotherThread = SessionFixture;
+
+// Waits until the local file has received part of the body, so that the command is surely running.
+bool wait_for_growth(const fs::path& path) {
+  for (int i = 0; i < 2000; ++i) {
+    std::error_code ec;
+    if (fs::exists(path, ec) && fs::file_size(path, ec) > 0) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return false;
+}
+
+TEST_F(FromAnotherThread, LogoutDuringAFetchEndsItWithMinusTwo) {
+  start({"--privacy", "2", "--integrity", "1"});
+  simtest::write_file(firewall_file("/big"), simtest::binary_content(64 << 20));
+  MgmtSession worker;
+  aim(worker);
+  ASSERT_TRUE(worker.login());
+  fs::path local = dir / "big";
+  auto fetch = std::async(std::launch::async, [&] { return worker.fetch_file("/big", local.c_str(), true); });
+  ASSERT_TRUE(wait_for_growth(local));
+  MgmtSession().logout();  // what a time-out does: any session may log the process out
+  EXPECT_EQ(fetch.get(), -2);
+  EXPECT_STREQ(MgmtSession::result_text(-2), "Command failed: Connection timed out");
+  EXPECT_EQ(MgmtSession::connection(), nullptr);
+  EXPECT_FALSE(fs::exists(local)) << "a file cut short is removed";
+  EXPECT_EQ(worker.run_action(MgmtAction::PackCerts), -1);
+}
+
+TEST_F(FromAnotherThread, DisconnectDuringAFetchMakesItFailButKeepsTheRecord) {
+  start({"--privacy", "1"});
+  simtest::write_file(firewall_file("/big"), simtest::binary_content(64 << 20));
+  MgmtSession worker;
+  aim(worker);
+  ASSERT_TRUE(worker.login());
+  fs::path local = dir / "big";
+  auto fetch = std::async(std::launch::async, [&] { return worker.fetch_file("/big", local.c_str(), true); });
+  ASSERT_TRUE(wait_for_growth(local));
+  worker.disconnect();
+  EXPECT_EQ(fetch.get(), -1);
+  EXPECT_NE(MgmtSession::connection(), nullptr);
+  EXPECT_FALSE(fs::exists(local));
+  EXPECT_EQ(worker.run_action(MgmtAction::PackCerts), -1);
+}
+
+TEST_F(FromAnotherThread, LogoutBetweenCommandsLeavesNothingToUse) {
+  start();
+  MgmtSession worker;
+  aim(worker);
+  ASSERT_TRUE(worker.login());
+  std::thread([] { MgmtSession::connection() ? MgmtSession().logout() : void(); }).join();
+  EXPECT_EQ(worker.confirm_auth(), -1);
+}
+
+}  // namespace

@@ -1,0 +1,84 @@
+#include "sim/firewall_root.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/sim/sim_test_support.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class FirewallRootTest : public ::testing::Test {
+ protected:
+  simtest::TempDir dir;
+  fs::path root = dir / "root";
+  void SetUp() override { fs::create_directories(root / "usr/local/etc/mgmt"); }
+};
+
+TEST_F(FirewallRootTest, FirewallPathsMapBelowTheRootWithOrWithoutLeadingSlash) {
+  fwsim::FirewallRoot fw(root);
+  auto conf = fw.map("/usr/local/etc/mgmt/kestrane.conf");
+  ASSERT_TRUE(conf);
+  EXPECT_EQ(*conf, fs::canonical(root) / "usr/local/etc/mgmt/kestrane.conf");
+  EXPECT_EQ(fw.map("usr/local/etc/mgmt/kestrane.conf"), conf);
+  EXPECT_EQ(fw.map("//usr/./local/etc/mgmt//kestrane.conf"), conf);
+}
+
+TEST_F(FirewallRootTest, DotDotComponentsAreRefusedEvenWhenTheyStayInside) {
+  fwsim::FirewallRoot fw(root);
+  EXPECT_FALSE(fw.map("/../etc/passwd"));
+  EXPECT_FALSE(fw.map("../etc/passwd"));
+  EXPECT_FALSE(fw.map("/usr/local/../local/etc/mgmt/kestrane.conf"));
+  EXPECT_FALSE(fw.map("/usr/.."));
+  EXPECT_FALSE(fw.map(".."));
+  // Names that merely contain dots are ordinary names.
+  EXPECT_TRUE(fw.map("/usr/..hidden"));
+  EXPECT_TRUE(fw.map("/usr/a..b"));
+}
+
+TEST_F(FirewallRootTest, EmptyRootAndNulPathsAreRefused) {
+  fwsim::FirewallRoot fw(root);
+  EXPECT_FALSE(fw.map(""));
+  EXPECT_FALSE(fw.map("/"));
+  EXPECT_FALSE(fw.map("/./"));
+  EXPECT_FALSE(fw.map(std::string_view("/usr/local\0/x", 13)));
+}
+
+TEST_F(FirewallRootTest, SymbolicLinksLeadingOutOfTheRootAreRefused) {
+  fs::create_directories(dir / "outside");
+  simtest::write_file(dir / "outside/secret", "secret");
+  fs::create_directory_symlink(dir / "outside", root / "escape");
+  fs::create_directory_symlink(root / "usr", root / "alias");
+  fwsim::FirewallRoot fw(root);
+  EXPECT_FALSE(fw.map("/escape/secret"));
+  EXPECT_FALSE(fw.map("/escape/new-file"));
+  EXPECT_TRUE(fw.map("/alias/local/etc/mgmt/kestrane.conf"));
+}
+
+TEST_F(FirewallRootTest, ReplacementAppearsOnlyOnCommitAndCreatesParents) {
+  fs::path target = root / "etc/new/dir/file";
+  {
+    fwsim::FileReplacement out;
+    ASSERT_TRUE(out.open(target));
+    ASSERT_TRUE(out.append("abc", 3));
+    EXPECT_FALSE(fs::exists(target));
+  }  // abandoned: nothing left behind
+  EXPECT_FALSE(fs::exists(target));
+  EXPECT_TRUE(fs::is_empty(root / "etc/new/dir"));
+
+  simtest::write_file(target, "old content");
+  fwsim::FileReplacement out;
+  ASSERT_TRUE(out.open(target));
+  ASSERT_TRUE(out.append("new", 3));
+  EXPECT_EQ(simtest::read_file(target), "old content");
+  ASSERT_TRUE(out.commit());
+  EXPECT_EQ(simtest::read_file(target), "new");
+  EXPECT_EQ(std::distance(fs::directory_iterator(root / "etc/new/dir"), fs::directory_iterator()), 1);
+}
+
+TEST_F(FirewallRootTest, ReplacementRefusesADirectoryTarget) {
+  fwsim::FileReplacement out;
+  EXPECT_FALSE(out.open(root / "usr/local"));
+}
+
+}  // namespace

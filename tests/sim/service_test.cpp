@@ -1,0 +1,132 @@
+#include "sim/service.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/sim/sim_test_support.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class ServiceTest : public ::testing::Test {
+ protected:
+  simtest::TempDir dir;
+  fwsim::SimOptions options;
+  fwsim::ConnectionState state;
+
+  void SetUp() override {
+    options.root = (dir / "root").string();
+    options.password = "pw";
+    fs::create_directories(options.root);
+    simtest::write_file(dir / "root/usr/local/etc/mgmt/kestrane.conf", "a=1\n");
+  }
+
+  fwsim::Response send(const std::string& message) {
+    fwsim::Request request;
+    std::string error;
+    EXPECT_TRUE(fwsim::parse_request(message, request, error)) << error;
+    last_log = "";
+    fwsim::Response r = fwsim::Service(options).handle(request, state);
+    last_log = fwsim::request_log_line(request, r);
+    return r;
+  }
+  std::string last_log;
+};
+
+TEST_F(ServiceTest, VersionAnswerCarriesTheConfiguredText) {
+  options.version = "KF6.0";
+  auto r = send("GET /realgui/getversion; HTTP/1.0\r\n\r\n");
+  EXPECT_EQ(r.status, 200);
+  EXPECT_EQ(r.body, "version=KF6.0\n");
+  EXPECT_EQ(fwsim::response_head(r), "HTTP/1.0 200 OK\r\n\r\n");
+  EXPECT_EQ(last_log, "GET /realgui/getversion; -> 200");
+}
+
+TEST_F(ServiceTest, AuthConfirmationsSucceedAndTheLockFollowsLockHeld) {
+  EXPECT_EQ(send("GET /realgui/getauthconfirm; HTTP/1.0\r\n\r\n").status, 200);
+  EXPECT_EQ(send("GET /gui/getauthconfirm; HTTP/1.0\r\n\r\n").status, 200);
+  EXPECT_EQ(send("GET /realgui/getconfiglock; HTTP/1.0\r\n\r\n").status, 200);
+  options.lock_held = true;
+  EXPECT_EQ(send("GET /realgui/getconfiglock; HTTP/1.0\r\n\r\n").status, 404);
+  EXPECT_EQ(last_log, "GET /realgui/getconfiglock; -> 404 (lock held)");
+}
+
+TEST_F(ServiceTest, ActionsAnswer500OnlyWhenAskedToFail) {
+  options.fail = {"unpackcerts"};
+  EXPECT_EQ(send("GET /upgrade/packcerts; HTTP/1.0\r\n\r\n").status, 200);
+  EXPECT_EQ(send("GET /upgrade/unpackcerts; HTTP/1.0\r\n\r\n").status, 500);
+  EXPECT_EQ(send("GET /upgrade/updateconf; HTTP/1.0\r\n\r\n").status, 200);
+  EXPECT_EQ(send("GET /upgrade/otheraction; HTTP/1.0\r\n\r\n").status, 404);
+}
+
+TEST_F(ServiceTest, UploadServesTheFirewallFileOr404) {
+  auto r = send("POST /upgrade/upload; HTTP/1.0\r\n\r\n/usr/local/etc/mgmt/kestrane.conf");
+  EXPECT_EQ(r.status, 200);
+  ASSERT_TRUE(r.file);
+  EXPECT_EQ(simtest::read_file(*r.file), "a=1\n");
+  EXPECT_EQ(last_log, "POST /upgrade/upload; /usr/local/etc/mgmt/kestrane.conf -> 200");
+
+  EXPECT_EQ(send("POST /upgrade/upload; HTTP/1.0\r\n\r\n/usr/local/etc/mgmt/missing").status, 404);
+  EXPECT_EQ(send("POST /upgrade/upload; HTTP/1.0\r\n\r\n/usr/local/etc/mgmt").status, 404);  // a directory
+  r = send("POST /upgrade/upload; HTTP/1.0\r\n\r\n/usr/../../etc/passwd");
+  EXPECT_EQ(r.status, 404);
+  EXPECT_FALSE(r.file);
+  EXPECT_EQ(last_log, "POST /upgrade/upload; /usr/../../etc/passwd -> 404 (path refused)");
+}
+
+TEST_F(ServiceTest, Download1ThenDownload2StoresTheFile) {
+  EXPECT_EQ(send("POST /upgrade/download1; HTTP/1.0\r\n\r\n/etc/new/file.bin").status, 200);
+  EXPECT_FALSE(fs::exists(dir / "root/etc/new/file.bin"));
+  std::string content("\0\1\2\r\n\xff", 6);
+  EXPECT_EQ(send("POST /upgrade/download2; HTTP/1.0\r\n\r\n" + content).status, 200);
+  EXPECT_EQ(simtest::read_file(dir / "root/etc/new/file.bin"), content);
+  // The target is used once.
+  EXPECT_EQ(send("POST /upgrade/download2; HTTP/1.0\r\n\r\nmore").status, 400);
+  EXPECT_EQ(simtest::read_file(dir / "root/etc/new/file.bin"), content);
+}
+
+TEST_F(ServiceTest, Download1RefusesEscapingPathsAndForgetsAnEarlierTarget) {
+  EXPECT_EQ(send("POST /upgrade/download1; HTTP/1.0\r\n\r\n/etc/a").status, 200);
+  EXPECT_EQ(send("POST /upgrade/download1; HTTP/1.0\r\n\r\n/../outside").status, 404);
+  EXPECT_EQ(send("POST /upgrade/download2; HTTP/1.0\r\n\r\nx").status, 400);
+  EXPECT_FALSE(fs::exists(dir / "outside"));
+  EXPECT_FALSE(fs::exists(dir / "root/etc/a"));
+}
+
+TEST_F(ServiceTest, CommandsSentWithTheWrongMethodOrABodyAreRefused) {
+  EXPECT_EQ(send("POST /realgui/getversion; HTTP/1.0\r\n\r\n").status, 405);
+  EXPECT_EQ(send("GET /upgrade/upload; HTTP/1.0\r\n\r\n").status, 405);
+  EXPECT_EQ(send("GET /realgui/getversion; HTTP/1.0\r\n\r\nbody").status, 400);
+  EXPECT_EQ(send("GET /realgui/unknown; HTTP/1.0\r\n\r\n").status, 404);
+}
+
+TEST_F(ServiceTest, ShellRequestsReadAndWriteFirewallFiles) {
+  auto r = send("GET /usr/local/etc/mgmt/kestrane.conf HTTP/1.0\r\n\r\n");
+  EXPECT_EQ(r.status, 200);
+  ASSERT_TRUE(r.file);
+  EXPECT_EQ(send("POST /tmp/put.txt HTTP/1.0\r\n\r\nhello\n").status, 200);
+  EXPECT_EQ(simtest::read_file(dir / "root/tmp/put.txt"), "hello\n");
+  EXPECT_EQ(send("GET /tmp/none HTTP/1.0\r\n\r\n").status, 404);
+  EXPECT_EQ(send("POST /tmp/../../x HTTP/1.0\r\n\r\nx").status, 404);
+  EXPECT_FALSE(fs::exists(dir / "x"));
+}
+
+TEST_F(ServiceTest, ChallengeAnswers401UntilAnAuthorizationLineComes) {
+  options.challenge = "basic realm=\"password\"";
+  auto r = send("GET /usr/local/etc/mgmt/kestrane.conf HTTP/1.0\r\n\r\n");
+  EXPECT_EQ(r.status, 401);
+  EXPECT_EQ(fwsim::response_head(r),
+            "HTTP/1.0 401 Unauthorized\r\nwww-authenticate: basic realm=\"password\"\r\n\r\n");
+  EXPECT_EQ(send("POST /tmp/p HTTP/1.0\r\n\r\nx").status, 401);
+  EXPECT_FALSE(fs::exists(dir / "root/tmp/p"));
+  EXPECT_EQ(send("GET /usr/local/etc/mgmt/kestrane.conf HTTP/1.0\r\nAuthorization: Basic dTpw\r\n\r\n").status, 200);
+  // The upgrade commands are not challenged.
+  EXPECT_EQ(send("GET /realgui/getversion; HTTP/1.0\r\n\r\n").status, 200);
+}
+
+TEST_F(ServiceTest, LogLinesStayOnOneLineWhateverTheClientSends) {
+  send("POST /upgrade/upload; HTTP/1.0\r\n\r\n/a\nb\x01");
+  EXPECT_EQ(last_log, "POST /upgrade/upload; /a\\x0ab\\x01 -> 404 (no such file)");
+}
+
+}  // namespace
