@@ -186,10 +186,9 @@ void TemplateProcessor::rewriteInterfaceReferences(ConfigTree& tree, const std::
     for (std::size_t k = static_cast<std::size_t>(std::max(physicalCount, 0)); k < oldInterfaces.size(); ++k) {
         renameDevice(oldInterfaces[k].interface);
     }
-    // TODO(pending the packet filter and NAT records in the processor):
-    // for (PfService& service : pfLists.oldLocal.services) renameDevice(service.interface);
-    // for (PfService& service : pfLists.oldForward.services) renameDevice(service.interface);
-    // for (NatRule& rule : natRules) renameDevice(rule.network);
+    for (PfService& service : pfLists.oldLocal.services) renameDevice(service.interface);
+    for (PfService& service : pfLists.oldForward.services) renameDevice(service.interface);
+    for (NatRule& rule : natRules) renameDevice(rule.network);
 
     // The database proxy's hosts name the interface they listen on by its address.
     const SearchTemplate search = SearchTemplate::leaf(kSqlHostTemplate);

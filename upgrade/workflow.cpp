@@ -1,0 +1,203 @@
+// The conversion steps of the upgrade workflow and the working directory's log.
+#include "upgrade/workflow.h"
+
+#include <ostream>
+#include <streambuf>
+#include <utility>
+
+#include "conftree/config_tree.h"
+#include "conftree/tree_state.h"
+#include "template/template_processor.h"
+#include "upgrade/workflow_ui.h"
+
+namespace {
+
+TemplateProcessor* g_currentProcessor = nullptr;
+
+constexpr const char* kCannotContinue = "Unable to continue with upgrade until problem is resolved";
+
+// Where tree messages go once the workflow that owned the log is gone.
+std::ostream& discardStream() {
+    struct DiscardBuffer : std::streambuf {
+        int_type overflow(int_type c) override { return traits_type::not_eof(c); }
+        std::streamsize xsputn(const char*, std::streamsize n) override { return n; }
+    };
+    static DiscardBuffer buffer;
+    static std::ostream stream(&buffer);
+    return stream;
+}
+
+}  // namespace
+
+TemplateProcessor* currentTemplateProcessor() { return g_currentProcessor; }
+
+UpgradeWorkflow::UpgradeWorkflow(WorkflowUi& ui) : ui_(ui) {}
+
+UpgradeWorkflow::~UpgradeWorkflow() {
+    if (g_currentProcessor == processor_.get()) g_currentProcessor = nullptr;
+    processor_.reset();
+    oldTree_.reset();
+    newTree_.reset();
+    // The trees made the log file the process-wide tree log; it must not outlive this object there.
+    if (&treeLog() == &logFile_) setTreeLog(discardStream());
+}
+
+bool UpgradeWorkflow::startInWorkingDirectory(const std::string& directory) {
+    std::string dir = directory;
+    if (dir.empty() || dir.back() != '/') dir += '/';
+    std::ofstream log(dir + kLogFileName, std::ios::out | std::ios::trunc);
+    std::ofstream warnings(dir + kWarningsFileName, std::ios::out | std::ios::trunc);
+    if (!log.is_open() || !warnings.is_open()) return false;
+    if (logFile_.is_open()) logFile_.close();
+    if (warningsFile_.is_open()) warningsFile_.close();
+    logFile_ = std::move(log);
+    warningsFile_ = std::move(warnings);
+    workingDirectory_ = std::move(dir);
+    // The log starts as a new download does: a first line, then what the screen showed so far
+    // (nothing here: the log is new).
+    logFile_ << "Upgrade Wizard started" << '\n' << '\n';
+    logFile_.flush();
+    return true;
+}
+
+std::string UpgradeWorkflow::pathOf(std::string_view name) const {
+    return workingDirectory_ + std::string(name);
+}
+
+void UpgradeWorkflow::logLine(std::string_view text, bool endLine) {
+    if (logFile_.is_open()) {
+        logFile_ << text;
+        if (endLine) logFile_ << '\n';
+        logFile_.flush();
+    }
+    ui_.appendLog(text, endLine);
+}
+
+void UpgradeWorkflow::logNumber(long number, bool endLine) { logLine(std::to_string(number), endLine); }
+
+bool UpgradeWorkflow::convertOldConfig() {
+    const std::string savedOld = pathOf(kSavedOldConfigName);
+    const std::string converted = pathOf(kConvertedConfigName);
+    logLine("Starting conversion...");
+
+    // A run that is started again begins from nothing.
+    if (g_currentProcessor == processor_.get()) g_currentProcessor = nullptr;
+    processor_.reset();
+    oldTree_ = std::make_unique<ConfigTree>(logFile_);
+    newTree_ = std::make_unique<ConfigTree>(logFile_);
+
+    // A missing or unreadable file gives an empty tree; preprocessing then says what is missing.
+    (void)oldTree_->load(savedOld);
+    logLine("File loaded and parsed");
+
+    processor_ = std::make_unique<TemplateProcessor>(logFile_, warningsFile_, templateName, workingDirectory_);
+    g_currentProcessor = processor_.get();
+
+    if (!processor_->runPreprocess(*oldTree_)) {
+        abandonStep("Aborting conversion!", processor_->errorText, false);
+        return false;
+    }
+    logLine("Conversion complete...");
+    if (!oldTree_->save(converted)) {
+        // Reported as a failure: nothing may pass as saved that is not on disk.
+        abandonStep("Aborting conversion!", "Unable to save converted file: " + converted, false);
+        return false;
+    }
+    logLine("Converted file saved to " + converted);
+    return true;
+}
+
+bool UpgradeWorkflow::mergeConfigs() {
+    logLine("Merging old configuration with new configuration...");
+    if (!processor_ || !oldTree_ || !newTree_) {
+        // Only reachable when a front end calls the steps out of order.
+        abandonStep("Aborting merge!", "The old configuration has not been converted", true);
+        return false;
+    }
+    if (!openWarningsForAppending()) {
+        abandonStep("Aborting merge!", "Unable to open file: " + pathOf(kWarningsFileName), true);
+        return false;
+    }
+
+    if (newTree_->load(pathOf(kNewInitConfigName)) != 0) {
+        ui_.stopTimers();
+        ui_.showMessage("Unable to load new configuration data. Upgrade aborted");
+        return false;
+    }
+    logLine("New file loaded and parsed...");
+    if (!processor_->runMerge(*oldTree_, *newTree_)) {
+        abandonStep("Aborting merge!", processor_->errorText, true);
+        return false;
+    }
+
+    newTree_->absorb(*oldTree_);
+    logLine("Merge complete");
+    logLine("Postprocessing...");
+
+    if (processor_->interfaceMergeHelpRequired()) {
+        logLine("Interface merge help will be needed...");
+        const PairingOutcome outcome = ui_.pairInterfaces(*processor_);
+        if (outcome == PairingOutcome::Abandoned) {
+            abandonStep("Aborting merge!", "The interfaces of the old firewall were not paired with the new firewall's",
+                        true);
+            return false;
+        }
+        if (outcome == PairingOutcome::CannotCreate) ui_.showMessage("Error Creating Dialog Object");
+        logLine("Interface merge complete.");
+    }
+
+    if (!processor_->runPostprocess(*newTree_)) {
+        abandonStep("Aborting postprocessing!", processor_->errorText, true);
+        return false;
+    }
+    logLine("Postprocessing complete");
+    const std::string final = pathOf(kFinalConfigName);
+    if (!newTree_->save(final)) {
+        abandonStep("Aborting postprocessing!", "Unable to save merged file: " + final, true);
+        return false;
+    }
+    logLine("Merged file saved to " + final);
+    return true;
+}
+
+void UpgradeWorkflow::abandonStep(std::string_view heading, const std::string& reason, bool keepWorkingDirectory) {
+    // The reason is copied first: restart releases the processor that may hold it.
+    const std::string text = reason;
+    logLine(heading);
+    logLine(text);
+    logLine(kCannotContinue);
+    ui_.stopTimers();
+    ui_.showMessage(text);
+    if (keepWorkingDirectory) restartKeepingWorkingDirectory();
+    else restart();
+}
+
+void UpgradeWorkflow::restart() {
+    workingDirectory_.clear();
+    if (logFile_.is_open()) {
+        logFile_ << "Upgrade Wizard shut down normally" << '\n';
+        logFile_.close();
+    }
+    if (warningsFile_.is_open()) warningsFile_.close();
+    if (g_currentProcessor == processor_.get()) g_currentProcessor = nullptr;
+    processor_.reset();
+    oldTree_.reset();
+    newTree_.reset();
+}
+
+void UpgradeWorkflow::restartKeepingWorkingDirectory() {
+    std::string directory = workingDirectory_;
+    restart();
+    workingDirectory_ = std::move(directory);
+}
+
+void UpgradeWorkflow::closeWarnings() {
+    if (warningsFile_.is_open()) warningsFile_.close();
+}
+
+bool UpgradeWorkflow::openWarningsForAppending() {
+    if (warningsFile_.is_open()) return true;
+    warningsFile_.clear();
+    warningsFile_.open(pathOf(kWarningsFileName), std::ios::out | std::ios::app);
+    return warningsFile_.is_open();
+}
