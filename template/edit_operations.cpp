@@ -73,13 +73,13 @@ long long editLimit(std::string_view operand) {
     return std::strtoll(copy.c_str(), nullptr, 10);
 }
 
-bool isCanonicalInteger(std::string_view text, long long* number) {
+bool canonicalIntegerValue(std::string_view text, long long& number) {
     if (text.empty()) return false;
     const std::string copy(text);
     errno = 0;
     const long long n = std::strtoll(copy.c_str(), nullptr, 10);
     if (errno == ERANGE || std::to_string(n) != copy) return false;
-    if (number) *number = n;
+    number = n;
     return true;
 }
 
@@ -115,7 +115,7 @@ void applyValueOperation(EditOperation op, std::string& value, std::string_view 
     case EditOperation::Max:
     case EditOperation::Min: {
         long long number = 0;
-        if (!isCanonicalInteger(value, &number)) break;
+        if (!canonicalIntegerValue(value, number)) break;
         const bool beyond = op == EditOperation::Max ? number > context.limit : number < context.limit;
         if (beyond) value.assign(operand);
         break;

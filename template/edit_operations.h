@@ -55,9 +55,10 @@ std::string_view effectiveOperand(EditOperation op, std::string_view operand);
 // space, an optional sign, digits; 0 when there are none; saturated when it does not fit).
 long long editLimit(std::string_view operand);
 
-// True when text is a decimal integer in canonical form: read as an integer and printed back it gives
+// The number of a decimal integer in canonical form: read as an integer and printed back it gives
 // the same text ("0", "12", "-3"; not "", "012", "+3", "3a", nor a number too large to hold).
-bool isCanonicalInteger(std::string_view text, long long* number = nullptr);
+// False, number untouched, for any other text.
+bool canonicalIntegerValue(std::string_view text, long long& number);
 
 // What one match needs besides its value: its leaf name (insert_valname), its index among the
 // line's matches (make_counter) and the limit (max, min).

@@ -85,14 +85,16 @@ TEST(EditOperationText, LimitIsReadLikeTheCLibraryReadsIntegers) {
 }
 
 TEST(EditOperationText, CanonicalIntegersRejectPaddingSignsAndOverflow) {
-    EXPECT_TRUE(isCanonicalInteger("0"));
-    EXPECT_TRUE(isCanonicalInteger("-3"));
-    EXPECT_FALSE(isCanonicalInteger(""));
-    EXPECT_FALSE(isCanonicalInteger("012"));
-    EXPECT_FALSE(isCanonicalInteger("+3"));
-    EXPECT_FALSE(isCanonicalInteger(" 3"));
-    EXPECT_FALSE(isCanonicalInteger("3a"));
-    EXPECT_FALSE(isCanonicalInteger("9223372036854775808"));
+    long long n = 99;
+    EXPECT_TRUE(canonicalIntegerValue("0", n));
+    EXPECT_TRUE(canonicalIntegerValue("-3", n));
+    EXPECT_EQ(n, -3);
+    EXPECT_FALSE(canonicalIntegerValue("", n));
+    EXPECT_FALSE(canonicalIntegerValue("012", n));
+    EXPECT_FALSE(canonicalIntegerValue("+3", n));
+    EXPECT_FALSE(canonicalIntegerValue(" 3", n));
+    EXPECT_FALSE(canonicalIntegerValue("3a", n));
+    EXPECT_FALSE(canonicalIntegerValue("9223372036854775808", n));
 }
 
 TEST(EditOperationNuke, SlashExamples) {
