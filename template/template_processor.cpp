@@ -1,21 +1,17 @@
 // The template processor's script reader and verb dispatch.
 #include "template/template_processor.h"
 
+#include <filesystem>
 #include <fstream>
 #include <istream>
 #include <ostream>
 #include <string>
+#include <system_error>
 #include <utility>
 
+#include "conftree/progress.h"
 #include "template/text_util.h"
 #include "template/verb_table.h"
-
-#if __has_include("conftree/progress.h")
-#include "conftree/progress.h"
-#else
-// The tree's progress sink is not there yet: dots go nowhere.
-static void progressDot() {}
-#endif
 
 TemplateProcessor::TemplateProcessor(std::ostream& logStream, std::ostream& warningsStream,
                                      std::string scriptPath, std::string workingDirectory)
@@ -24,6 +20,9 @@ TemplateProcessor::TemplateProcessor(std::ostream& logStream, std::ostream& warn
       scriptPath(std::move(scriptPath)),
       workingDirectory(std::move(workingDirectory)) {
     auto file = std::make_unique<std::ifstream>(this->scriptPath);
+    // A directory opens like a file here but reads as nothing; it is no script either.
+    std::error_code ec;
+    if (file->is_open() && std::filesystem::is_directory(this->scriptPath, ec)) file->close();
     if (!file->is_open()) {
         logStream << "Unable to open file: " << this->scriptPath << '\n';
         logStream.flush();

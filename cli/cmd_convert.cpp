@@ -1,0 +1,320 @@
+// upgrade-cli convert: the offline conversion, the workflow's convert and merge steps without any
+// firewall.
+//
+//   upgrade-cli convert --old OLD.conf [--new INIT.conf] [--template TPL] --workdir DIR
+//                       [--pair OLDDEV=NEWDEV]...
+//
+// DIR is created when missing. OLD is copied to DIR/kestrane.conf.PRE60UPGRADE and converted into
+// DIR/kestrane.conf.5xCONVERT; the log is DIR/5xto60.log and the administrator's notes
+// DIR/warnings.txt. With --new, INIT is copied to DIR/kestrane.conf.6INIT and merged into
+// DIR/kestrane.conf.6FINAL. TPL defaults to 5xTo60.tpl in the current directory, then beside the
+// program. When the interfaces cannot be paired by address, --pair gives the choice the interface
+// merge dialog would ask for; what is still unpaired is asked for on a terminal, and otherwise listed
+// on standard error (exit 3).
+// Exit codes: 0 done; 1 the conversion was aborted (the reason on standard error); 2 usage error or
+// unusable input; 3 interfaces need pairing.
+#include <CLI/CLI.hpp>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "cli/commands.h"
+#include "conftree/progress.h"
+#include "convert/interfaces.h"
+#include "template/template_processor.h"
+#include "upgrade/file_names.h"
+#include "upgrade/workflow.h"
+#include "upgrade/workflow_ui.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kExitAborted = 1;
+constexpr int kExitUsage = 2;
+constexpr int kExitNeedsPairing = 3;
+
+struct ConvertOptions {
+    std::string oldConfig;
+    std::string newConfig;  // empty: convert only
+    std::string templatePath;  // empty: look for kTemplateName
+    std::string workdir;
+    std::vector<std::string> pairs;
+};
+
+void complain(const std::string& message) { std::cerr << "upgrade-cli convert: " << message << '\n'; }
+
+bool isReadableFile(const std::string& path, const char* what) {
+    std::error_code ec;
+    if (fs::is_directory(path, ec)) {
+        complain(std::string("cannot read the ") + what + " " + path + ": it is a directory");
+        return false;
+    }
+    if (!std::ifstream(path).is_open()) {
+        complain(std::string("cannot read the ") + what + " " + path);
+        return false;
+    }
+    return true;
+}
+
+// The template script: as given, else in the current directory, else beside the program.
+std::optional<std::string> findTemplate(const std::string& given) {
+    if (!given.empty()) {
+        if (!isReadableFile(given, "template script")) return std::nullopt;
+        return given;
+    }
+    std::error_code ec;
+    if (fs::is_regular_file(kTemplateName, ec)) return std::string(kTemplateName);
+    const fs::path program = fs::read_symlink("/proc/self/exe", ec);
+    if (!ec) {
+        const fs::path beside = program.parent_path() / kTemplateName;
+        if (fs::is_regular_file(beside, ec)) return beside.string();
+    }
+    complain(std::string("cannot find the template script ") + kTemplateName +
+             " in the current directory or beside the program; give --template");
+    return std::nullopt;
+}
+
+// Copies a configuration into the working directory. A file that is already the target (a run
+// started again from the working directory's own copy) is left as it is: copying it onto itself
+// would empty it.
+bool copyInto(const std::string& from, const std::string& to) {
+    std::error_code ec;
+    if (fs::exists(to, ec) && fs::equivalent(from, to, ec)) return true;
+    fs::copy_file(from, to, fs::copy_options::overwrite_existing, ec);
+    if (ec) {
+        complain("cannot copy " + from + " to " + to + ": " + ec.message());
+        return false;
+    }
+    return true;
+}
+
+// The terminal side of the workflow: messages go to standard error, and the interface pairing is
+// made from --pair, then by asking, or refused so that a script can give the pairs and run again.
+class TerminalUi : public WorkflowUi {
+public:
+    explicit TerminalUi(std::vector<DevicePair> pairs) : pairs_(std::move(pairs)) {}
+
+    void showMessage(const std::string& text) override { message = text; }
+
+    PairingOutcome pairInterfaces(TemplateProcessor& processor) override {
+        pairingAsked = true;
+        InterfaceList& oldList = processor.oldInterfaces;
+        InterfaceList& newList = processor.newInterfaces;
+        const std::vector<std::string> problems =
+            applyDevicePairs(oldList, processor.physicalCount, newList, pairs_);
+        if (!problems.empty()) {
+            for (const std::string& problem : problems) complain("--pair " + problem);
+            badPairs = true;
+            return PairingOutcome::Abandoned;
+        }
+        std::vector<int> unpaired = unpairedPhysicalInterfaces(oldList, processor.physicalCount);
+        if (unpaired.empty()) return PairingOutcome::Closed;
+        if (!newList.empty() && ::isatty(STDIN_FILENO) && ask(processor, unpaired)) return PairingOutcome::Closed;
+        listInterfaces(processor);
+        needsPairing = true;
+        return PairingOutcome::Abandoned;
+    }
+
+    std::string message;
+    bool pairingAsked = false;
+    bool badPairs = false;
+    bool needsPairing = false;
+
+private:
+    // Asks for a partner of each unpaired old interface; false when the input ends first.
+    static bool ask(TemplateProcessor& processor, const std::vector<int>& unpaired) {
+        InterfaceList& oldList = processor.oldInterfaces;
+        InterfaceList& newList = processor.newInterfaces;
+        std::cerr << "The interfaces of the old firewall could not all be paired with the new firewall's by "
+                     "address.\nChoose the new interface for each old one:\n";
+        for (int i : unpaired) {
+            for (;;) {
+                std::cerr << "\nOld interface " << interfaceLabel(oldList[static_cast<std::size_t>(i)]) << '\n';
+                for (std::size_t j = 0; j < newList.size(); ++j) {
+                    std::cerr << "  " << (j + 1) << ") " << interfaceLabel(newList[j]) << '\n';
+                }
+                std::cerr << "New interface (1-" << newList.size() << "): " << std::flush;
+                std::string answer;
+                if (!std::getline(std::cin, answer)) {
+                    std::cerr << '\n';
+                    return false;
+                }
+                char* end = nullptr;
+                const long choice = std::strtol(answer.c_str(), &end, 10);
+                if (end != answer.c_str() && *end == '\0' && choice >= 1 &&
+                    static_cast<std::size_t>(choice) <= newList.size()) {
+                    ::pairInterfaces(oldList, i, newList, static_cast<int>(choice - 1));
+                    break;
+                }
+                std::cerr << "Please answer with a number from 1 to " << newList.size() << ".\n";
+            }
+        }
+        return true;
+    }
+
+    static void listInterfaces(const TemplateProcessor& processor) {
+        const InterfaceList& oldList = processor.oldInterfaces;
+        complain("the interfaces cannot all be paired by address; give --pair OLDDEV=NEWDEV for each old "
+                 "interface without a partner");
+        std::cerr << "Old interfaces:\n";
+        for (int i = 0; i < processor.physicalCount && static_cast<std::size_t>(i) < oldList.size(); ++i) {
+            const InterfaceRecord& record = oldList[static_cast<std::size_t>(i)];
+            std::cerr << "  " << interfaceLabel(record);
+            if (record.counterpartIndex >= 0) std::cerr << "  (paired with " << record.counterpartInterface << ")";
+            else std::cerr << "  (no partner)";
+            std::cerr << '\n';
+        }
+        std::cerr << "New interfaces:\n";
+        if (processor.newInterfaces.empty()) std::cerr << "  (none)\n";
+        for (const InterfaceRecord& record : processor.newInterfaces) {
+            std::cerr << "  " << interfaceLabel(record) << '\n';
+        }
+    }
+
+    std::vector<DevicePair> pairs_;
+};
+
+// Chooses where progress dots go for the length of a run.
+struct ProgressTo {
+    explicit ProgressTo(std::ostream* stream) : previous(progressStream()) { setProgressStream(stream); }
+    ~ProgressTo() { setProgressStream(previous); }
+    ProgressTo(const ProgressTo&) = delete;
+    ProgressTo& operator=(const ProgressTo&) = delete;
+    std::ostream* previous;
+};
+
+std::size_t countLines(const std::string& path) {
+    std::ifstream in(path);
+    std::string line;
+    std::size_t count = 0;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line != "\r") ++count;
+    }
+    return count;
+}
+
+// What was converted, for the person who ran the command.
+void printSummary(const UpgradeWorkflow& workflow, const TemplateProcessor& processor, bool merged) {
+    std::size_t nat = 0;
+    std::size_t inat = 0;
+    for (const NatRule& rule : processor.natRules) (rule.ruleType == kInatRuleType ? inat : nat)++;
+    const PfRuleLists& pf = processor.pfLists;
+    std::cout << "Old configuration:       " << workflow.pathOf(kSavedOldConfigName) << '\n'
+              << "Converted configuration: " << workflow.pathOf(kConvertedConfigName) << '\n';
+    if (merged) {
+        std::cout << "New initial:             " << workflow.pathOf(kNewInitConfigName) << '\n'
+                  << "Final configuration:     " << workflow.pathOf(kFinalConfigName) << '\n';
+    }
+    std::cout << "Log:                     " << workflow.pathOf(kLogFileName) << '\n'
+              << "Warnings:                " << workflow.pathOf(kWarningsFileName) << " ("
+              << countLines(workflow.pathOf(kWarningsFileName)) << " lines)\n";
+    if (merged) {
+        std::size_t interfaces = 0;
+        for (const InterfaceRecord& record : processor.oldInterfaces) {
+            if (record.counterpartIndex != kNotWritten) ++interfaces;
+        }
+        std::cout << "Written: " << interfaces << " interfaces, " << processor.netObjects.size()
+                  << " network objects, " << processor.serviceGroups.size() << " service groups, "
+                  << processor.destinationGroups.size() << " destination groups, " << processor.proxyRuleCount
+                  << " proxy rules, " << nat << " NAT rules, " << inat << " INAT rules, " << pf.forwardCount
+                  << " forward and " << pf.localCount << " local packet filter rules\n";
+    } else {
+        std::cout << "Read: " << processor.physicalCount << " interfaces and "
+                  << processor.oldInterfaces.size() - static_cast<std::size_t>(processor.physicalCount)
+                  << " aliases, " << processor.proxyRules.size() << " proxy rules, " << nat << " NAT rules, "
+                  << inat << " INAT rules, " << pf.oldForward.rules.size() << " forward and "
+                  << pf.oldLocal.rules.size() << " local packet filter rules\n";
+    }
+}
+
+int runConvert(const ConvertOptions& options) {
+    std::vector<DevicePair> pairs;
+    for (const std::string& text : options.pairs) {
+        std::optional<DevicePair> pair = parseDevicePair(text);
+        if (!pair) {
+            complain("--pair " + text + ": expected OLDDEV=NEWDEV");
+            return kExitUsage;
+        }
+        pairs.push_back(*pair);
+    }
+    if (!pairs.empty() && options.newConfig.empty()) {
+        complain("--pair needs --new: interfaces are paired when merging with the new configuration");
+        return kExitUsage;
+    }
+    if (!isReadableFile(options.oldConfig, "old configuration")) return kExitUsage;
+    if (!options.newConfig.empty() && !isReadableFile(options.newConfig, "new configuration")) return kExitUsage;
+    const std::optional<std::string> script = findTemplate(options.templatePath);
+    if (!script) return kExitUsage;
+
+    std::error_code ec;
+    fs::create_directories(options.workdir, ec);
+    if (ec || !fs::is_directory(options.workdir, ec)) {
+        complain("cannot create the working directory " + options.workdir +
+                 (ec ? ": " + ec.message() : std::string(": not a directory")));
+        return kExitUsage;
+    }
+
+    TerminalUi ui(std::move(pairs));
+    UpgradeWorkflow workflow(ui);
+    if (!workflow.startInWorkingDirectory(options.workdir)) {
+        complain("cannot create the log and the warnings file in " + options.workdir);
+        return kExitAborted;
+    }
+    workflow.templateName = *script;
+    const std::string workdir = workflow.workingDirectory();
+    if (!copyInto(options.oldConfig, workdir + kSavedOldConfigName)) return kExitAborted;
+
+    // Progress dots are for a person watching, never for a file or pipe.
+    const ProgressTo progress(::isatty(STDERR_FILENO) ? &std::cerr : nullptr);
+
+    if (!workflow.convertOldConfig()) {
+        complain("conversion aborted: " + ui.message);
+        return kExitAborted;
+    }
+    if (options.newConfig.empty()) {
+        printSummary(workflow, *workflow.processor(), false);
+        return kExitDone;
+    }
+
+    if (!copyInto(options.newConfig, workdir + kNewInitConfigName)) return kExitAborted;
+    if (!workflow.mergeConfigs()) {
+        if (ui.badPairs) return kExitUsage;
+        if (ui.needsPairing) return kExitNeedsPairing;
+        complain("merge aborted: " + ui.message);
+        return kExitAborted;
+    }
+    if (!ui.pairingAsked && !options.pairs.empty()) {
+        complain("note: every old interface was paired by address; --pair was not needed and was not used");
+    }
+    if (progressStream() != nullptr) std::cerr << '\n';
+    printSummary(workflow, *workflow.processor(), true);
+    return kExitDone;
+}
+
+}  // namespace
+
+void addConvertCommand(CLI::App& app, int& exitCode) {
+    auto options = std::make_shared<ConvertOptions>();
+    CLI::App* command = app.add_subcommand(
+        "convert", "Convert an old configuration offline and, with --new, merge it with a new firewall's.");
+    command->add_option("--old", options->oldConfig, "the old (5.x) firewall's configuration file")->required();
+    command->add_option("--new", options->newConfig, "the new (6.0) firewall's initial configuration file");
+    command->add_option("--template", options->templatePath,
+                        "template script (default: 5xTo60.tpl in the current directory, then beside the program)");
+    command->add_option("--workdir", options->workdir, "working directory (created when missing)")->required();
+    command->add_option("--pair", options->pairs,
+                        "OLDDEV=NEWDEV: pair the old interface OLDDEV with the new interface NEWDEV "
+                        "when the interfaces cannot be paired by address (repeatable)");
+    command->footer("Exit status: 0 done, 1 conversion aborted, 2 usage error, 3 interfaces need pairing.");
+    command->callback([options, &exitCode] { exitCode = runConvert(*options); });
+}

@@ -1,0 +1,31 @@
+// upgrade-cli: the headless front end of the upgrade (template runs, offline conversion, download
+// and upload). This file only assembles the subcommands; each is in its own cmd_<name>.cpp.
+#include <CLI/CLI.hpp>
+
+#include <exception>
+#include <iostream>
+
+#include "cli/commands.h"
+
+int main(int argc, char** argv) {
+    CLI::App app{"Upgrades a Kestrane firewall configuration from the 5.x generation to 6.0.",
+                 "upgrade-cli"};
+    app.require_subcommand(1);
+
+    static constexpr AddCommand kCommands[] = {
+        addTemplateCommand,
+    };
+    int exitCode = kExitDone;
+    for (AddCommand add : kCommands) add(app, exitCode);
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        // --help prints and succeeds; every other parse error is a usage error.
+        return app.exit(e) == 0 ? kExitDone : kExitFailure;
+    } catch (const std::exception& e) {
+        std::cerr << "upgrade-cli: " << e.what() << '\n';
+        return kExitFailure;
+    }
+    return exitCode;
+}
