@@ -1,34 +1,195 @@
-// Leaf verbs: copy, delete, move and rename whole settings.
+// Leaf verbs: copy, spread, rename, promote, demote and delete whole settings.
 //
-// Placeholders until the family is written: each logs that it did nothing and reports a failure.
+// Each verb finds its settings with one search and then works through the results in tree order.
+// Moves and deletions go through MatchWalk, so a result that an earlier step destroyed is never
+// touched.
+#include <memory>
+#include <string>
+#include <utility>
+
+#include "conftree/branch.h"
+#include "conftree/config_tree.h"
+#include "conftree/leaf.h"
+#include "conftree/parse.h"
+#include "conftree/search_template.h"
+#include "template/match_walk.h"
 #include "template/template_processor.h"
+#include "template/verb_arguments.h"
 
-int TemplateProcessor::copy_leaf(ConfigTree&, char*) {
-    logFault("copy_leaf", ": Verb not implemented yet (", "");
-    return 0;
+int TemplateProcessor::copy_leaf(ConfigTree& tree, char* text) {
+    static constexpr const char* kVerb = "copy_leaf";
+    const VerbArguments args = splitArguments(text);
+    if (!args.first || !args.rest) {
+        logFault(kVerb, ": Could not find objects (", args.whole);
+        return 0;
+    }
+    const SearchTemplate pattern = SearchTemplate::leaf(*args.first);
+    if (!pattern.valid()) {
+        logFault(kVerb, ": Unable to parse search template (", *args.first);
+        return 0;
+    }
+    NodeList found;
+    if (!pattern.search(tree, found)) {
+        logFault(kVerb, ": Search returned no data (", *args.first);
+        return 1;
+    }
+    const std::unique_ptr<Node> item = parseLine(*args.rest, 0);
+    if (!item) {
+        logLine(std::string(kVerb) + ": Unable to parse add item: " + *args.rest);
+        return 0;
+    }
+    MatchWalk walk(std::move(found));
+    while (Node* match = walk.next()) {
+        std::unique_ptr<Node> copy = item->clone();
+        fillWildCardFromTop(copy.get(), pattern.bottom(), match);
+        walk.merge(tree, std::move(copy), true);
+    }
+    return 1;
 }
 
-int TemplateProcessor::delete_leaf(ConfigTree&, char*) {
-    logFault("delete_leaf", ": Verb not implemented yet (", "");
-    return 0;
+int TemplateProcessor::spread_leaf(ConfigTree& tree, char* text) {
+    static constexpr const char* kVerb = "spread_leaf";
+    const VerbArguments args = splitArguments(text);
+    if (!args.first || !args.rest) {
+        logFault(kVerb, ": Could not find source or destination template (", args.whole);
+        return 0;
+    }
+    const std::string& source = *args.first;
+    const std::string& destination = *args.rest;
+    const SearchTemplate destinationPattern = SearchTemplate::branch(destination);
+    if (!destinationPattern.valid()) {
+        logFault(kVerb, ": Unable to parse destination template (", destination);
+        return 0;
+    }
+    NodeList destinations;
+    if (!destinationPattern.search(tree, destinations)) {
+        logFault(kVerb, ": Search returned no data (", destination);
+        return 1;
+    }
+    const SearchTemplate sourcePattern = SearchTemplate::leaf(source);
+    if (!sourcePattern.valid()) {
+        logFault(kVerb, ": Unable to parse source template (", source);
+        return 0;
+    }
+    NodeList sources;
+    if (!sourcePattern.search(tree, sources)) {
+        logFault(kVerb, ": Search returned no data (", source);
+        return 1;
+    }
+    // Copies are merged with overwrite, which destroys only the incoming copies: every source leaf
+    // and destination branch stays where it is, at most with a new value.
+    for (Node* destination : destinations) {
+        Branch* branch = destination->asBranch();
+        if (branch == nullptr) continue;
+        for (const Node* leaf : sources) branch->mergeNode(leaf->clone(), true);
+    }
+    return 1;
 }
 
-int TemplateProcessor::demote_leaf(ConfigTree&, char*) {
-    logFault("demote_leaf", ": Verb not implemented yet (", "");
-    return 0;
+int TemplateProcessor::rename_leaf(ConfigTree& tree, char* text) {
+    static constexpr const char* kVerb = "rename_leaf";
+    const VerbArguments args = splitArguments(text);
+    if (!args.first || !args.rest) {
+        logFault(kVerb, ": Could not find source template or new leafname(", args.whole);
+        return 0;
+    }
+    const SearchTemplate pattern = SearchTemplate::leaf(*args.first);
+    if (!pattern.valid()) {
+        logFault(kVerb, ": Unable to parse source template (", *args.first);
+        return 0;
+    }
+    NodeList found;
+    if (!pattern.search(tree, found)) {
+        logFault(kVerb, ": Search returned no data (", *args.first);
+        return 1;
+    }
+    for (Node* match : found) match->setName(*args.rest);
+    return 1;
 }
 
-int TemplateProcessor::promote_leaf(ConfigTree&, char*) {
-    logFault("promote_leaf", ": Verb not implemented yet (", "");
-    return 0;
+int TemplateProcessor::promote_leaf(ConfigTree& tree, char* text) {
+    static constexpr const char* kVerb = "promote_leaf";
+    const VerbArguments args = splitArguments(text);
+    if (!args.first) {
+        logFault(kVerb, ": Could not find source template (", args.whole);
+        return 0;
+    }
+    const SearchTemplate pattern = SearchTemplate::leaf(*args.first);
+    if (!pattern.valid()) {
+        logFault(kVerb, ": Unable to parse source template (", *args.first);
+        return 0;
+    }
+    NodeList found;
+    if (!pattern.search(tree, found)) {
+        logFault(kVerb, ": Search returned no data (", *args.first);
+        return 1;
+    }
+    MatchWalk walk(std::move(found));
+    while (Node* match = walk.next()) {
+        Branch* parent = match->parent();
+        Branch* grandparent = parent != nullptr ? parent->parent() : nullptr;
+        if (grandparent == nullptr) {
+            // A setting directly below the tree root has no level above it to move to.
+            const Leaf* leaf = match->asLeaf();
+            logFault(kVerb, ": Setting is already at the top level, left in place (",
+                     match->name() + "=" + (leaf != nullptr ? leaf->value() : std::string()));
+            continue;
+        }
+        // The merge may destroy the moved leaf (an existing leaf of its name takes its value).
+        walk.merge(*grandparent, parent->removeChild(match), true);
+        if (parent->children().empty()) walk.pruneUp(parent);
+    }
+    return 1;
 }
 
-int TemplateProcessor::rename_leaf(ConfigTree&, char*) {
-    logFault("rename_leaf", ": Verb not implemented yet (", "");
-    return 0;
+int TemplateProcessor::demote_leaf(ConfigTree& tree, char* text) {
+    static constexpr const char* kVerb = "demote_leaf";
+    const VerbArguments args = splitArguments(text);
+    if (!args.first || !args.rest) {
+        logFault(kVerb, ": Could not find source template (", args.whole);
+        return 0;
+    }
+    const SearchTemplate pattern = SearchTemplate::leaf(*args.first);
+    if (!pattern.valid()) {
+        logFault(kVerb, ": Unable to parse source template (", *args.first);
+        return 0;
+    }
+    NodeList found;
+    if (!pattern.search(tree, found)) {
+        logFault(kVerb, ": Search returned no data (", *args.first);
+        return 1;
+    }
+    MatchWalk walk(std::move(found));
+    while (Node* match = walk.next()) {
+        Branch* parent = match->parent();
+        if (parent == nullptr) continue;
+        auto level = std::make_unique<Branch>(match->name());
+        std::unique_ptr<Node> leaf = parent->removeChild(match);
+        leaf->setName(*args.rest);
+        level->mergeNode(std::move(leaf), false);
+        walk.merge(*parent, std::move(level), false);
+    }
+    return 1;
 }
 
-int TemplateProcessor::spread_leaf(ConfigTree&, char*) {
-    logFault("spread_leaf", ": Verb not implemented yet (", "");
-    return 0;
+int TemplateProcessor::delete_leaf(ConfigTree& tree, char* text) {
+    static constexpr const char* kVerb = "delete_leaf";
+    if (text == nullptr) {
+        logLine(std::string(kVerb) + ": Could not find object at line " + std::to_string(lineNumber));
+        return 0;
+    }
+    const std::string target = text;
+    const SearchTemplate pattern = SearchTemplate::leaf(target);
+    if (!pattern.valid()) {
+        logFault(kVerb, ": Unable to parse search template (", target);
+        return 0;
+    }
+    NodeList found;
+    if (!pattern.search(tree, found)) {
+        logFault(kVerb, ": Could not find target (", target);
+        return 1;
+    }
+    MatchWalk walk(std::move(found));
+    while (Node* match = walk.next()) walk.pruneUp(match);
+    return 1;
 }
