@@ -18,3 +18,4 @@ inline constexpr int kExitFailure = 2;   // usage error, unreadable input, outpu
 using AddCommand = void (*)(CLI::App& app, int& exitCode);
 
 void addTemplateCommand(CLI::App& app, int& exitCode);
+void addConvertCommand(CLI::App& app, int& exitCode);

@@ -14,6 +14,7 @@ int main(int argc, char** argv) {
 
     static constexpr AddCommand kCommands[] = {
         addTemplateCommand,
+        addConvertCommand,
     };
     int exitCode = kExitDone;
     for (AddCommand add : kCommands) add(app, exitCode);
