@@ -23,7 +23,8 @@ TEST(RequestParser, BodyIsKeptByteForByteIncludingLineEndsAndNuls) {
   Request r;
   std::string error;
   std::string body("a\r\n\r\nb\0c", 8);
-  ASSERT_TRUE(parse_request("POST /x HTTP/1.0\r\n\r\n" + body, r, error));
+  std::string message = "POST /x HTTP/1.0\r\n\r\n" + body;
+  ASSERT_TRUE(parse_request(message, r, error));
   EXPECT_EQ(r.body, body);
 }
 
