@@ -75,8 +75,12 @@ LoopbackServer::LoopbackServer(std::function<void(int fd)> handler) {
   });
 }
 
-LoopbackServer::~LoopbackServer() {
+void LoopbackServer::join() {
   if (thread_.joinable()) thread_.join();
+}
+
+LoopbackServer::~LoopbackServer() {
+  join();
   if (listen_fd_ >= 0) ::close(listen_fd_);
 }
 

@@ -42,6 +42,8 @@ class LoopbackServer {
   explicit LoopbackServer(std::function<void(int fd)> handler);
   ~LoopbackServer();
   std::uint32_t port() const { return port_; }
+  // Waits for the handler to finish (after which what it recorded may be read).
+  void join();
 
  private:
   int listen_fd_ = -1;
