@@ -106,8 +106,10 @@ int parse_area(MgmtReader* r) {
         return 0;
       }
       if (raw.length > kMaxBlockData) return -1;
-      deliver(r, raw.payload, raw.length, (raw.flags & fwall::kFlagEndMask) != 0);
+      const bool last = (raw.flags & fwall::kFlagEndMask) != 0;
+      if (raw.length > 0 || last) deliver(r, raw.payload, raw.length, last);
       drop_front(r, raw.total);
+      if (raw.length == 0 && !last) continue;  // nothing to hand out: go on with the next block
       return 0;
     }
 
@@ -119,8 +121,9 @@ int parse_area(MgmtReader* r) {
           mgmt_log(0, "DEBUG Integrity check missing.");
           conn->integrity = 0;
         }
-        deliver(r, block.data, block.data_length, block.last);
+        if (block.data_length > 0 || block.last) deliver(r, block.data, block.data_length, block.last);
         drop_front(r, raw.total);
+        if (block.data_length == 0 && !block.last) continue;  // nothing to hand out
         return 0;
       case fwall::OpenStatus::NotEncrypted:
         mgmt_log(0, "Block not encrypted!");
