@@ -71,6 +71,13 @@ struct ChildNameIndex {
         --count;
     }
 
+    void collect(std::string_view name, bool leaf, std::vector<Node*>& out) const {
+        for (std::size_t i = hashOf(name) & mask(); slots[i] != nullptr; i = (i + 1) & mask()) {
+            Node* node = slots[i];
+            if (node->isLeaf() == leaf && node->name() == name) out.push_back(node);
+        }
+    }
+
     // The single node of that kind and name, nullptr when none; *several is set when more than one.
     Node* find(std::string_view name, bool leaf, bool* several) const {
         *several = false;
@@ -93,9 +100,9 @@ ChildList::ChildList(Branch* owner) : owner_(owner) {}
 
 ChildList::~ChildList() { clear(); }
 
-Node* ChildList::at(std::size_t index) const { return index < items_.size() ? items_[index].get() : nullptr; }
-Node* ChildList::front() const { return items_.empty() ? nullptr : items_.front().get(); }
-Node* ChildList::back() const { return items_.empty() ? nullptr : items_.back().get(); }
+Node* ChildList::at(std::size_t index) const { return index < size() ? (*this)[index] : nullptr; }
+Node* ChildList::front() const { return empty() ? nullptr : (*this)[0]; }
+Node* ChildList::back() const { return empty() ? nullptr : items_.back().get(); }
 
 bool ChildList::contains(const Node* node) const { return node != nullptr && node->parent() == owner_; }
 
@@ -103,29 +110,40 @@ long ChildList::indexOf(const Node* node) const {
     if (!contains(node)) return -1;
     // Scan from both ends at once: removals tend to happen at either end of wide lists.
     std::size_t n = items_.size();
-    for (std::size_t i = 0, j = n; i < j; ++i) {
-        if (items_[i].get() == node) return static_cast<long>(i);
+    for (std::size_t i = head_, j = n; i < j; ++i) {
+        if (items_[i].get() == node) return static_cast<long>(i - head_);
         --j;
-        if (items_[j].get() == node) return static_cast<long>(j);
+        if (items_[j].get() == node) return static_cast<long>(j - head_);
     }
     return -1;
 }
 
+bool ChildList::useIndex() const {
+    if (size() < kIndexThreshold) return false;
+    if (!index_) {
+        auto index = std::make_unique<ChildNameIndex>();
+        index->reserveFor(size());
+        for (Node* node : *this) index->insert(node);
+        index_ = std::move(index);
+    }
+    return true;
+}
+
 Node* ChildList::find(std::string_view name, bool leaf) const {
-    if (items_.size() >= kIndexThreshold) {
-        if (!index_) {
-            auto index = std::make_unique<ChildNameIndex>();
-            index->reserveFor(items_.size());
-            for (const auto& item : items_) index->insert(item.get());
-            const_cast<ChildList*>(this)->index_ = std::move(index);
-        }
+    if (useIndex()) {
         bool several = false;
         Node* node = index_->find(name, leaf, &several);
         if (!several) return node;
     }
-    for (const auto& item : items_)
-        if (item->isLeaf() == leaf && item->name() == name) return item.get();
+    for (Node* node : *this)
+        if (node->isLeaf() == leaf && node->name() == name) return node;
     return nullptr;
+}
+
+bool ChildList::collectNamed(std::string_view name, bool leaf, std::vector<Node*>& out) const {
+    if (!useIndex()) return false;
+    index_->collect(name, leaf, out);
+    return true;
 }
 
 Branch* ChildList::findBranch(std::string_view name) const { return static_cast<Branch*>(find(name, false)); }
@@ -156,22 +174,37 @@ Node* ChildList::append(std::unique_ptr<Node> node) {
 
 Node* ChildList::insert(std::size_t index, std::unique_ptr<Node> node) {
     if (refuseAttached(node)) return nullptr;
-    index = std::min(index, items_.size());
+    index = std::min(index, size());
     Node* raw = adopt(node);
-    items_.insert(items_.begin() + static_cast<std::ptrdiff_t>(index), std::move(node));
+    if (index == 0 && head_ > 0) {
+        items_[--head_] = std::move(node);
+    } else {
+        items_.insert(items_.begin() + static_cast<std::ptrdiff_t>(head_ + index), std::move(node));
+    }
     return raw;
 }
 
 std::unique_ptr<Node> ChildList::release(std::size_t index) {
-    std::unique_ptr<Node> node = std::move(items_[index]);
-    items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(index));
+    std::unique_ptr<Node> node = std::move(items_[head_ + index]);
+    if (index == 0) {
+        ++head_;
+        if (head_ == items_.size()) {
+            items_.clear();
+            head_ = 0;
+        } else if (head_ >= 64 && head_ * 2 >= items_.size()) {
+            items_.erase(items_.begin(), items_.begin() + static_cast<std::ptrdiff_t>(head_));
+            head_ = 0;
+        }
+    } else {
+        items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(head_ + index));
+    }
     if (index_) index_->remove(node.get());
     node->parent_ = nullptr;
     return node;
 }
 
 std::unique_ptr<Node> ChildList::take(std::size_t index) {
-    if (index >= items_.size()) return nullptr;
+    if (index >= size()) return nullptr;
     return release(index);
 }
 
@@ -182,7 +215,7 @@ std::unique_ptr<Node> ChildList::take(const Node* node) {
 }
 
 bool ChildList::erase(std::size_t index) {
-    if (index >= items_.size()) return false;
+    if (index >= size()) return false;
     release(index);
     return true;
 }
@@ -195,23 +228,23 @@ bool ChildList::erase(const Node* node) {
 }
 
 std::unique_ptr<Node> ChildList::replace(std::size_t index, std::unique_ptr<Node> node) {
-    if (refuseAttached(node) || index >= items_.size()) return nullptr;
-    std::unique_ptr<Node> old = std::move(items_[index]);
+    if (refuseAttached(node) || index >= size()) return nullptr;
+    std::unique_ptr<Node> old = std::move(items_[head_ + index]);
     if (index_) index_->remove(old.get());
     old->parent_ = nullptr;
     adopt(node);
-    items_[index] = std::move(node);
+    items_[head_ + index] = std::move(node);
     return old;
 }
 
 bool ChildList::swap(std::size_t a, std::size_t b) {
-    if (a >= items_.size() || b >= items_.size()) return false;
-    std::swap(items_[a], items_[b]);
+    if (a >= size() || b >= size()) return false;
+    std::swap(items_[head_ + a], items_[head_ + b]);
     return true;
 }
 
 void ChildList::resize(std::size_t count) {
-    while (items_.size() > count) release(items_.size() - 1);
+    while (size() > count) release(size() - 1);
 }
 
 void ChildList::clear() {
@@ -222,9 +255,14 @@ void ChildList::clear() {
 
 std::vector<std::unique_ptr<Node>> ChildList::takeAll() {
     index_.reset();
-    for (auto& item : items_) item->parent_ = nullptr;
     Storage all;
-    all.swap(items_);
+    all.reserve(size());
+    for (std::size_t i = head_; i < items_.size(); ++i) {
+        items_[i]->parent_ = nullptr;
+        all.push_back(std::move(items_[i]));
+    }
+    items_.clear();
+    head_ = 0;
     return all;
 }
 

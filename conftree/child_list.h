@@ -66,13 +66,13 @@ public:
     ChildList(const ChildList&) = delete;
     ChildList& operator=(const ChildList&) = delete;
 
-    std::size_t size() const { return items_.size(); }
-    bool empty() const { return items_.empty(); }
-    Node* operator[](std::size_t index) const { return items_[index].get(); }  // unchecked
+    std::size_t size() const { return items_.size() - head_; }
+    bool empty() const { return items_.size() == head_; }
+    Node* operator[](std::size_t index) const { return items_[head_ + index].get(); }  // unchecked
     Node* at(std::size_t index) const;  // nullptr when out of range
     Node* front() const;                // nullptr when empty
     Node* back() const;                 // nullptr when empty
-    const_iterator begin() const { return const_iterator(items_.begin()); }
+    const_iterator begin() const { return const_iterator(items_.begin() + static_cast<std::ptrdiff_t>(head_)); }
     const_iterator end() const { return const_iterator(items_.end()); }
 
     // Position of the node in this list, or -1 when it is not a child here.
@@ -117,12 +117,21 @@ public:
 
 private:
     friend class Node;
+    friend class Branch;
+    // Every child of that kind and name, in no particular order; false (nothing added) when the
+    // list keeps no index (it is narrow), so the caller scans instead.
+    bool collectNamed(std::string_view name, bool leaf, std::vector<Node*>& out) const;
     void nameAboutToChange(Node* node);
     void nameChanged(Node* node);
-    Node* adopt(std::unique_ptr<Node>& node);  // sets parent, indexes; returns raw pointer
+    Node* adopt(std::unique_ptr<Node>& node);
+    bool useIndex() const;  // builds the index of a wide list on first use; false for narrow lists  // sets parent, indexes; returns raw pointer
     std::unique_ptr<Node> release(std::size_t index);
 
     Branch* owner_;
+    // The children are items_[head_..]: removing the first child only empties its slot and moves
+    // head_ on, so that emptying a wide list from the front costs no copying; the empty slots are
+    // given back once they are half the storage.
     Storage items_;
-    std::unique_ptr<ChildNameIndex> index_;
+    std::size_t head_ = 0;
+    mutable std::unique_ptr<ChildNameIndex> index_;
 };

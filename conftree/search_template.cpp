@@ -81,6 +81,19 @@ bool Branch::search(NodeList& results, const Node* templateNode) {
         return true;
     }
     const Node* next = below.front();
+    // In a wide branch, a literal component can only be fitted by children of that name or by
+    // children literally named "**" or "##"; when the name index gives at most one such child,
+    // only it needs trying. Otherwise (several candidates, whose order matters) every child is.
+    if (!isWildcard(next->name())) {
+        std::vector<Node*> candidates;
+        const ChildList& list = children();
+        if (list.collectNamed(next->name(), next->isLeaf(), candidates) &&
+            list.collectNamed("**", next->isLeaf(), candidates) &&
+            list.collectNamed("##", next->isLeaf(), candidates) && candidates.size() <= 1) {
+            for (Node* child : candidates) child->search(results, next);
+            return !results.empty();
+        }
+    }
     for (Node* child : children()) child->search(results, next);
     return !results.empty();
 }

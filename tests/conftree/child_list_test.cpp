@@ -156,3 +156,52 @@ TEST_F(ChildListTest, TakeAllEmptiesTheListAndDetachesInOrder) {
     EXPECT_EQ(tree.children().append(std::move(all[3]))->name(), "x");
     EXPECT_EQ(tree.findLeaf("x"), tree.children()[0]);
 }
+
+TEST_F(ChildListTest, EmptyingAWideListFromTheFrontKeepsPositionsAndLookupsRight) {
+    for (int i = 0; i < 500; ++i) tree.children().append(makeNode(true, std::to_string(i)));
+    ASSERT_NE(tree.findLeaf("0"), nullptr);
+    for (int i = 0; i < 400; ++i) {
+        ASSERT_EQ(tree.children()[0]->name(), std::to_string(i));
+        ASSERT_TRUE(tree.destroyChild(tree.children()[0]));
+        if (i % 50 == 0) expectConsistent(tree, 520);
+    }
+    EXPECT_EQ(tree.children().size(), 100u);
+    tree.children().insert(0, makeNode(true, "front"));
+    tree.children().insert(1, makeNode(true, "second"));
+    EXPECT_EQ(tree.children()[0]->name(), "front");
+    EXPECT_EQ(tree.children()[2]->name(), "400");
+    EXPECT_EQ(tree.children().indexOf(tree.findLeaf("499")), 101);
+    EXPECT_EQ(*tree.children().begin(), tree.children().front());
+    EXPECT_EQ(tree.children().end() - tree.children().begin(), 102);
+    expectConsistent(tree, 520);
+    auto all = tree.children().takeAll();
+    EXPECT_EQ(all.size(), 102u);
+    EXPECT_EQ(all[1]->name(), "second");
+}
+
+TEST_F(ChildListTest, LiteralSearchInAWideBranchFindsWhatAFullScanFinds) {
+    for (int i = 0; i < 100; ++i) tree.mergeNode(parseLine(("r_" + std::to_string(i) + "_a=1").c_str()), false);
+    auto found = [&](const char* text) {
+        SearchTemplate t = SearchTemplate::leaf(text);
+        NodeList results;
+        t.search(tree, results);
+        std::string out;
+        for (Node* node : results) {
+            std::ostringstream path;
+            node->writePath(path, false);
+            out += path.str() + ";";
+        }
+        return out;
+    };
+    EXPECT_EQ(found("r_42_a=**"), "r_42_a=1;");
+    EXPECT_EQ(found("r_420_a=**"), "");
+    Branch* r = tree.findBranch("r");
+    r->children()[50]->setName("42");      // a second "42", after the first
+    r->children()[10]->setName("**");      // fits any component
+    EXPECT_EQ(found("r_42_a=**"), "r_**_a=1;r_42_a=1;r_42_a=1;");
+    r->children()[10]->setName("10");
+    r->children()[50]->setName("50");
+    r->children()[5]->setName("##");
+    EXPECT_EQ(found("r_42_a=**"), "r_##_a=1;r_42_a=1;");
+    EXPECT_EQ(found("r_x_a=**"), "");
+}
