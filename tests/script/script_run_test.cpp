@@ -1,0 +1,78 @@
+// Whole scripts through `upgrade-cli template`: the saved configuration, the log and the warnings
+// file must equal reviewed copies in data/. The run happens in a scratch directory holding copies of
+// the inputs, so that the log names the configuration by its plain file name.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <initializer_list>
+#include <sstream>
+#include <string>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+std::string quoted(const std::string& text) {
+    std::string out = "'";
+    for (const char c : text) out += (c == '\'') ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
+class ScriptRunTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = ::testing::TempDir() + "script-run-XXXXXX";
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        dir = pattern;
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    void copyInputs(std::initializer_list<const char*> names) {
+        for (const char* name : names) fs::copy_file(fs::path(SCRIPT_DATA_DIR) / name, dir / name);
+    }
+
+    // Runs upgrade-cli template in the scratch directory; the exit code.
+    int runTemplate(const std::string& script) {
+        const std::string command = "cd " + quoted(dir.string()) + " && " + quoted(UPGRADE_CLI) +
+                                    " template firewall.conf " + quoted(script) +
+                                    " -o out.conf -l run.log -W warnings.txt --workdir . </dev/null"
+                                    " >stdout.txt 2>stderr.txt";
+        const int status = std::system(command.c_str());
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+    std::string expected(const char* name) const { return readFile(fs::path(SCRIPT_DATA_DIR) / name); }
+    std::string produced(const char* name) const { return readFile(dir / name); }
+
+    fs::path dir;
+};
+
+TEST_F(ScriptRunTest, EveryVerbFamilyOnASmallConfigurationGivesTheReviewedResult) {
+    copyInputs({"firewall.conf", "extra.conf", "full.tpl"});
+    EXPECT_EQ(runTemplate("full.tpl"), 0) << produced("stderr.txt");
+    EXPECT_EQ(produced("out.conf"), expected("full.expected.conf"));
+    EXPECT_EQ(produced("run.log"), expected("full.expected.log"));
+    EXPECT_EQ(produced("warnings.txt"), expected("full.expected-warnings.txt"));
+}
+
+TEST_F(ScriptRunTest, UserErrorInsideABlockStopsAfterTheBlockAndSavesNothing) {
+    copyInputs({"firewall.conf", "stop.tpl"});
+    EXPECT_EQ(runTemplate("stop.tpl"), 1);
+    EXPECT_FALSE(fs::exists(dir / "out.conf"));
+    EXPECT_EQ(produced("run.log"), expected("stop.expected.log"));
+    EXPECT_EQ(produced("warnings.txt"), "");
+    EXPECT_EQ(produced("stderr.txt"),
+              "upgrade-cli template: the script stopped at line 4: Proxy rule $$ cannot be converted\n");
+}
+
+}  // namespace
