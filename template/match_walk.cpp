@@ -106,6 +106,12 @@ bool MatchWalk::merge(Branch& target, std::unique_ptr<Node> node, bool overwrite
     }
 
     const bool merged = target.mergeNode(std::move(node), overwrite);
+    if (!merged) {
+        // A refused merge destroys the whole incoming subtree (and with it the target when the
+        // target lay inside it): no passenger survives, and the target must not be looked at.
+        struck_ += passengers.size();
+        return false;
+    }
 
     // A passenger survived exactly when its path now leads to a node at its old address. No node is
     // created during a merge, so a live node found there is the passenger itself.
@@ -122,5 +128,5 @@ bool MatchWalk::merge(Branch& target, std::unique_ptr<Node> node, bool overwrite
             ++struck_;
         }
     }
-    return merged;
+    return true;
 }

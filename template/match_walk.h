@@ -39,6 +39,8 @@ public:
 
     // target.mergeNode(node, overwrite). Pending matches inside node's subtree that the merge joins
     // into existing nodes (and so destroys) are struck; those that land in the tree stay pending.
+    // False when mergeNode refuses the node (it would go below itself): the whole incoming subtree
+    // is then destroyed, target with it if target lay inside.
     bool merge(Branch& target, std::unique_ptr<Node> node, bool overwrite);
 
     // Matches struck so far because an operation destroyed them before their turn.
