@@ -81,6 +81,7 @@ void TemplateProcessor::parseNatRules(ConfigTree& oldTree) {
         return;
     }
     std::string port;
+    natRules.reserve(natRules.size() + found.size());
     for (const Node* node : found) {
         const Branch* branch = node->asBranch();
         if (branch == nullptr) continue;

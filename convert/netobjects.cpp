@@ -13,11 +13,11 @@ namespace {
 // but never created or written.
 struct FixedObjects {
     std::vector<NetObject> rows;
-    std::unordered_map<std::string, std::size_t> byValue;  // kind '\n' value -> first row
-    std::unordered_map<std::string, std::size_t> byName;   // kind '\n' name -> first row
+    NetObjectIndex byValue;  // (kind, value) -> first row
+    NetObjectIndex byName;   // (kind, name) -> first row
 };
 
-std::string fixedKey(int kind, std::string_view text) {
+std::string suffixKey(int kind, std::string_view text) {
     std::string key = std::to_string(kind);
     key += '\n';
     key += text;
@@ -59,8 +59,8 @@ FixedObjects makeFixedObjects() {
         add(kNetIpMask, "net_ipmask_" + tag, "ipmask-" + tag, dottedMask(bits));
     }
     for (std::size_t i = 0; i < fixed.rows.size(); ++i) {
-        fixed.byValue.emplace(fixedKey(fixed.rows[i].type, fixed.rows[i].value), i);
-        fixed.byName.emplace(fixedKey(fixed.rows[i].type, fixed.rows[i].name), i);
+        fixed.byValue.emplace(NetObjectKey{fixed.rows[i].type, fixed.rows[i].value}, i);
+        fixed.byName.emplace(NetObjectKey{fixed.rows[i].type, fixed.rows[i].name}, i);
     }
     return fixed;
 }
@@ -121,19 +121,19 @@ std::string netObjectLabel(std::string_view value) {
     return label;
 }
 
-std::size_t NetObjectList::KeyHash::operator()(const std::pair<int, std::string>& k) const noexcept {
-    return std::hash<std::string>{}(k.second) * 31u + static_cast<std::size_t>(k.first);
+std::size_t NetObjectKeyHash::operator()(const NetObjectKeyView& k) const noexcept {
+    return std::hash<std::string_view>{}(k.text) * 31u + static_cast<std::size_t>(k.kind);
 }
 
 NetObjectList::NetObjectList() = default;
 
 NetObjectRef NetObjectList::lookup(int kind, std::string_view value) const {
     const FixedObjects& fixed = fixedObjects();
-    if (auto it = fixed.byValue.find(fixedKey(kind, value)); it != fixed.byValue.end()) {
+    if (auto it = fixed.byValue.find(NetObjectKeyView{kind, value}); it != fixed.byValue.end()) {
         const NetObject& o = fixed.rows[it->second];
         return {o.name, o.label};
     }
-    if (auto it = byValue_.find({kind, std::string(value)}); it != byValue_.end()) {
+    if (auto it = byValue_.find(NetObjectKeyView{kind, value}); it != byValue_.end()) {
         const NetObject& o = objects_[it->second];
         return {o.name, o.label};
     }
@@ -142,14 +142,14 @@ NetObjectRef NetObjectList::lookup(int kind, std::string_view value) const {
 
 bool NetObjectList::exists(int kind, std::string_view name) const {
     const FixedObjects& fixed = fixedObjects();
-    return fixed.byName.count(fixedKey(kind, name)) != 0 ||
-           byName_.count({kind, std::string(name)}) != 0;
+    return fixed.byName.find(NetObjectKeyView{kind, name}) != fixed.byName.end() ||
+           byName_.find(NetObjectKeyView{kind, name}) != byName_.end();
 }
 
 void NetObjectList::append(NetObject object) {
     const std::size_t index = objects_.size();
-    byValue_.emplace(std::make_pair(object.type, object.value), index);
-    byName_.emplace(std::make_pair(object.type, object.name), index);
+    byValue_.emplace(NetObjectKey{object.type, object.value}, index);
+    byName_.emplace(NetObjectKey{object.type, object.name}, index);
     objects_.push_back(std::move(object));
 }
 
@@ -161,7 +161,7 @@ std::string NetObjectList::uniqueLabel(int kind, const std::string& label) {
     const std::string base = label.empty() ? std::string("empty") : label;
     const std::string prefix(netObjectPrefix(kind));
     if (!exists(kind, prefix + base)) return base;
-    int& next = nextSuffix_[fixedKey(kind, base)];
+    int& next = nextSuffix_[suffixKey(kind, base)];
     if (next < 2) next = 2;
     for (;;) {
         std::string candidate = base + "-" + std::to_string(next++);
@@ -188,7 +188,7 @@ std::string NetObjectList::createCompound(int kind, const std::string& label,
     const bool network = kind == kNetIpNet;
     append(NetObject{network ? kNetNetAddrLink : kNetRangeStartLink, name, unique, firstName, {}});
     append(NetObject{network ? kNetNetMaskLink : kNetRangeEndLink, name, unique, secondName, {}});
-    compoundByParts_.emplace(fixedKey(kind, firstName + '\n' + secondName), index);
+    compoundByParts_.emplace(NetObjectKey{kind, firstName + '\n' + secondName}, index);
     return name;
 }
 
@@ -209,7 +209,7 @@ std::string NetObjectList::get(int kind, const std::string& value1, const std::s
     // A compound is reused when it is built from the same two parts. Looking it up by its label alone
     // could pick a compound of other parts whose labels happen to join to the same text
     // ("1-2" + "3-4-5-6" and "1-2-3" + "4-5-6").
-    auto it = compoundByParts_.find(fixedKey(kind, first.name + '\n' + second.name));
+    auto it = compoundByParts_.find(NetObjectKeyView{kind, first.name + '\n' + second.name});
     if (it != compoundByParts_.end()) return objects_[it->second].name;
     return createCompound(kind, first.label + "-" + second.label, first.name, second.name, desc);
 }

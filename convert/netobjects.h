@@ -58,6 +58,33 @@ struct NetObjectRef {
     std::string label;
 };
 
+// A hash index from (kind, text) to a list position; lookups take a string_view without copying it.
+struct NetObjectKey {
+    int kind;
+    std::string text;
+};
+struct NetObjectKeyView {
+    int kind;
+    std::string_view text;
+};
+struct NetObjectKeyHash {
+    using is_transparent = void;
+    std::size_t operator()(const NetObjectKeyView& k) const noexcept;
+    std::size_t operator()(const NetObjectKey& k) const noexcept { return (*this)(NetObjectKeyView{k.kind, k.text}); }
+};
+struct NetObjectKeyEqual {
+    using is_transparent = void;
+    static NetObjectKeyView view(const NetObjectKey& k) { return {k.kind, k.text}; }
+    static NetObjectKeyView view(const NetObjectKeyView& k) { return k; }
+    template <class A, class B>
+    bool operator()(const A& a, const B& b) const noexcept {
+        const NetObjectKeyView x = view(a);
+        const NetObjectKeyView y = view(b);
+        return x.kind == y.kind && x.text == y.text;
+    }
+};
+using NetObjectIndex = std::unordered_map<NetObjectKey, std::size_t, NetObjectKeyHash, NetObjectKeyEqual>;
+
 class NetObjectList {
 public:
     NetObjectList();
@@ -91,19 +118,14 @@ public:
     std::string convertAddr(std::string_view text, std::string& port, const std::string& desc);
 
 private:
-    struct KeyHash {
-        std::size_t operator()(const std::pair<int, std::string>& k) const noexcept;
-    };
-    using Index = std::unordered_map<std::pair<int, std::string>, std::size_t, KeyHash>;
-
     void append(NetObject object);
     std::string uniqueLabel(int kind, const std::string& label);
 
     std::vector<NetObject> objects_;
-    Index byValue_;  // (kind, value) -> first created entry
-    Index byName_;   // (kind, name) -> first created entry
-    // (kind, first part name, second part name) of created compounds -> compound's entry
-    std::unordered_map<std::string, std::size_t> compoundByParts_;
+    NetObjectIndex byValue_;  // (kind, value) -> first created entry
+    NetObjectIndex byName_;   // (kind, name) -> first created entry
+    // (kind, "first part name\nsecond part name") of created compounds -> the compound's entry
+    NetObjectIndex compoundByParts_;
     // (kind, label) -> next suffix to try, so repeated clashes do not rescan from "-2"
     std::unordered_map<std::string, int> nextSuffix_;
 };

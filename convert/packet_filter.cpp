@@ -60,6 +60,8 @@ void TemplateProcessor::parse5xStylePF(ConfigTree& tree, const char* editTemplat
         logFault("parse5xStylePF", ": Search returned no data (", editTemplate);
         return;
     }
+    services.reserve(services.size() + found.size());
+    rules.reserve(rules.size() + found.size());
     for (const Node* node : found) {
         const Leaf* leaf = node->asLeaf();
         if (leaf == nullptr) continue;

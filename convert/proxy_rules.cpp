@@ -70,6 +70,7 @@ void TemplateProcessor::parseProxyRules(ConfigTree& oldTree) {
     std::unordered_map<std::string, const ServiceGroup*> groupByObject;
     for (const ServiceGroup& group : serviceGroups) groupByObject.emplace(group.objectName, &group);
 
+    proxyRules.reserve(proxyRules.size() + found.size());
     for (const Node* node : found) {
         const Branch* branch = node->asBranch();
         if (branch == nullptr) continue;

@@ -19,16 +19,21 @@
 // std::swap to the list the keys were taken from orders it as the procedure would.
 std::vector<std::size_t> selectionSwaps(const std::vector<int>& keys, std::size_t from = 0);
 
-// Orders list[from..] by key(entry), ascending, exactly as the selection procedure does.
+// Orders list[from..] by key(entry), ascending, exactly as the selection procedure does. The swaps are
+// made on positions first and the entries then moved once each into their places, so large records
+// are not carried through a chain of swaps.
 template <class T, class KeyFn>
 void selectionSortFrom(std::vector<T>& list, std::size_t from, KeyFn key) {
     if (from >= list.size()) return;
     std::vector<int> keys;
-    keys.reserve(list.size());
-    for (const T& entry : list) keys.push_back(key(entry));
-    const std::vector<std::size_t> swaps = selectionSwaps(keys, from);
-    for (std::size_t i = from; i < list.size(); ++i) {
-        const std::size_t p = swaps[i - from];
-        if (p != i) std::swap(list[i], list[p]);
-    }
+    keys.reserve(list.size() - from);
+    for (std::size_t i = from; i < list.size(); ++i) keys.push_back(key(list[i]));
+    const std::vector<std::size_t> swaps = selectionSwaps(keys, 0);
+    std::vector<std::size_t> order(keys.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    for (std::size_t i = 0; i < order.size(); ++i) std::swap(order[i], order[swaps[i]]);
+    std::vector<T> sorted;
+    sorted.reserve(order.size());
+    for (std::size_t position : order) sorted.push_back(std::move(list[from + position]));
+    for (std::size_t i = 0; i < sorted.size(); ++i) list[from + i] = std::move(sorted[i]);
 }
