@@ -60,6 +60,16 @@ TEST_F(Dispatch, EveryTableRowIsReachedByItsName) {
     }
 }
 
+TEST_F(Dispatch, FaultLinesNameTheVerbTheScriptLineAndTheSubject) {
+    useScript("");
+    processor->lineNumber = 57;
+    processor->logFault("add_to_branch", ": Search returned no data (", "rule_proxy_##");
+    processor->logFault("end_if", ": Attempting end_if with no if_leaf pending (", "");
+    EXPECT_EQ(log.str(),
+              "add_to_branch: Search returned no data (57): rule_proxy_##\n"
+              "end_if: Attempting end_if with no if_leaf pending (57): \n");
+}
+
 TEST(VerbTable, HasThirtyThreeRowsNumberedInOrderWithDistinctNames) {
     ASSERT_EQ(verbTable().size(), 33u);
     std::set<std::string> names;
