@@ -107,9 +107,12 @@ namespace {
 
 int close_record_socket(MgmtConnection* conn) {
   if (conn == nullptr || conn->socket == -1) return 0;
-  if (conn->transport.close != nullptr) {
+  if (conn->transport.close != nullptr && conn->socket >= 0) {
     conn->transport.close(conn->transport.context, conn->socket);
   } else if (conn->socket >= 0) {
+    // Shut down first: a receive blocked on this socket in another thread (a session timed out
+    // from the user-interface thread) then returns at once instead of waiting forever.
+    ::shutdown(conn->socket, SHUT_RDWR);
     ::close(conn->socket);
   }
   conn->socket = -1;

@@ -7,5 +7,6 @@
 #include "lib/fwall/framing.h"
 #include "lib/fwall/handshake.h"
 #include "lib/fwall/options.h"
+#include "lib/fwall/request.h"
 #include "lib/fwall/response.h"
 #include "lib/fwall/stream.h"

@@ -202,6 +202,7 @@ int mgmt_read_response(MgmtReader* reader, const char* path, char* buffer, int b
       status = parser.status();
       if (step == fwall::ResponseParser::Step::Error) {
         std::fprintf(stderr, "%s\n", parser.error_text());
+        if (fwall::ResponseParser::debug) std::fputs("DEBUG flush input\n", stderr);
         discard = true;
         continue;
       }
@@ -210,6 +211,7 @@ int mgmt_read_response(MgmtReader* reader, const char* path, char* buffer, int b
         position += used;
         if (position >= fwall::kResponseBufferSize) {
           std::fprintf(stderr, "state %d\n", parser.state());
+          if (fwall::ResponseParser::debug) std::fputs("DEBUG flush input\n", stderr);
           status = 401;
           discard = true;
         }

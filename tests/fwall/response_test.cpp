@@ -205,3 +205,22 @@ TEST(ResponseParser, VeryLongStatusNumbersDoNotOverflow) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Request, RequestLineCarriesTheSemicolonOnlyInTheUpgradeProgram) {
+  MgmtConnection* conn = mgmt_open(nullptr, 0, nullptr, nullptr);
+  fwtest::MemoryTransport transport;
+  transport.attach(conn);
+  ASSERT_EQ(mgmt_send_request(mgmt_writer(conn), "POST", "/upgrade/upload", "Authorization: x\r\n", "name", 4), 0);
+  const std::string expected = fwall::kTovacBuild ? "POST /upgrade/upload HTTP/1.0\r\nAuthorization: x\r\n\r\nname"
+                                                  : "POST /upgrade/upload; HTTP/1.0\r\nAuthorization: x\r\n\r\nname";
+  ASSERT_EQ(transport.sent.size(), 3 + expected.size());
+  EXPECT_EQ(transport.sent[0], 1);
+  EXPECT_EQ(std::string(transport.sent.begin() + 3, transport.sent.end()), expected);
+  conn->state = kMgmtFailed;
+  EXPECT_EQ(mgmt_send_request(mgmt_writer(conn), "GET", "/x", nullptr, nullptr, 0), -1);
+  mgmt_free(conn);
+}
+
+}  // namespace
