@@ -64,6 +64,20 @@ unsigned long readMask(const std::string& digits) {
     return static_cast<unsigned long>(std::strtol(text.c_str(), nullptr, 0));
 }
 
+// The eight digits of a packed mask: four for work time, then four for leisure time. Values are
+// canonicalised when a configuration is loaded, so a mask written with leading zeros and only
+// decimal digits ('00018001') arrives without them ('18001'), and cutting that text would read the
+// work-time digits from the wrong place. Such a value gets its zeros back; any other value (hex
+// letters, eight or more characters) is used as it is.
+std::string packedMaskDigits(const std::string& value) {
+    constexpr std::size_t kMaskDigits = 8;
+    if (value.empty() || value.size() >= kMaskDigits) return value;
+    for (char c : value) {
+        if (c < '0' || c > '9') return value;
+    }
+    return std::string(kMaskDigits - value.size(), '0') + value;
+}
+
 // One branch of on/off settings, a leaf per category, for a mask.
 std::unique_ptr<Branch> categoryBranch(const char* name, unsigned long mask) {
     auto branch = std::make_unique<Branch>(name);
@@ -317,7 +331,7 @@ int TemplateProcessor::translate_cybermasks(ConfigTree& tree, char* text) {
         const Leaf* leaf = match->asLeaf();
         Branch* parent = match->parent();
         if (leaf == nullptr || parent == nullptr) continue;
-        const std::string& value = leaf->value();
+        const std::string value = packedMaskDigits(leaf->value());
         const std::string workDigits = value.substr(0, 4);
         const std::string leisureDigits = value.size() < 4 ? value : value.substr(value.size() - 4);
         auto worktime = categoryBranch("worktime", readMask(workDigits));
