@@ -120,6 +120,40 @@ void searchBench(benchmark::State& state, const Input& input, const char* templa
     perSetting(state, input.settings);
 }
 
+// Deleting every numbered rule branch one by one (what "delete_branch rule_filter_##" does) and
+// renumbering the rules in place: the edits a template script makes to the widest branch.
+void pruneAllRulesBench(benchmark::State& state, const Input& input) {
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto tree = std::make_unique<ConfigTree>(quietLog());
+        if (tree->load(input.path) != 0) state.SkipWithError("load failed");
+        SearchTemplate t = SearchTemplate::branch("rule_filter_##");
+        NodeList rules;
+        t.search(*tree, rules);
+        state.ResumeTiming();
+        for (Node* rule : rules) pruneUp(rule);
+        state.PauseTiming();
+        tree.reset();
+        state.ResumeTiming();
+    }
+    perSetting(state, input.settings);
+}
+
+void renumberRulesBench(benchmark::State& state, const Input& input) {
+    ConfigTree tree(quietLog());
+    if (tree.load(input.path) != 0) state.SkipWithError("load failed");
+    Branch* rules = tree.findBranch("rule")->findBranch("filter");
+    long offset = 0;
+    for (auto _ : state) {
+        offset += static_cast<long>(rules->children().size());
+        long counter = offset;
+        for (Node* child : rules->children())
+            if (child->isBranch()) child->setName(std::to_string(++counter));
+        benchmark::DoNotOptimize(rules->findBranch(std::to_string(counter)));
+    }
+    perSetting(state, input.settings);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -171,6 +205,10 @@ int main(int argc, char** argv) {
             ->Unit(benchmark::kMillisecond);
         benchmark::RegisterBenchmark(("search_literal/" + n).c_str(), searchBench, input, "rule_filter_777_name=**")
             ->Unit(benchmark::kMicrosecond);
+        benchmark::RegisterBenchmark(("prune_all_rules/" + n).c_str(), pruneAllRulesBench, input)
+            ->Unit(benchmark::kMillisecond)->Iterations(1);
+        benchmark::RegisterBenchmark(("renumber_rules/" + n).c_str(), renumberRulesBench, input)
+            ->Unit(benchmark::kMillisecond);
     }
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

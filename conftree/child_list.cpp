@@ -176,8 +176,12 @@ Node* ChildList::insert(std::size_t index, std::unique_ptr<Node> node) {
     if (refuseAttached(node)) return nullptr;
     index = std::min(index, size());
     Node* raw = adopt(node);
-    if (index == 0 && head_ > 0) {
-        items_[--head_] = std::move(node);
+    if (head_ > 0 && index <= size() / 2) {
+        // Shift the children before the new place one slot towards the front gap.
+        auto first = items_.begin() + static_cast<std::ptrdiff_t>(head_);
+        std::move(first, first + static_cast<std::ptrdiff_t>(index), first - 1);
+        --head_;
+        items_[head_ + index] = std::move(node);
     } else {
         items_.insert(items_.begin() + static_cast<std::ptrdiff_t>(head_ + index), std::move(node));
     }
@@ -186,7 +190,10 @@ Node* ChildList::insert(std::size_t index, std::unique_ptr<Node> node) {
 
 std::unique_ptr<Node> ChildList::release(std::size_t index) {
     std::unique_ptr<Node> node = std::move(items_[head_ + index]);
-    if (index == 0) {
+    if (index < size() / 2) {
+        // Close the slot from the shorter side: shift the children before it one slot back.
+        auto first = items_.begin() + static_cast<std::ptrdiff_t>(head_);
+        std::move_backward(first, first + static_cast<std::ptrdiff_t>(index), first + static_cast<std::ptrdiff_t>(index) + 1);
         ++head_;
         if (head_ == items_.size()) {
             items_.clear();

@@ -128,9 +128,10 @@ private:
     std::unique_ptr<Node> release(std::size_t index);
 
     Branch* owner_;
-    // The children are items_[head_..]: removing the first child only empties its slot and moves
-    // head_ on, so that emptying a wide list from the front costs no copying; the empty slots are
-    // given back once they are half the storage.
+    // The children are items_[head_..]. A removal or insertion in the front half shifts the
+    // children before it into or out of the gap in front instead of moving the rest, so that
+    // emptying a wide list from the front costs no copying; the gap is given back once it is half
+    // the storage.
     Storage items_;
     std::size_t head_ = 0;
     mutable std::unique_ptr<ChildNameIndex> index_;
