@@ -1,6 +1,8 @@
 #include "lib/fwall/mgmt_session.h"
 
+#include <fcntl.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include <cctype>
 #include <cstdio>
@@ -14,10 +16,14 @@ namespace {
 
 // The process's one firewall connection, shared by every MgmtSession. `in_use` is the record a
 // command is working with; when logout takes the record away meanwhile, the command releases it.
+// `wake_fd` is a duplicate of the record's socket kept only to interrupt a running command from
+// another thread: shutting it down ends the connection under the command's blocked receive or send,
+// without touching the record, which belongs to the command's thread until the command ends.
 struct SharedConnection {
   std::mutex mutex;
   MgmtConnection* record = nullptr;
   MgmtConnection* in_use = nullptr;
+  int wake_fd = -1;
 };
 
 SharedConnection& shared() {
@@ -37,22 +43,33 @@ void release_record(MgmtConnection* conn) {
   mgmt_free(conn);
 }
 
-// Ends the socket of a record that a command on another thread may be blocked on: the command's
-// receive or send fails at once, and the command's own failure path closes the descriptor.
-void interrupt_record(MgmtConnection* conn) {
-  if (conn->socket >= 0) ::shutdown(conn->socket, SHUT_RDWR);
+// With the shared lock held.
+void close_wake_locked(SharedConnection& s) {
+  if (s.wake_fd >= 0) ::close(s.wake_fd);
+  s.wake_fd = -1;
 }
 
-// Without the shared lock held. Drops the shared record: released at once when idle, left to the
+// With the shared lock held: ends the connection of the shared record. An idle record is closed
+// through the library; under a running command only the connection is shut down (the command's
+// receive or send fails at once, and the library closes the record's socket on that failure).
+void end_connection_locked(SharedConnection& s) {
+  if (s.in_use == s.record) {
+    if (s.wake_fd >= 0) ::shutdown(s.wake_fd, SHUT_RDWR);
+  } else {
+    close_record_socket(s.record);
+  }
+  close_wake_locked(s);
+}
+
+// With the shared lock held. Drops the shared record: released at once when idle, left to the
 // running command (which finds it taken away) otherwise.
 void drop_shared_locked(SharedConnection& s) {
   MgmtConnection* conn = s.record;
   if (!conn) return;
+  const bool busy = s.in_use == conn;
+  end_connection_locked(s);
   s.record = nullptr;
-  if (s.in_use == conn)
-    interrupt_record(conn);
-  else
-    release_record(conn);
+  if (!busy) mgmt_free(conn);
 }
 
 // Marks the start of a command on the shared record; null when there is none.
@@ -68,7 +85,10 @@ bool end_command(MgmtConnection* conn) {
   auto& s = shared();
   std::lock_guard lock(s.mutex);
   s.in_use = nullptr;
-  if (s.record == conn) return true;
+  if (s.record == conn) {
+    if (conn->socket < 0) close_wake_locked(s);  // the exchange failed and closed the socket
+    return true;
+  }
   release_record(conn);
   return false;
 }
@@ -139,6 +159,11 @@ bool MgmtSession::login() {
   conn->client_type = 3;
   mgmt_set_nonce(conn, mgmt_make_nonce());
   int rc = mgmt_connect(conn);
+  {
+    auto& s = shared();
+    std::lock_guard lock(s.mutex);
+    if (s.record == conn && conn->socket >= 0) s.wake_fd = ::fcntl(conn->socket, F_DUPFD_CLOEXEC, 0);
+  }
   if (!end_command(conn)) return false;
   if (rc != 0) {
     disconnect();
@@ -244,7 +269,12 @@ int MgmtSession::send_file(const char* local_path, const char* remote_name, bool
       // The file could not be read to its end. Ending the message now would hand the firewall a
       // truncated file as if it were whole; closing the connection instead leaves the message
       // unfinished, so nothing is stored.
-      close_record_socket(conn);
+      {
+        auto& s = shared();
+        std::lock_guard lock(s.mutex);
+        close_record_socket(conn);
+        if (s.record == conn) close_wake_locked(s);
+      }
       result = -1;
     } else {
       mgmt_flush(writer);
@@ -268,10 +298,7 @@ void MgmtSession::disconnect() {
   auto& s = shared();
   std::lock_guard lock(s.mutex);
   if (!s.record) return;
-  if (s.in_use == s.record)
-    interrupt_record(s.record);
-  else
-    close_record_socket(s.record);
+  end_connection_locked(s);
   version_text_.clear();
 }
 
