@@ -11,3 +11,4 @@ if_version 5.5
 add_leaf upgrade_from=5.5
 end_if
 user_warning rule_proxy_##_service=telnet A proxy rule for telnet was converted: review it.
+address_convert rule_proxy_##_src=** rule_proxy_##_srcobj=**
