@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "conftree/parse.h"
 #include "convert/text_fields.h"
 
 namespace {
@@ -156,11 +157,14 @@ void NetObjectList::append(NetObject object) {
 // Two different values can give the same label ("10.1.1.1" and "10_1_1_1"), and a created name can
 // equal a fixed one; the first comer keeps the plain label, later ones get "-2", "-3", ... An empty
 // label would give a name that ends in '_' and cannot be written back as its own object, so it is
-// replaced by "empty".
+// replaced by "empty". A label that the file reader would rewrite as a number ("010" is read back as
+// "10") would leave the rules pointing at a name that no longer exists, so it gets a suffix too.
 std::string NetObjectList::uniqueLabel(int kind, const std::string& label) {
     const std::string base = label.empty() ? std::string("empty") : label;
     const std::string prefix(netObjectPrefix(kind));
-    if (!exists(kind, prefix + base)) return base;
+    std::string canonical = base;
+    canonicalNumber(canonical);
+    if (canonical == base && !exists(kind, prefix + base)) return base;
     int& next = nextSuffix_[suffixKey(kind, base)];
     if (next < 2) next = 2;
     for (;;) {

@@ -174,6 +174,12 @@ TEST_F(NetObjectListTest, EmptyValueGetsAWritableName) {
     EXPECT_EQ(list.get(kNetIpNet, "", "", ""), "net_ipnet_empty-empty");
 }
 
+TEST_F(NetObjectListTest, LabelThatWouldBeReadBackAsAnotherNumberGetsASuffix) {
+    EXPECT_EQ(convert("010"), "net_ipaddr_010-2");
+    EXPECT_EQ(convert("10"), "net_ipaddr_10");
+    EXPECT_EQ(convert("0"), "net_ipaddr_0");
+}
+
 TEST_F(NetObjectListTest, PartsKeepTheDescriptionOfTheirFirstRequest) {
     list.get(kNetIpAddr, "10.0.0.5", "", "first");
     list.get(kNetIpAddr, "10.0.0.5", "", "second");
