@@ -97,3 +97,9 @@ bool ConfigTree::save(const std::string& path) {
     }
     return ok;
 }
+
+bool ConfigTree::save(std::ostream& stream) {
+    write(stream, true);
+    stream.flush();
+    return stream.good();
+}

@@ -31,6 +31,11 @@ public:
     // path also goes to treeLog after the summary).
     [[nodiscard]] bool save(const std::string& path);
 
+    // Writes the tree to an open stream (standard output, for instance) the same way, summary to
+    // treeLog, and flushes it. Returns false when the stream did not take everything; nothing is
+    // logged for that, the caller reports it.
+    [[nodiscard]] bool save(std::ostream& stream);
+
     // Moves every top-level node of other into this tree (an incoming leaf's value wins); other is
     // left empty.
     void absorb(ConfigTree& other);

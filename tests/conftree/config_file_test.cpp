@@ -165,6 +165,33 @@ TEST_F(ConfigFileTest, SaveReplacesTheFileAndCountsWrittenLines) {
     EXPECT_EQ(leafWriteCount(), writes + 2);
 }
 
+TEST_F(ConfigFileTest, SavingToAStreamReportsAStreamThatFailed) {
+    add({"a=1"});
+    std::ostringstream out;
+    EXPECT_TRUE(tree.save(out));
+    EXPECT_EQ(out.str(), "a=1\n");
+    std::ostream broken(nullptr);
+    EXPECT_FALSE(tree.save(broken));
+}
+
+TEST_F(ConfigFileTest, ProgressDotsCountWrittenAndCreatedLeavesButStayOutOfTheFile) {
+    std::string content;
+    for (int i = 0; i < 45; ++i) content += "s_" + std::to_string(i) + "=v\n";
+    std::string in = writeFile(content);
+    std::ostringstream dots;
+    setProgressStream(&dots);
+    long created = leafCount();
+    ASSERT_EQ(tree.load(in), 0);
+    long written = leafWriteCount();
+    std::string out = scratchPath("out.conf");
+    EXPECT_TRUE(tree.save(out));
+    setProgressStream(nullptr);
+    long expected = (created + 45) / 20 - created / 20 + (written + 45) / 20 - written / 20;
+    EXPECT_GE(expected, 4);
+    EXPECT_EQ(dots.str(), std::string(static_cast<std::size_t>(expected), '.'));
+    EXPECT_EQ(readFile(out), content);
+}
+
 TEST_F(ConfigFileTest, WriteOfTheTreeSendsSummaryToTheLogAndLinesToTheStream) {
     add({"a=1"});
     std::ostringstream out;
