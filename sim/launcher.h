@@ -30,6 +30,7 @@ class FwsimProcess {
              std::chrono::milliseconds wait = std::chrono::seconds(10));
 
   uint16_t port() const { return port_; }
+  pid_t pid() const { return pid_; }
   std::string log() const;
   // True once the log holds `text` (polled until `wait` has passed).
   bool wait_for_log(const std::string& text, std::chrono::milliseconds wait = std::chrono::seconds(5)) const;
