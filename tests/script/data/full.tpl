@@ -34,3 +34,7 @@ comment=by script
 
 delete_branch proxy
 user_warning upgrade_from=** Check the converted proxy rules.
+add_leaf alias_1_name=mail
+add_leaf alias_1_value=10.0.0.1
+merge_name_value alias_## aliases
+replace_value_with_name rule_proxy_##_converted=**
