@@ -2,55 +2,47 @@
 
 #include "convert/selection_order.h"
 
+#include <algorithm>
+#include <climits>
+#include <cstdint>
 
 namespace {
 
-// A minimum tournament over positions: each inner node holds the winning position of its subtree,
-// the smaller key winning and, between equal keys, the smaller position. Placed positions are retired
-// and never win again.
+// A minimum tournament over positions. Each node holds one 64-bit word: the key (shifted to be
+// unsigned) in the high half and the position in the low half, so the smallest word is the smallest
+// key at its first position. Placed positions are retired with a word larger than any real one.
 class Tournament {
 public:
-    Tournament(std::vector<int> keys) : keys_(std::move(keys)), retired_(keys_.size(), false) {
-        size_ = 1;
-        while (size_ < keys_.size()) size_ *= 2;
-        tree_.assign(2 * size_, kNone);
-        for (std::size_t i = 0; i < keys_.size(); ++i) tree_[size_ + i] = i;
-        for (std::size_t n = size_ - 1; n >= 1; --n) tree_[n] = better(tree_[2 * n], tree_[2 * n + 1]);
+    explicit Tournament(const std::vector<int>& keys) {
+        while (size_ < keys.size()) size_ *= 2;
+        tree_.assign(2 * size_, kRetired);
+        for (std::size_t i = 0; i < keys.size(); ++i) tree_[size_ + i] = word(keys[i], i);
+        for (std::size_t n = size_ - 1; n >= 1; --n) tree_[n] = std::min(tree_[2 * n], tree_[2 * n + 1]);
     }
 
-    std::size_t winner() const { return size_ > 1 ? tree_[1] : tree_[size_]; }
-    int key(std::size_t pos) const { return keys_[pos]; }
+    // The first position of the smallest key among the positions not yet retired.
+    std::size_t winner() const { return static_cast<std::size_t>(tree_[size_ > 1 ? 1 : size_] & 0xFFFFFFFFu); }
+    int key(std::size_t pos) const { return static_cast<int>(static_cast<std::int64_t>(tree_[size_ + pos] >> 32) + INT_MIN); }
 
-    void setKey(std::size_t pos, int key) {
-        keys_[pos] = key;
-        replay(pos);
-    }
-    void retire(std::size_t pos) {
-        retired_[pos] = true;
-        replay(pos);
-    }
+    void setKey(std::size_t pos, int key) { update(pos, word(key, pos)); }
+    void retire(std::size_t pos) { update(pos, kRetired); }
 
 private:
-    static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+    static constexpr std::uint64_t kRetired = ~std::uint64_t{0};
 
-    std::size_t better(std::size_t a, std::size_t b) const {
-        if (a == kNone || retired_[a]) return (b == kNone || retired_[b]) ? kNone : b;
-        if (b == kNone || retired_[b]) return a;
-        if (keys_[b] < keys_[a]) return b;
-        if (keys_[a] < keys_[b]) return a;
-        return a < b ? a : b;
+    static std::uint64_t word(int key, std::size_t pos) {
+        const auto high = static_cast<std::uint64_t>(static_cast<std::int64_t>(key) - INT_MIN);
+        return (high << 32) | static_cast<std::uint64_t>(pos);
     }
 
-    void replay(std::size_t pos) {
-        for (std::size_t n = (size_ + pos) / 2; n >= 1; n /= 2) {
-            tree_[n] = better(tree_[2 * n], tree_[2 * n + 1]);
-        }
+    void update(std::size_t pos, std::uint64_t value) {
+        std::size_t n = size_ + pos;
+        tree_[n] = value;
+        for (n /= 2; n >= 1; n /= 2) tree_[n] = std::min(tree_[2 * n], tree_[2 * n + 1]);
     }
 
-    std::vector<int> keys_;
-    std::vector<bool> retired_;
-    std::vector<std::size_t> tree_;
     std::size_t size_ = 1;
+    std::vector<std::uint64_t> tree_;
 };
 
 }  // namespace
@@ -65,10 +57,8 @@ std::vector<std::size_t> selectionSwaps(const std::vector<int>& keys, std::size_
         // Positions before i are retired, so the winner is the first smallest among i to the end.
         const std::size_t p = tournament.winner();
         swaps.push_back(from + p);
-        if (p != i) {
-            // The entry at i moves to p; p's entry is placed at i for good.
-            tournament.setKey(p, tournament.key(i));
-        }
+        // The entry at i moves to p; p's entry is placed at i for good.
+        if (p != i) tournament.setKey(p, tournament.key(i));
         tournament.retire(i);
     }
     return swaps;
