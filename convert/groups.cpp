@@ -4,7 +4,9 @@
 #include "convert/groups.h"
 
 #include <string>
+#include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "conftree/search_template.h"
 #include "convert/converter_output.h"
@@ -48,6 +50,16 @@ ServiceGroup readServiceGroup(const Branch& branch) {
         group.authObject = group.passwordMode == "deny-password" ? "auth_obj_normal" : "auth_obj_change";
     }
     return group;
+}
+
+// A group name is one component of setting names ("destination_group_NAME_desc"): an '_' in it would
+// split it and an '=' would end the name, so both become '-' (as in object labels).
+std::string groupNameText(std::string_view text) {
+    std::string name(text);
+    for (char& c : name) {
+        if (c == '_' || c == '=') c = '-';
+    }
+    return name;
 }
 
 }  // namespace
@@ -130,6 +142,10 @@ void TemplateProcessor::convertDestGroups() {
     for (std::size_t i = 0; i < destinationGroups.size(); ++i) {
         groupByKey.emplace(destinationGroups[i].key, i);
     }
+    // Names in use, so that a built group never takes the name of another one: a service called "All"
+    // whose first record denies would otherwise write its members into the fixed DenyAll group.
+    std::unordered_set<std::string> usedNames;
+    for (const DestinationGroup& group : destinationGroups) usedNames.insert(group.name);
     std::string port;
     for (DestinationRecord& record : destinationRecords) {
         DestinationObject member{record.permit, convertAddr(record.dest, port, std::string())};
@@ -139,7 +155,12 @@ void TemplateProcessor::convertDestGroups() {
             destinationGroups[index].objects.push_back(std::move(member));
         } else {
             DestinationGroup group;
-            group.name = (record.permit ? "Permit" : "Deny") + record.service;
+            const std::string base = (record.permit ? "Permit" : "Deny") + groupNameText(record.service);
+            group.name = base;
+            for (int suffix = 2; usedNames.count(group.name) != 0; ++suffix) {
+                group.name = base + "-" + std::to_string(suffix);
+            }
+            usedNames.insert(group.name);
             group.desc = group.name + " Group";
             group.key = record.service;
             group.objects.push_back(std::move(member));

@@ -43,7 +43,7 @@ struct DestinationObject {
 
 struct DestinationGroup {
     std::string key;   // the service it was built for; empty for DenyAll and PermitAll
-    std::string name;  // the tree object is "destination_group_" + name
+    std::string name;  // "Permit"/"Deny" + service (made unique, no '_' or '='); tree object "destination_group_" + name
     std::string desc;
     std::vector<DestinationObject> objects;
 };

@@ -122,4 +122,24 @@ TEST_F(GroupsTest, RecordWithoutServiceJoinsDenyAllAndEmptyAddressIsWrittenEmpty
               (Lines{"destination_destobj_DenyAll_2_action=Permit", "destination_destobj_DenyAll_2_addr="}));
 }
 
+TEST_F(GroupsTest, BuiltGroupNeverTakesTheNameOfAnotherGroup) {
+    load(oldTree, {"destination_group_1_dest=10.0.0.1", "destination_group_1_pd=D", "destination_group_1_service=All",
+                   "destination_group_2_dest=10.0.0.2", "destination_group_2_pd=P",
+                   "destination_group_2_service=Web_Out",
+                   "destination_group_3_dest=10.0.0.3", "destination_group_3_pd=P",
+                   "destination_group_3_service=Web=Out"});
+    processor.parseDestGroups(oldTree);
+    processor.convertDestGroups();
+    ASSERT_EQ(processor.destinationGroups.size(), 5u);
+    EXPECT_EQ(processor.destinationGroups[2].name, "DenyAll-2");
+    EXPECT_EQ(processor.destinationGroups[2].desc, "DenyAll-2 Group");
+    EXPECT_EQ(processor.destinationGroups[3].name, "PermitWeb-Out");
+    EXPECT_EQ(processor.destinationGroups[4].name, "PermitWeb-Out-2");
+    EXPECT_EQ(processor.destinationRecords[0].groupName, "destination_group_DenyAll-2");
+    processor.saveDestGroups(newTree);
+    // The fixed group keeps its one member.
+    EXPECT_EQ(settingsUnder(newTree, "destination_destobj_DenyAll_"),
+              (Lines{"destination_destobj_DenyAll_1_action=Deny", "destination_destobj_DenyAll_1_addr=net_pattern_any"}));
+}
+
 }  // namespace
