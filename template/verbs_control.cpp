@@ -12,6 +12,7 @@
 // dropped then.
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 

@@ -5,6 +5,7 @@
 // takes nodes out of the tree, and only the match it is working on; the other matches stay alive
 // until the line is done, so make_legal may look at all of them.
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
