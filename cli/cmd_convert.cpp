@@ -135,6 +135,7 @@ private:
     static bool ask(TemplateProcessor& processor, const std::vector<int>& unpaired) {
         InterfaceList& oldList = processor.oldInterfaces;
         InterfaceList& newList = processor.newInterfaces;
+        if (progressStream() != nullptr) std::cerr << '\n';  // after the progress dots
         std::cerr << "The interfaces of the old firewall could not all be paired with the new firewall's by "
                      "address.\nChoose the new interface for each old one:\n";
         for (int i : unpaired) {

@@ -161,6 +161,35 @@ TEST_F(ConvertCliTest, PairsAreNotUsedWhenTheAddressesPairEveryInterface) {
               readFile(kSource + "/tests/pipeline/expected/branch-final.conf"));
 }
 
+// On a terminal the command asks; `script` gives it one, fed from a pipe.
+TEST_F(ConvertCliTest, OnATerminalEachUnpairedInterfaceIsAskedFor) {
+    if (std::system("command -v script >/dev/null 2>&1") != 0) GTEST_SKIP() << "script(1) is not installed";
+    const std::string command = quote(kProgram) + " " + convert("--new " + quote(kReaddressed) + " --pair eth1=int0");
+    const fs::path transcript = scratch / "transcript";
+    // A wrong answer is asked again; eth0 and eth2 are asked for, eth1 is not.
+    const std::string shell = "printf 'x\\n9\\n1\\n3\\n' | script -qec " + quote(command) + " /dev/null >" +
+                              quote(transcript.string()) + " 2>&1";
+    const int status = std::system(shell.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << readFile(transcript);
+    const std::string text = readFile(transcript);
+    EXPECT_NE(text.find("Old interface eth0 - 198.51.100.10 - outside"), std::string::npos) << text;
+    EXPECT_NE(text.find("  3) dmz0 - 172.16.50.1 - dmz"), std::string::npos) << text;
+    EXPECT_NE(text.find("Please answer with a number from 1 to 4."), std::string::npos) << text;
+    EXPECT_EQ(text.find("Old interface eth1 "), std::string::npos) << text;
+    EXPECT_EQ(readFile(workdir / "kestrane.conf.6FINAL"),
+              readFile(kSource + "/tests/pipeline/expected/branch-readdressed-final.conf"));
+
+    // Input that ends before every interface has a partner: nothing is merged.
+    fs::remove_all(workdir);
+    const std::string shortInput = "printf '1\\n' | script -qec " + quote(command) + " /dev/null >" +
+                                   quote(transcript.string()) + " 2>&1";
+    const int shortStatus = std::system(shortInput.c_str());
+    ASSERT_TRUE(WIFEXITED(shortStatus));
+    EXPECT_EQ(WEXITSTATUS(shortStatus), 3) << readFile(transcript);
+    EXPECT_FALSE(fs::exists(workdir / "kestrane.conf.6FINAL"));
+}
+
 // ---- Aborts keep the working directory ----------------------------------------------------------
 
 TEST_F(ConvertCliTest, OldConfigurationWithoutInterfacesAbortsAndSaysWhy) {
