@@ -106,16 +106,19 @@ MgmtWriter* mgmt_writer(MgmtConnection* conn) { return conn ? conn->writer.get()
 namespace {
 
 int close_record_socket(MgmtConnection* conn) {
-  if (conn == nullptr || conn->socket == -1) return 0;
-  if (conn->transport.close != nullptr && conn->socket >= 0) {
-    conn->transport.close(conn->transport.context, conn->socket);
-  } else if (conn->socket >= 0) {
-    // Shut down first: a receive blocked on this socket in another thread (a session timed out
-    // from the user-interface thread) then returns at once instead of waiting forever.
-    ::shutdown(conn->socket, SHUT_RDWR);
-    ::close(conn->socket);
+  if (conn == nullptr) return 0;
+  // Taken exactly once even when a session is logged out from another thread while its worker's
+  // exchange fails on the same record: only one caller sees the descriptor.
+  const int sock = __atomic_exchange_n(&conn->socket, -1, __ATOMIC_ACQ_REL);
+  if (sock < 0) return 0;
+  if (conn->transport.close != nullptr) {
+    conn->transport.close(conn->transport.context, sock);
+  } else {
+    // Shut down first: a receive blocked on this socket in another thread then returns at once
+    // instead of waiting forever.
+    ::shutdown(sock, SHUT_RDWR);
+    ::close(sock);
   }
-  conn->socket = -1;
   return 0;
 }
 

@@ -7,8 +7,11 @@
 // with `mgmt_close_socket` (through the reader and the writer) before `mgmt_free`, as the protocol's
 // callers always have.
 //
-// Threads: a record is used by one thread at a time; nothing here locks. The request/response reader
-// (response.h) uses buffers shared by every record, so exchanges must not overlap in the process.
+// Threads: a record is used by one thread at a time; nothing here locks. The one exception is
+// `mgmt_close_socket`, which another thread may call to end a pending exchange (a session's time-out):
+// it shuts the socket down, so a blocked receive returns and the exchange fails with -1. The record
+// must not be freed until that exchange has returned. The request/response reader (response.h) uses
+// buffers shared by every record, so exchanges must not overlap in the process.
 #pragma once
 
 #include <cstddef>
@@ -102,7 +105,8 @@ void mgmt_set_nonce(MgmtConnection* conn, int seed);
 MgmtReader* mgmt_reader(MgmtConnection* conn);
 MgmtWriter* mgmt_writer(MgmtConnection* conn);
 
-// Close the record's socket if open and set it to -1; null arguments are ignored; returns 0.
+// Close the record's socket if open (shut down first) and set it to -1; null arguments are ignored;
+// returns 0. Safe to call from another thread while an exchange waits on the socket.
 int mgmt_close_socket(MgmtReader* reader);
 int mgmt_close_socket(MgmtWriter* writer);
 

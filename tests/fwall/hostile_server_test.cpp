@@ -7,7 +7,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdio>
+#include <thread>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -216,6 +218,33 @@ TEST_F(HostileService, HeaderLongerThanTheResponseBufferIsAnError) {
   EXPECT_EQ(r, 401);
   EXPECT_EQ(err, "state 7\n");
   EXPECT_FALSE(file_exists(path));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(SilentService, ClosingTheSocketFromAnotherThreadEndsAPendingRead) {
+  fwtest::Watchdog watchdog;
+  std::atomic<bool> done{false};
+  fwtest::LoopbackServer server([&](int fd) {
+    fwtest::ServerEnd end(fd, "admin", "secret");
+    if (end.handshake(2, 1) != 0) return;
+    while (!done) usleep(10000);  // never answers
+  });
+  MgmtConnection* conn = fwtest::open_client(server.port());
+  ASSERT_EQ(mgmt_connect(conn), 0);
+  mgmt_send_request(mgmt_writer(conn), "GET", "/realgui/getversion", nullptr, nullptr, 0);
+  std::thread timeout([conn] {
+    usleep(200000);
+    mgmt_close_socket(mgmt_reader(conn));
+    mgmt_close_socket(mgmt_writer(conn));
+  });
+  EXPECT_EQ(mgmt_read_response(mgmt_reader(conn), nullptr, nullptr, 0), -1);
+  timeout.join();
+  done = true;
+  EXPECT_EQ(conn->socket, -1);
+  mgmt_free(conn);
 }
 
 }  // namespace
