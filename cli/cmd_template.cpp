@@ -112,9 +112,7 @@ bool saveTreeToFile(ConfigTree& tree, const std::string& out) {
 }
 
 bool saveTreeToStandardOutput(ConfigTree& tree) {
-    tree.write(std::cout, true);
-    std::cout.flush();
-    if (!std::cout) {
+    if (!tree.save(std::cout)) {
         complain("cannot write the configuration to standard output");
         return false;
     }

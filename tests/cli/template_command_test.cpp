@@ -106,6 +106,11 @@ TEST_F(TemplateCommand, OutputOrLogThatCannotBeWrittenExitsTwo) {
         const CliResult full = run({"template", path("fw.conf"), path("s.tpl"), "-o", "/dev/full"});
         EXPECT_EQ(full.code, 2);
         EXPECT_NE(full.err.find("/dev/full"), std::string::npos) << full.err;
+        // The same for standard output.
+        const std::string command = std::string(UPGRADE_CLI) + " template " + quote(path("fw.conf")) + " " +
+                                    quote(path("s.tpl")) + " -l /dev/null >/dev/full 2>/dev/null";
+        const int status = std::system(command.c_str());
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 2);
     }
 }
 
