@@ -158,13 +158,15 @@ void NetObjectList::append(NetObject object) {
 // equal a fixed one; the first comer keeps the plain label, later ones get "-2", "-3", ... An empty
 // label would give a name that ends in '_' and cannot be written back as its own object, so it is
 // replaced by "empty". A label that the file reader would rewrite as a number ("010" is read back as
-// "10") would leave the rules pointing at a name that no longer exists, so it gets a suffix too.
+// "10", "0-1" as "-1") would leave the rules pointing at a name that no longer exists; it is kept
+// from being read as a number by an 'x' in front.
 std::string NetObjectList::uniqueLabel(int kind, const std::string& label) {
-    const std::string base = label.empty() ? std::string("empty") : label;
-    const std::string prefix(netObjectPrefix(kind));
+    std::string base = label.empty() ? std::string("empty") : label;
     std::string canonical = base;
     canonicalNumber(canonical);
-    if (canonical == base && !exists(kind, prefix + base)) return base;
+    if (canonical != base) base.insert(0, 1, 'x');
+    const std::string prefix(netObjectPrefix(kind));
+    if (!exists(kind, prefix + base)) return base;
     int& next = nextSuffix_[suffixKey(kind, base)];
     if (next < 2) next = 2;
     for (;;) {

@@ -174,10 +174,14 @@ TEST_F(NetObjectListTest, EmptyValueGetsAWritableName) {
     EXPECT_EQ(list.get(kNetIpNet, "", "", ""), "net_ipnet_empty-empty");
 }
 
-TEST_F(NetObjectListTest, LabelThatWouldBeReadBackAsAnotherNumberGetsASuffix) {
-    EXPECT_EQ(convert("010"), "net_ipaddr_010-2");
+TEST_F(NetObjectListTest, LabelThatWouldBeReadBackAsAnotherNumberIsMarked) {
+    EXPECT_EQ(convert("010"), "net_ipaddr_x010");
     EXPECT_EQ(convert("10"), "net_ipaddr_10");
     EXPECT_EQ(convert("0"), "net_ipaddr_0");
+    // Leading zeros before a '-' would be read back as a negative number ("0-1" as "-1").
+    EXPECT_EQ(convert("0.1"), "net_ipaddr_x0-1");
+    EXPECT_EQ(convert("0.0.0.1"), "net_ipaddr_0-0-0-1");
+    EXPECT_EQ(list.get(kNetIpAddr, "0_1", "", ""), "net_ipaddr_x0-1-2");
 }
 
 TEST_F(NetObjectListTest, PartsKeepTheDescriptionOfTheirFirstRequest) {

@@ -1,7 +1,7 @@
 // Fuzz target: every line of the input is an address text given to convertAddr, in order, on one
 // object list. Besides never crashing, the list must keep its promises: asking again for a text gives
-// the same answer and creates nothing, a port is only set for an address object, and no two created
-// objects of one kind share a name.
+// the same answer and creates nothing, a port is only set for an address object, no two created
+// objects of one kind share a name, and every label survives being read back as a name component.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -9,6 +9,7 @@
 #include <string>
 #include <utility>
 
+#include "conftree/parse.h"
 #include "convert/netobjects.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -34,6 +35,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (object.type >= kNetNetAddrLink) continue;  // links share their compound's name
         if (!names.emplace(object.type, object.name).second) std::abort();
         if (object.name.back() == '_') std::abort();
+        std::string label = object.label;
+        canonicalNumber(label);  // the file reader would rewrite a numeric name component
+        if (label != object.label) std::abort();
     }
     return 0;
 }
