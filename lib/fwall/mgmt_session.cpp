@@ -1,8 +1,11 @@
 #include "lib/fwall/mgmt_session.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include <algorithm>
 #include <cctype>
@@ -15,16 +18,73 @@
 
 namespace {
 
+// Lets another thread end the wait of a command on the record's socket, at any point from the
+// Welcome on: the record's transport waits on the socket and on this pipe together, and a byte
+// written to the pipe makes the pending receive or send fail. Owned by the record's transport
+// context; released with the record (release_record).
+class CommandWake {
+ public:
+  CommandWake() {
+    if (::pipe2(fds_, O_CLOEXEC | O_NONBLOCK) != 0) fds_[0] = fds_[1] = -1;
+  }
+  ~CommandWake() {
+    for (int fd : fds_)
+      if (fd >= 0) ::close(fd);
+  }
+  CommandWake(const CommandWake&) = delete;
+  CommandWake& operator=(const CommandWake&) = delete;
+
+  void signal() {
+    if (fds_[1] >= 0) (void)!::write(fds_[1], "x", 1);
+  }
+  // Waits until the socket is ready for `events`; false when woken (or the wait failed).
+  bool wait(int socket, short events) const {
+    pollfd p[2] = {{socket, events, 0}, {fds_[0], POLLIN, 0}};
+    for (;;) {
+      int n = ::poll(p, 2, -1);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0 || (p[1].revents & POLLIN)) return false;
+      return true;
+    }
+  }
+
+ private:
+  int fds_[2] = {-1, -1};
+};
+
+int wake_recv(void* context, int socket, void* buffer, int size) {
+  if (socket < 0 || !static_cast<CommandWake*>(context)->wait(socket, POLLIN)) return -1;
+  return sock_recv(socket, buffer, size);
+}
+
+int wake_send(void* context, int socket, const void* data, int length) {
+  if (socket < 0 || !static_cast<CommandWake*>(context)->wait(socket, POLLOUT)) return -1;
+  return sock_send(socket, data, length);
+}
+
+void wake_close(void*, int socket) {
+  ::shutdown(socket, SHUT_RDWR);
+  ::close(socket);
+}
+
+// Gives a new record the interruptible transport.
+void attach_wake(MgmtConnection* conn) {
+  conn->transport.recv = wake_recv;
+  conn->transport.send = wake_send;
+  conn->transport.close = wake_close;
+  conn->transport.context = new CommandWake;  // owned by the record from here on
+}
+
+CommandWake* wake_of(MgmtConnection* conn) {
+  return conn->transport.recv == wake_recv ? static_cast<CommandWake*>(conn->transport.context) : nullptr;
+}
+
 // The process's one firewall connection, shared by every MgmtSession. `in_use` is the record a
 // command is working with; when logout takes the record away meanwhile, the command releases it.
-// `wake_fd` is a duplicate of the record's socket kept only to interrupt a running command from
-// another thread: shutting it down ends the connection under the command's blocked receive or send,
-// without touching the record, which belongs to the command's thread until the command ends.
 struct SharedConnection {
   std::mutex mutex;
   MgmtConnection* record = nullptr;
   MgmtConnection* in_use = nullptr;
-  int wake_fd = -1;
 };
 
 SharedConnection& shared() {
@@ -41,25 +101,21 @@ void close_record_socket(MgmtConnection* conn) {
 
 void release_record(MgmtConnection* conn) {
   close_record_socket(conn);
+  std::unique_ptr<CommandWake> wake(wake_of(conn));
+  conn->transport = MgmtTransport{};
   mgmt_free(conn);
 }
 
-// With the shared lock held.
-void close_wake_locked(SharedConnection& s) {
-  if (s.wake_fd >= 0) ::close(s.wake_fd);
-  s.wake_fd = -1;
-}
-
 // With the shared lock held: ends the connection of the shared record. An idle record is closed
-// through the library; under a running command only the connection is shut down (the command's
-// receive or send fails at once, and the library closes the record's socket on that failure).
+// at once; under a running command the command is woken instead (its receive or send fails, and the
+// library closes the socket on that failure), so the record is only ever touched by the command's
+// own thread while the command runs.
 void end_connection_locked(SharedConnection& s) {
   if (s.in_use == s.record) {
-    if (s.wake_fd >= 0) ::shutdown(s.wake_fd, SHUT_RDWR);
+    if (CommandWake* wake = wake_of(s.record)) wake->signal();
   } else {
     close_record_socket(s.record);
   }
-  close_wake_locked(s);
 }
 
 // With the shared lock held. Drops the shared record: released at once when idle, left to the
@@ -70,7 +126,7 @@ void drop_shared_locked(SharedConnection& s) {
   const bool busy = s.in_use == conn;
   end_connection_locked(s);
   s.record = nullptr;
-  if (!busy) mgmt_free(conn);
+  if (!busy) release_record(conn);
 }
 
 // Marks the start of a command on the shared record; null when there is none.
@@ -86,10 +142,7 @@ bool end_command(MgmtConnection* conn) {
   auto& s = shared();
   std::lock_guard lock(s.mutex);
   s.in_use = nullptr;
-  if (s.record == conn) {
-    if (conn->socket < 0) close_wake_locked(s);  // the exchange failed and closed the socket
-    return true;
-  }
+  if (s.record == conn) return true;
   release_record(conn);
   return false;
 }
@@ -153,6 +206,7 @@ bool MgmtSession::login() {
     drop_shared_locked(s);  // an earlier connection is closed and released, not leaked
     version_text_.clear();
     if (!conn) return false;
+    attach_wake(conn);
     s.record = conn;
     s.in_use = conn;
   }
@@ -160,11 +214,6 @@ bool MgmtSession::login() {
   conn->client_type = 3;
   mgmt_set_nonce(conn, mgmt_make_nonce());
   int rc = mgmt_connect(conn);
-  {
-    auto& s = shared();
-    std::lock_guard lock(s.mutex);
-    if (s.record == conn && conn->socket >= 0) s.wake_fd = ::fcntl(conn->socket, F_DUPFD_CLOEXEC, 0);
-  }
   if (!end_command(conn)) return false;
   if (rc != 0) {
     disconnect();
@@ -270,12 +319,7 @@ int MgmtSession::send_file(const char* local_path, const char* remote_name, bool
       // The file could not be read to its end. Ending the message now would hand the firewall a
       // truncated file as if it were whole; closing the connection instead leaves the message
       // unfinished, so nothing is stored.
-      {
-        auto& s = shared();
-        std::lock_guard lock(s.mutex);
-        close_record_socket(conn);
-        if (s.record == conn) close_wake_locked(s);
-      }
+      close_record_socket(conn);
       result = -1;
     } else {
       mgmt_flush(writer);

@@ -9,9 +9,10 @@
 //
 // The connection is not a member: one connection record per process is shared by every session, so
 // there is at most one firewall connection at a time. Ownership and threads: commands run on one
-// (worker) thread; logout() and disconnect() may be called from another thread while a command runs.
-// They then only shut the socket down, which makes the command's exchange fail, and the command
-// itself releases the record when it returns -2, so a record is never freed under a running command.
+// (worker) thread; logout() and disconnect() may be called from another thread while a command runs
+// (login included, from the wait for the Welcome on). They then only wake the command, whose receive
+// or send fails at once; the command itself closes the socket and, when it returns -2, releases the
+// record, so a record is never touched by two threads or freed under a running command.
 #pragma once
 
 #include <string>

@@ -2,6 +2,11 @@
 // ends with -2, the record is released exactly once, and a half-received file is not left behind.
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <future>
 #include <thread>
 
@@ -54,6 +59,29 @@ TEST_F(FromAnotherThread, DisconnectDuringAFetchMakesItFailButKeepsTheRecord) {
   EXPECT_NE(MgmtSession::connection(), nullptr);
   EXPECT_FALSE(fs::exists(local));
   EXPECT_EQ(worker.run_action(MgmtAction::PackCerts), -1);
+}
+
+TEST_F(FromAnotherThread, LogoutEndsALoginThatWaitsForAWelcome) {
+  // A service that takes connections (the listen backlog does) but never says a word.
+  int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in sa{};
+  sa.sin_family = AF_INET;
+  sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&sa), sizeof sa), 0);
+  ASSERT_EQ(::listen(listener, 4), 0);
+  socklen_t len = sizeof sa;
+  ::getsockname(listener, reinterpret_cast<sockaddr*>(&sa), &len);
+
+  MgmtSession worker;
+  worker.set_target("127.0.0.1", ntohs(sa.sin_port), "admin", "pw");
+  auto login = std::async(std::launch::async, [&] { return worker.login(); });
+  EXPECT_EQ(login.wait_for(std::chrono::milliseconds(200)), std::future_status::timeout);
+  MgmtSession().logout();
+  bool ended = login.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+  ::close(listener);  // ends the wait in any case, so that the test itself cannot hang
+  EXPECT_TRUE(ended) << "the login went on waiting after the logout";
+  EXPECT_FALSE(login.get());
+  EXPECT_EQ(MgmtSession::connection(), nullptr);
 }
 
 TEST_F(FromAnotherThread, LogoutBetweenCommandsLeavesNothingToUse) {
