@@ -194,12 +194,16 @@ struct ProgressTo {
     std::ostream* previous;
 };
 
-std::size_t countLines(const std::string& path) {
+// The warnings in the warnings file: blocks of lines separated by empty lines.
+std::size_t countWarnings(const std::string& path) {
     std::ifstream in(path);
     std::string line;
     std::size_t count = 0;
+    bool inWarning = false;
     while (std::getline(in, line)) {
-        if (!line.empty() && line != "\r") ++count;
+        const bool empty = line.empty() || line == "\r";
+        if (!empty && !inWarning) ++count;
+        inWarning = !empty;
     }
     return count;
 }
@@ -218,7 +222,7 @@ void printSummary(const UpgradeWorkflow& workflow, const TemplateProcessor& proc
     }
     std::cout << "Log:                     " << workflow.pathOf(kLogFileName) << '\n'
               << "Warnings:                " << workflow.pathOf(kWarningsFileName) << " ("
-              << countLines(workflow.pathOf(kWarningsFileName)) << " lines)\n";
+              << countWarnings(workflow.pathOf(kWarningsFileName)) << " warnings)\n";
     if (merged) {
         std::size_t interfaces = 0;
         for (const InterfaceRecord& record : processor.oldInterfaces) {
