@@ -238,3 +238,28 @@ TEST(OpenBlock, EncryptedLengthsThatDoNotAddUpAreRefused) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(DecryptedLength, BlockWhoseInnerLengthIsTooLongEndsTheReadAndIsCounted) {
+  mgmt_set_last_error(0);
+  MgmtConnection* conn = mgmt_open("127.0.0.1", 1, "u", "pw");
+  fwtest::MemoryTransport in;
+  in.attach(conn);
+  mgmt_set_nonce(conn, 1000);
+  conn->privacy = 2;
+  mgmt_make_keys(conn);
+  std::uint8_t inner[16] = {1, 0x20, 0x1E};  // inner length 8222
+  fwall::des_ede2_cbc_encrypt(conn->schedule1, conn->schedule2, inner, sizeof inner, conn->recv_iv);
+  fwtest::Bytes block{0x80, 0, 16};
+  block.insert(block.end(), inner, inner + 16);
+  in.push(block);
+  char c;
+  EXPECT_EQ(mgmt_read(mgmt_reader(conn), &c, 1), -1);
+  EXPECT_EQ(conn->socket, -1);
+  EXPECT_EQ(mgmt_last_error(), fwall::kTovacBuild ? kErrDecryptedTooLong : 0);
+  mgmt_set_last_error(0);
+  mgmt_free(conn);
+}
+
+}  // namespace

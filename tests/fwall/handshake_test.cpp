@@ -7,6 +7,7 @@
 
 #include "lib/fwall/mgmt.h"
 #include "loopback.h"
+#include "memory_transport.h"
 
 namespace {
 
@@ -248,6 +249,86 @@ TEST(Handshake, AuthenticatorChangesWithAnyOptionAndIsCheckedByTheService) {
     EXPECT_NE(fwall::check_auth({changed, size}, pw, 6, view), fwall::AuthCheck::Ok) << "byte " << i;
   }
   EXPECT_EQ(fwall::check_auth({list, size}, pw, 7, view), fwall::AuthCheck::BadAuthenticator);
+}
+
+}  // namespace
+
+namespace {
+
+// A client record waiting for its Welcome, fed from memory; runs the handshake as mgmt_connect does
+// after the TCP connection is open.
+struct MemoryClient {
+  MgmtConnection* conn = mgmt_open("127.0.0.1", 8004, "admin", "secret");
+  fwtest::MemoryTransport transport;
+  MemoryClient() {
+    transport.attach(conn);
+    conn->minor_version = 2;
+    conn->client_type = 3;
+    mgmt_set_nonce(conn, 42);
+    conn->state = kMgmtWaitingWelcome;
+  }
+  ~MemoryClient() { mgmt_free(conn); }
+  int run() {
+    for (;;) {
+      if (mgmt_fill(mgmt_reader(conn)) == -1) return -1;
+      conn->event = 0;
+      if (conn->state != kMgmtWaitingWelcome) return 0;
+    }
+  }
+};
+
+fwtest::Bytes good_welcome() {
+  static const std::uint8_t kLoopback[4] = {127, 0, 0, 1};
+  fwall::WelcomeFields fields;
+  fields.nonce = 0x55667788;
+  fields.address = kLoopback;
+  fields.privacy = 2;
+  fields.integrity = 1;
+  return fwtest::welcome_message(fields);
+}
+
+TEST(WelcomeBytes, WelcomeArrivingInTwoPiecesAtEveryBoundaryIsAccepted) {
+  const fwtest::Bytes welcome = good_welcome();
+  for (std::size_t cut = 1; cut < welcome.size(); ++cut) {
+    MemoryClient client;
+    client.transport.push(welcome);
+    client.transport.chunk = cut;
+    EXPECT_EQ(client.run(), 0) << "cut at " << cut;
+    EXPECT_EQ(client.conn->state, kMgmtEstablished) << "cut at " << cut;
+    EXPECT_EQ(client.transport.sent[0], 1);  // the Auth went out
+  }
+}
+
+TEST(WelcomeBytes, EverySingleByteFlipEndsEstablishedFailedOrClosed) {
+  const fwtest::Bytes welcome = good_welcome();
+  for (std::size_t i = 0; i < welcome.size(); ++i) {
+    for (const std::uint8_t mask : {0x01, 0x80, 0xFF}) {
+      MemoryClient client;
+      fwtest::Bytes bad = welcome;
+      bad[i] ^= mask;
+      client.transport.push(bad);
+      const int r = client.run();
+      const auto state = client.conn->state;
+      EXPECT_TRUE((r == 0 && (state == kMgmtEstablished || state == kMgmtFailed)) || (r == -1 && client.conn->socket == -1))
+          << "byte " << i << " mask " << int(mask);
+    }
+  }
+}
+
+TEST(WelcomeBytes, AuthWhoseAuthenticatorCannotBeFoundEndsFailed) {
+  // A user and a second identity of 255 bytes each put the authenticator beyond the 512 bytes that a
+  // search walks, so no Auth can be sent.
+  mgmt_set_last_error(0);
+  MemoryClient client;
+  const std::string long_name(255, 'u');
+  client.conn->user.reset(mgmt_strdup(long_name.c_str()));
+  client.conn->who.reset(mgmt_strdup(long_name.c_str()));
+  client.transport.push(good_welcome());
+  EXPECT_EQ(client.run(), 0);
+  EXPECT_EQ(client.conn->state, kMgmtFailed);
+  EXPECT_TRUE(client.transport.sent.empty());
+  EXPECT_EQ(mgmt_last_error(), fwall::kTovacBuild ? kErrBadAuthBuf : 0);
+  mgmt_set_last_error(0);
 }
 
 }  // namespace
