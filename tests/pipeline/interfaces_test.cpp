@@ -364,9 +364,25 @@ TEST_F(InterfaceConverterTest, SwappedDevicesAndAddressesAreRewrittenOnceEach) {
         "def_proxy_sql-gw_host_2_interface=10.0.0.1",
         "def_proxy_sql-gw_host_3_interface=10.0.0.99",
     });
+    processor.pfLists.oldLocal.services.resize(2);
+    processor.pfLists.oldLocal.services[0].interface = "eth0";
+    processor.pfLists.oldLocal.services[1].interface = "eth7";  // no such interface: left alone
+    processor.pfLists.oldForward.services.resize(1);
+    processor.pfLists.oldForward.services[0].interface = "eth1";
+    processor.pfLists.newForward.services.resize(1);
+    processor.pfLists.newForward.services[0].interface = "eth0";  // the new firewall's own: untouched
+    processor.natRules.resize(2);
+    processor.natRules[0].network = "eth1";
+    processor.natRules[1].network = "eth0";
     processor.mergeInterfaces(merged);
     EXPECT_EQ(processor.oldInterfaces[2].interface, "eth1");  // eth0's alias follows eth0 to eth1
     EXPECT_EQ(processor.oldInterfaces[3].interface, "eth0");
+    EXPECT_EQ(processor.pfLists.oldLocal.services[0].interface, "eth1");
+    EXPECT_EQ(processor.pfLists.oldLocal.services[1].interface, "eth7");
+    EXPECT_EQ(processor.pfLists.oldForward.services[0].interface, "eth0");
+    EXPECT_EQ(processor.pfLists.newForward.services[0].interface, "eth0");
+    EXPECT_EQ(processor.natRules[0].network, "eth0");
+    EXPECT_EQ(processor.natRules[1].network, "eth1");
     // Addresses are equal on both sides here, so the database proxy's hosts stay where they are.
     EXPECT_EQ(body(merged),
               "def_proxy_sql-gw_host_1_interface=198.51.100.10\n"
