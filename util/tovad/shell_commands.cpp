@@ -19,8 +19,9 @@ struct FileCloser {
 };
 
 // A name goes into the request line as it is: a blank, a control character or DEL would end the line
-// early or smuggle header lines into the request, so such names are refused.
+// early or smuggle header lines into the request, so such names are refused, as is an empty name.
 bool is_safe_name(const char* name) {
+  if (*name == '\0') return false;
   for (const unsigned char* p = reinterpret_cast<const unsigned char*>(name); *p != 0; ++p) {
     if (*p <= ' ' || *p == 0x7f) return false;
   }
