@@ -48,3 +48,7 @@ std::string trimmedText(const std::string& text) {
     while (end > begin && isBlankChar(text[end - 1])) --end;
     return text.substr(begin, end - begin);
 }
+
+bool usableAsSettingName(const std::string& text) {
+    return text.find_first_of("=\n\r") == std::string::npos;
+}

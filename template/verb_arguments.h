@@ -33,3 +33,8 @@ std::string branchPathText(const Branch& branch);
 
 // text without leading and trailing white space.
 std::string trimmedText(const std::string& text);
+
+// Whether a text taken from a setting's value can become a name component or leaf name: a setting
+// line is cut at its first '=' and ends at a line break, so a name holding either would be written
+// as a different setting than the one made here.
+bool usableAsSettingName(const std::string& text);

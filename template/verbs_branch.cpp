@@ -321,7 +321,13 @@ int TemplateProcessor::tokenize_leaf2branches(ConfigTree& tree, char* text) {
         while (!rest.empty()) {
             const std::size_t end = rest.find_first_of(" \t");
             const std::string token = rest.substr(0, end);
-            destinationBottom->mergeNode(std::make_unique<Leaf>(token, source->name()), true);
+            if (usableAsSettingName(token)) {
+                destinationBottom->mergeNode(std::make_unique<Leaf>(token, source->name()), true);
+            } else {
+                // Written out, the word would cut the setting line in the wrong place; the source
+                // setting keeps it.
+                logFault(kVerb, ": Word cannot be a setting name (", token);
+            }
             rest.erase(0, end == std::string::npos ? rest.size() : end + 1);
         }
         fillWildCardFromTop(chain.get(), pattern.bottom(), match);

@@ -126,6 +126,11 @@ int TemplateProcessor::merge_name_value(ConfigTree& tree, char* text) {
             logFault(kVerb, ": Value leaf missing from branch (", branchPathText(*branch));
             continue;
         }
+        if (!usableAsSettingName(nameLeaf->value())) {
+            // Written out, the name would cut the setting line in the wrong place; the pair stays.
+            logFault(kVerb, ": Name value cannot be a setting name (", branchPathText(*branch));
+            continue;
+        }
         Branch* destinationBottom = nullptr;
         std::unique_ptr<Branch> chain = parseName(destination, &destinationBottom);
         if (!chain) {
@@ -172,7 +177,12 @@ int TemplateProcessor::replace_name_with_value(ConfigTree& tree, char* text) {
         Node* n = match;
         for (; t != nullptr && n != nullptr; t = t->parent(), n = n->parent()) {
             if (t->name() == component) {
-                n->setName(leaf->value());
+                if (usableAsSettingName(leaf->value())) {
+                    n->setName(leaf->value());
+                } else {
+                    // Written out, the name would cut the setting line in the wrong place.
+                    logFault(kVerb, ": Value cannot be a setting name (", leaf->value());
+                }
                 break;
             }
         }

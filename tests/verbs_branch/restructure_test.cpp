@@ -189,6 +189,13 @@ TEST_F(TokenizeTest, RepeatedSeparatorsGiveAnEmptyName) {
     EXPECT_THAT(settings(), ElementsAre("l=a  b\tc", "out_a=l", "out_=l", "out_b=l", "out_c=l"));
 }
 
+TEST_F(TokenizeTest, WordHoldingAnEqualsSignIsReportedAndLeftOut) {
+    addSettings({"l=a=b c"});
+    EXPECT_EQ(dispatch("tokenize_leaf2branches l=** out", 3), 1);
+    EXPECT_THAT(faultLines(), ElementsAre("tokenize_leaf2branches: Word cannot be a setting name (3): a=b"));
+    EXPECT_THAT(settings(), ElementsAre("l=a=b c", "out_c=l"));
+}
+
 TEST_F(TokenizeTest, EmptyValueMakesNoWords) {
     addSettings({"l=", "m=x"});
     EXPECT_EQ(dispatch("tokenize_leaf2branches l=** out"), 1);

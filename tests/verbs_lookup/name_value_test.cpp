@@ -57,6 +57,14 @@ TEST_F(MergeNameValueTest, NameLeafBesideABranchOfTheSameNameIsUsed) {
     EXPECT_THAT(settings(), ElementsAre("a_1_name_x=branch", "out_n=v"));
 }
 
+TEST_F(MergeNameValueTest, NameHoldingAnEqualsSignIsReportedAndThePairStays) {
+    // 'out_a=b=v' would be read back as the setting 'out_a' with the value 'b=v'.
+    addSettings({"a_1_name=a=b", "a_1_value=v", "a_2_name=ok", "a_2_value=w"});
+    EXPECT_EQ(dispatch("merge_name_value a_## out", 6), 1);
+    EXPECT_THAT(faultLines(), ElementsAre("merge_name_value: Name value cannot be a setting name (6): a_1_"));
+    EXPECT_THAT(settings(), ElementsAre("a_1_name=a=b", "a_1_value=v", "out_ok=w"));
+}
+
 TEST_F(MergeNameValueTest, UnparsableDestinationStopsBeforeTheFirstPairIsTouched) {
     addSettings({"a_1=x", "a_2_name=n", "a_2_value=v", "a_3_name=m", "a_3_value=w"});
     EXPECT_EQ(dispatch("merge_name_value a_## #out", 4), 0);
@@ -93,6 +101,13 @@ TEST_F(ReplaceNameWithValueTest, FirstFittingLevelFromTheLeafUpwardsWins) {
     addSettings({"**_x_**=v"});
     EXPECT_EQ(dispatch("replace_name_with_value **_x_**=**"), 1);
     EXPECT_THAT(settings(), ElementsAre("**_x_v=v"));
+}
+
+TEST_F(ReplaceNameWithValueTest, ValueHoldingAnEqualsSignIsReportedAndTheNameStays) {
+    addSettings({"user_17_login=a=b", "user_18_login=ok"});
+    EXPECT_EQ(dispatch("replace_name_with_value user_**_login=**", 5), 1);
+    EXPECT_THAT(faultLines(), ElementsAre("replace_name_with_value: Value cannot be a setting name (5): a=b"));
+    EXPECT_THAT(settings(), ElementsAre("user_17_login=a=b", "user_ok_login=ok"));
 }
 
 TEST_F(ReplaceNameWithValueTest, ComponentAbsentFromTheTemplateChangesNothing) {
