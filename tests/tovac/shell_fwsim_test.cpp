@@ -263,6 +263,18 @@ TEST_F(InteractiveShell, GetAnsweredWithAChallengeIsRetriedOnceAndSaysWhy) {
   EXPECT_TRUE(messages.ends_with("tovac> \nDone.\n"));
 }
 
+TEST_F(InteractiveShell, OutputFileThatCannotBeOpenedFailsWithoutAskingForCredentials) {
+  start();
+  fw.put("etc/a.txt", "a\n");
+  EXPECT_EQ(session("admin\npw\nGET -o /nonexistent/dir/a.txt /etc/a.txt\nHELP\n"), 0);
+  const std::string messages = shell.messages();
+  // (The client library reports the file itself on the process's standard error.)
+  EXPECT_NE(messages.find("tovac> Error 401\ntovac> get "),
+            std::string::npos)
+      << messages;
+  EXPECT_TRUE(shell.state.request_headers.empty());
+}
+
 TEST_F(InteractiveShell, RepeatedChallengeWithErrorOnExitEndsTheSession) {
   start({"--challenge", "basic realm=\"password\""});
   EXPECT_EQ(session("admin\npw\n-X GET /etc/a.txt\nHELP\n"), 0);

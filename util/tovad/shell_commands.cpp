@@ -74,6 +74,7 @@ int run_get(ShellState& state, int count, const char* const* words, int& name_po
   }
   MgmtConnection* conn = state.connection.get();
   const std::string request = std::string("GET ") + name + " HTTP/1.0\r\n\r\n";
+  mgmt_clear_challenge();  // a challenge seen now belongs to this response
   int status = -1;
   if (write_all(mgmt_writer(conn), request.data(), request.size()) && mgmt_flush(mgmt_writer(conn)) >= 0) {
     status = mgmt_read_response(mgmt_reader(conn), outfile, nullptr, 0);
@@ -117,6 +118,7 @@ int run_put(ShellState& state, int count, const char* const* words, int& name_po
   MgmtConnection* conn = state.connection.get();
   MgmtWriter* writer = mgmt_writer(conn);
   const std::string request = std::string("POST ") + name + " HTTP/1.0\r\n" + state.request_headers + "\r\n";
+  mgmt_clear_challenge();
   bool sent = write_all(writer, request.data(), request.size());
   if (sent && source != nullptr) {
     auto piece = std::make_unique<char[]>(kPieceSize);

@@ -75,7 +75,16 @@ bool run_line(ShellState& state, const Words& words) {
     const char* const* group = words.pointers.data() + at;
     int name_position = 0;
     int result = run_command(state, left, group, name_position);
-    if (result == 401 || result == 407) {
+    if ((result == 401 || result == 407) && mgmt_challenge()[0] == '\0') {
+      // 401 without a challenge comes from this side (an output file that cannot be opened, a
+      // response that cannot be parsed): there is nothing to answer, so it is an ordinary failure.
+      if (state.error_on_exit) {
+        result = -1;
+      } else {
+        std::fprintf(state.err, "Error %d\n", result);
+        result = name_position;
+      }
+    } else if (result == 401 || result == 407) {
       if (shell_build_authorization(state, mgmt_challenge()) == 0) {
         result = run_command(state, left, group, name_position);
         if (result == 401 || result == 407) {
