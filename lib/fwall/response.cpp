@@ -1,8 +1,15 @@
 // Reading one response message: the status line and header parser and mgmt_read_response.
 #include "lib/fwall/response.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "lib/fwall/response_shared.h"
 
@@ -106,7 +113,10 @@ namespace {
 
 using fwall::response_shared::response_buffer;
 
-// Where the body of one response goes.
+// Where the body of one response goes. A regular output file is written under a temporary name beside
+// it and renamed into place only when the whole body has arrived, so a failed exchange never leaves a
+// half-written file and never destroys the file that was there before. Special files (a device, a pipe)
+// are written directly and never removed.
 class BodySink {
  public:
   BodySink(const char* path, char* buffer, int binary) : path_(path), buffer_(buffer), binary_(binary) {}
@@ -118,8 +128,7 @@ class BodySink {
   bool choose(int status) {
     chosen_ = true;
     if (path_ != nullptr && status == 200) {
-      const char* mode = (binary_ && !fwall::kTovacBuild) ? "wb" : "w";
-      file_ = std::fopen(path_, mode);
+      file_ = open_output();
       if (file_ == nullptr) {
         std::fprintf(stderr, "failed to open %s for output\n", path_);
         return false;
@@ -144,30 +153,65 @@ class BodySink {
     return true;
   }
 
-  // Closes the output file; false when the last bytes could not be written out.
+  // Closes the output file and puts it in place; false when the body could not be written out whole.
   bool finish() {
     if (file_ == nullptr) return true;
-    const bool ok = std::fclose(file_) == 0;
+    bool ok = std::fclose(file_) == 0;
     file_ = nullptr;
-    if (!ok) std::remove(path_);
+    if (!temp_.empty()) {
+      if (ok) ok = std::rename(temp_.c_str(), path_) == 0;
+      if (!ok) std::remove(temp_.c_str());
+      temp_.clear();
+    }
     return ok;
   }
 
-  // The exchange failed: an output file this call created is removed, never left half-written.
+  // The exchange failed: the partial body is dropped; the output path keeps what it held before.
   void abandon() {
     if (file_ == nullptr) return;
     std::fclose(file_);
     file_ = nullptr;
-    std::remove(path_);
+    if (!temp_.empty()) std::remove(temp_.c_str());
+    temp_.clear();
   }
 
  private:
+  FILE* open_output() {
+    const char* mode = (binary_ && !fwall::kTovacBuild) ? "wb" : "w";
+    struct stat st {};
+    if (::stat(path_, &st) == 0 && !S_ISREG(st.st_mode)) return std::fopen(path_, mode);
+    // A fresh name beside the target (same file system, so the rename is atomic). O_EXCL never opens a
+    // file someone else made; the mode follows the umask like a plain fopen, or copies an existing file's.
+    static std::atomic<unsigned> counter{0};
+    const mode_t perms = ::stat(path_, &st) == 0 ? (st.st_mode & 07777) : 0666;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      std::string name = std::string(path_) + ".part-" + std::to_string(::getpid()) + "-" +
+                         std::to_string(++counter);
+      const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, perms);
+      if (fd < 0) {
+        if (errno == EEXIST) continue;
+        return nullptr;
+      }
+      if (perms != 0666) (void)::fchmod(fd, perms);
+      FILE* file = ::fdopen(fd, mode);
+      if (file == nullptr) {
+        ::close(fd);
+        std::remove(name.c_str());
+        return nullptr;
+      }
+      temp_ = std::move(name);
+      return file;
+    }
+    return nullptr;
+  }
+
   const char* path_;
   char* buffer_;
   int binary_;
   bool chosen_ = false;
   FILE* file_ = nullptr;
   FILE* stream_ = nullptr;
+  std::string temp_;  // the temporary name while a regular file is being written
 };
 
 }  // namespace

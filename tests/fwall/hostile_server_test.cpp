@@ -4,6 +4,7 @@
 // safe to free.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -248,3 +249,33 @@ TEST(SilentService, ClosingTheSocketFromAnotherThreadEndsAPendingRead) {
 }
 
 }  // namespace
+
+TEST_F(HostileService, FailedExchangeKeepsTheFileThatWasThereBefore) {
+  const std::string path = temp_path("keep");
+  {
+    std::ofstream before(path, std::ios::binary);
+    before << "previous content";
+  }
+  const int r = exchange(2, 1, [](const Forge& f) { return f.block(kOk + std::string(3000, 'x'), false); },
+                         path.c_str());
+  EXPECT_EQ(r, -1);
+  EXPECT_EQ(file_text(path), "previous content");
+  std::remove(path.c_str());
+}
+
+TEST_F(HostileService, FailedExchangeToAPipeLeavesThePipeInPlace) {
+  // Special files (a pipe here, /dev/null in real use) are written directly and never removed.
+  const std::string path = temp_path("pipe");
+  std::remove(path.c_str());
+  ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+  const int reader = ::open(path.c_str(), O_RDONLY | O_NONBLOCK);  // so the writer's open does not wait
+  ASSERT_GE(reader, 0);
+  const int r = exchange(2, 1, [](const Forge& f) { return f.block(kOk + std::string(3000, 'x'), false); },
+                         path.c_str());
+  EXPECT_EQ(r, -1);
+  struct stat st {};
+  ASSERT_EQ(::stat(path.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));
+  ::close(reader);
+  std::remove(path.c_str());
+}
