@@ -1,7 +1,12 @@
 // The shell's line reading, word splitting, Base64 and the Authorization line built after a challenge.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <pty.h>
+#include <termios.h>
+
 #include <array>
+#include <thread>
 
 #include "tests/tovac/tovac_test_support.h"
 #include "util/tovad/shell_auth.h"
@@ -42,6 +47,38 @@ TEST(ShellInput, LineOfExactlyTheLimitIsAccepted) {
   EXPECT_EQ(std::string(line.data()).size(), tovac::kLineMax);
   EXPECT_EQ(tovac::read_line(shell.state.in, line.data(), tovac::kLineMax), LineStatus::Ok);
   EXPECT_STREQ(line.data(), "");  // an empty line is a line, not the end
+}
+
+TEST(ShellInput, SecretLineOnATerminalIsReadWithoutEchoAndTheEchoComesBack) {
+  int master = -1;
+  int slave = -1;
+  ASSERT_EQ(::openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+  std::FILE* in = ::fdopen(slave, "r");
+  std::FILE* err = std::tmpfile();
+  std::array<char, tovac::kLineMax + 1> line{};
+  LineStatus status = LineStatus::EndOfInput;
+  std::thread reader([&] { status = tovac::read_secret_line(in, err, line.data(), tovac::kLineMax); });
+  termios t{};
+  for (int i = 0; i < 500; ++i) {  // until the reader has switched the echo off
+    ASSERT_EQ(::tcgetattr(slave, &t), 0);
+    if ((t.c_lflag & ECHO) == 0) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  ASSERT_EQ(t.c_lflag & ECHO, 0u);
+  ASSERT_EQ(::write(master, "hidden\n", 7), 7);
+  reader.join();
+  EXPECT_EQ(status, LineStatus::Ok);
+  EXPECT_STREQ(line.data(), "hidden");
+  ASSERT_EQ(::tcgetattr(slave, &t), 0);
+  EXPECT_NE(t.c_lflag & ECHO, 0u);
+  ::fcntl(master, F_SETFL, O_NONBLOCK);
+  char shown[64] = {};
+  const ssize_t n = ::read(master, shown, sizeof shown - 1);
+  EXPECT_EQ(std::string(shown, n > 0 ? static_cast<std::size_t>(n) : 0).find("hidden"), std::string::npos);
+  EXPECT_EQ(tovactest::read_stream(err), "\n");
+  std::fclose(err);
+  std::fclose(in);
+  ::close(master);
 }
 
 TEST(Base64, EncodesTheStandardVectorsWithPadding) {
