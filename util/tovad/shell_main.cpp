@@ -65,7 +65,14 @@ struct Words {
   }
 };
 
-// Runs the command groups of one line, answering challenges once per command. False when a command
+// A 401 or 407 that is not answered: an ordinary failed command.
+int unanswered(ShellState& state, int status, int name_position) {
+  if (state.error_on_exit) return -1;
+  std::fprintf(state.err, "Error %d\n", status);
+  return name_position;
+}
+
+// Runs the command groups of one line, answering a challenge once per command. False when a command
 // stopped the run.
 bool run_line(ShellState& state, const Words& words) {
   std::size_t at = 0;
@@ -75,31 +82,21 @@ bool run_line(ShellState& state, const Words& words) {
     const char* const* group = words.pointers.data() + at;
     int name_position = 0;
     int result = run_command(state, left, group, name_position);
-    if ((result == 401 || result == 407) && mgmt_challenge()[0] == '\0') {
-      // 401 without a challenge comes from this side (an output file that cannot be opened, a
-      // response that cannot be parsed): there is nothing to answer, so it is an ordinary failure.
-      if (state.error_on_exit) {
+    if (result == 401 || result == 407) {
+      if (mgmt_challenge()[0] == '\0') {
+        // Without a challenge the 401 comes from this side (an output file that cannot be opened, a
+        // response that cannot be parsed): there is nothing to answer.
+        result = unanswered(state, result, name_position);
+      } else if (shell_build_authorization(state, mgmt_challenge()) != 0) {
         result = -1;
       } else {
-        std::fprintf(state.err, "Error %d\n", result);
-        result = name_position;
-      }
-    } else if (result == 401 || result == 407) {
-      if (shell_build_authorization(state, mgmt_challenge()) == 0) {
         result = run_command(state, left, group, name_position);
         if (result == 401 || result == 407) {
           // Answered once already: asking again would repeat without end (a GET carries no
           // Authorization line, so its answer cannot change).
           if (std::strcmp(group[0], "GET") == 0) std::fputs("GET requests carry no Authorization line\n", state.err);
-          if (state.error_on_exit) {
-            result = -1;
-          } else {
-            std::fprintf(state.err, "Error %d\n", result);
-            result = name_position;
-          }
+          result = unanswered(state, result, name_position);
         }
-      } else {
-        result = -1;
       }
     }
     if (result < 0) return false;
