@@ -18,14 +18,28 @@ namespace {
 
 using FromAnotherThread = SessionFixture;
 
-// Waits until the local file has received part of the body, so that the command is surely running.
+// Waits until the local file (still under its temporary name beside the target while the body arrives)
+// has received part of the body, so that the command is surely running.
 bool wait_for_growth(const fs::path& path) {
+  const std::string prefix = path.filename().string();
   for (int i = 0; i < 2000; ++i) {
     std::error_code ec;
-    if (fs::exists(path, ec) && fs::file_size(path, ec) > 0) return true;
+    for (const auto& entry : fs::directory_iterator(path.parent_path(), ec)) {
+      if (entry.path().filename().string().rfind(prefix, 0) == 0 && fs::file_size(entry.path(), ec) > 0)
+        return true;
+    }
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
   return false;
+}
+
+// Nothing of the cut-short body is left beside the target either.
+bool no_partial_files(const fs::path& path) {
+  const std::string prefix = path.filename().string() + ".part";
+  std::error_code ec;
+  for (const auto& entry : fs::directory_iterator(path.parent_path(), ec))
+    if (entry.path().filename().string().rfind(prefix, 0) == 0) return false;
+  return true;
 }
 
 TEST_F(FromAnotherThread, LogoutDuringAFetchEndsItWithMinusTwo) {
@@ -42,6 +56,7 @@ TEST_F(FromAnotherThread, LogoutDuringAFetchEndsItWithMinusTwo) {
   EXPECT_STREQ(MgmtSession::result_text(-2), "Command failed: Connection timed out");
   EXPECT_EQ(MgmtSession::connection(), nullptr);
   EXPECT_FALSE(fs::exists(local)) << "a file cut short is removed";
+  EXPECT_TRUE(no_partial_files(local));
   EXPECT_EQ(worker.run_action(MgmtAction::PackCerts), -1);
 }
 
@@ -58,6 +73,7 @@ TEST_F(FromAnotherThread, DisconnectDuringAFetchMakesItFailButKeepsTheRecord) {
   EXPECT_EQ(fetch.get(), -1);
   EXPECT_NE(MgmtSession::connection(), nullptr);
   EXPECT_FALSE(fs::exists(local));
+  EXPECT_TRUE(no_partial_files(local));
   EXPECT_EQ(worker.run_action(MgmtAction::PackCerts), -1);
 }
 
