@@ -178,7 +178,7 @@ int shell_main(ShellState& state, int argc, const char* const* argv) {
   for (int at = next; at < argc;) {
     int name_position = 0;
     const int result = run_command(state, argc - at, argv + at, name_position);
-    if (result == 401 || result == 407) std::fprintf(state.err, "Error %d\n", result);
+    // A challenge is never answered from the arguments: the run ends with -1, as a stop does.
     if (result < 0 || result == 401 || result == 407) {
       close_connection(state);
       return -1;
