@@ -21,7 +21,15 @@ constexpr std::size_t kIndexThreshold = 24;
 }  // namespace
 
 struct ChildNameIndex {
-    std::vector<Node*> slots;
+    // A slot keeps the hash of its node's name beside the node, so that a probe passes over the
+    // other names of its run, and a rehash moves every node, without touching the nodes
+    // themselves: in a list of a million children those would be a million scattered memory
+    // reads, and they made loading a big configuration grow faster than its size.
+    struct Slot {
+        std::size_t hash;
+        Node* node;  // nullptr: an empty slot
+    };
+    std::vector<Slot> slots;
     std::size_t count = 0;
 
     static std::size_t hashOf(std::string_view name) { return std::hash<std::string_view>{}(name); }
@@ -31,25 +39,29 @@ struct ChildNameIndex {
         std::size_t capacity = 16;
         while (capacity < 2 * n) capacity *= 2;
         if (capacity <= slots.size()) return;
-        std::vector<Node*> old(capacity, nullptr);
+        std::vector<Slot> old(capacity, Slot{0, nullptr});
         old.swap(slots);
-        count = 0;
-        for (Node* node : old)
-            if (node != nullptr) insert(node);
+        for (const Slot& slot : old)
+            if (slot.node != nullptr) place(slot);
+    }
+
+    // Puts a slot into the first empty place of its run (the capacity is known to suffice).
+    void place(const Slot& slot) {
+        std::size_t i = slot.hash & mask();
+        while (slots[i].node != nullptr) i = (i + 1) & mask();
+        slots[i] = slot;
     }
 
     void insert(Node* node) {
         if (2 * (count + 1) > slots.size()) reserveFor(count + 1);
-        std::size_t i = hashOf(node->name()) & mask();
-        while (slots[i] != nullptr) i = (i + 1) & mask();
-        slots[i] = node;
+        place(Slot{hashOf(node->name()), node});
         ++count;
     }
 
     void remove(Node* node) {
         std::size_t i = hashOf(node->name()) & mask();
-        while (slots[i] != node) {
-            if (slots[i] == nullptr) return;  // not indexed: nothing to do
+        while (slots[i].node != node) {
+            if (slots[i].node == nullptr) return;  // not indexed: nothing to do
             i = (i + 1) & mask();
         }
         // Backward-shift deletion keeps every probe run unbroken without tombstones.
@@ -57,9 +69,9 @@ struct ChildNameIndex {
         std::size_t j = i;
         for (;;) {
             j = (j + 1) & mask();
-            Node* candidate = slots[j];
-            if (candidate == nullptr) break;
-            std::size_t home = hashOf(candidate->name()) & mask();
+            const Slot& candidate = slots[j];
+            if (candidate.node == nullptr) break;
+            std::size_t home = candidate.hash & mask();
             // Move candidate into the hole unless its home lies cyclically in (hole, j].
             bool homeBetween = hole <= j ? (home > hole && home <= j) : (home > hole || home <= j);
             if (!homeBetween) {
@@ -67,29 +79,32 @@ struct ChildNameIndex {
                 hole = j;
             }
         }
-        slots[hole] = nullptr;
+        slots[hole] = Slot{0, nullptr};
         --count;
     }
 
+    static bool fits(const Slot& slot, std::size_t hash, std::string_view name, bool leaf) {
+        return slot.hash == hash && slot.node->name() == name && slot.node->isLeaf() == leaf;
+    }
+
     void collect(std::string_view name, bool leaf, std::vector<Node*>& out) const {
-        for (std::size_t i = hashOf(name) & mask(); slots[i] != nullptr; i = (i + 1) & mask()) {
-            Node* node = slots[i];
-            if (node->isLeaf() == leaf && node->name() == name) out.push_back(node);
-        }
+        std::size_t hash = hashOf(name);
+        for (std::size_t i = hash & mask(); slots[i].node != nullptr; i = (i + 1) & mask())
+            if (fits(slots[i], hash, name, leaf)) out.push_back(slots[i].node);
     }
 
     // The single node of that kind and name, nullptr when none; *several is set when more than one.
     Node* find(std::string_view name, bool leaf, bool* several) const {
         *several = false;
         Node* found = nullptr;
-        for (std::size_t i = hashOf(name) & mask(); slots[i] != nullptr; i = (i + 1) & mask()) {
-            Node* node = slots[i];
-            if (node->isLeaf() == leaf && node->name() == name) {
+        std::size_t hash = hashOf(name);
+        for (std::size_t i = hash & mask(); slots[i].node != nullptr; i = (i + 1) & mask()) {
+            if (fits(slots[i], hash, name, leaf)) {
                 if (found != nullptr) {
                     *several = true;
                     return found;
                 }
-                found = node;
+                found = slots[i].node;
             }
         }
         return found;
