@@ -9,16 +9,34 @@
 // The workflow absorbs the old tree into the new one (and, when needed, lets someone pair the
 // interfaces) between merging and postprocessing.
 #include <ostream>
+#include <string>
 
 #include "conftree/conftree.h"
 #include "template/template_processor.h"
+
+namespace {
+
+// Runs one script section. A script that could not be opened, or stopped being readable part way
+// (a read error, an over-long line), reads as if it had ended: its remaining sections would be
+// skipped without a word and the phase would report success for a conversion that never ran them.
+// That ends the phase as a failure instead, with the reason in errorText; the processor is not used
+// further, as after user_error.
+bool runSection(TemplateProcessor& processor, ConfigTree& tree, const char* endMarker) {
+    if (!processor.runScriptSection(tree, endMarker)) return false;
+    if (!processor.scriptReadFailed()) return true;
+    processor.errorText = "Unable to read the template script: " + processor.scriptPath;
+    processor.abortRequested = true;
+    return false;
+}
+
+}  // namespace
 
 bool TemplateProcessor::runPreprocess(ConfigTree& oldTree) {
     logLine("Parsing interfaces.");
     if (!parse5xInterfaces(oldTree)) return false;
 
     logLine("Preprocessing configuration tree with template...");
-    if (!runScriptSection(oldTree, "[MERGE_TREE1]")) return false;
+    if (!runSection(*this, oldTree, "[MERGE_TREE1]")) return false;
     logLine("Template preprocessing complete.");
 
     // Each reader logs its own faults; none of them stops the phase.
@@ -57,8 +75,8 @@ bool TemplateProcessor::runMerge(ConfigTree& oldTree, ConfigTree& newTree) {
         }
     }
 
-    if (!runScriptSection(oldTree, "[MERGE_TREE2]")) return false;
-    if (!runScriptSection(newTree, "[POSTPROCESS]")) return false;
+    if (!runSection(*this, oldTree, "[MERGE_TREE2]")) return false;
+    if (!runSection(*this, newTree, "[POSTPROCESS]")) return false;
 
     logLine("Merge Processing complete.");
     return true;
@@ -83,7 +101,7 @@ bool TemplateProcessor::runPostprocess(ConfigTree& tree) {
     saveNatRules(tree);
 
     logLine("Postprocessing configuration tree with template...");
-    if (!runScriptSection(tree, nullptr)) return false;
+    if (!runSection(*this, tree, nullptr)) return false;
 
     logLine("Postprocessing complete.");
     return true;

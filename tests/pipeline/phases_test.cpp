@@ -168,6 +168,33 @@ TEST_F(PhasesTest, UserErrorOnTheNewTreeStopsTheMergeWithoutItsCompleteLine) {
     EXPECT_EQ(text.find("Merge Processing complete."), std::string::npos);
 }
 
+TEST_F(PhasesTest, ScriptThatCannotBeOpenedFailsPreprocessingInsteadOfSkippingEverySection) {
+    const std::string missing = "/nonexistent-dir/5xTo60.tpl";
+    processor = std::make_unique<TemplateProcessor>(log, warnings, missing, "./");
+    EXPECT_FALSE(processor->runPreprocess(oldTree));
+    EXPECT_EQ(processor->errorText, "Unable to read the template script: " + missing);
+    EXPECT_TRUE(processor->abortRequested);
+    const std::string text = log.str();
+    EXPECT_NE(text.find("Unable to open file: " + missing + "\n"), std::string::npos) << text;
+    EXPECT_EQ(text.find("Template preprocessing complete."), std::string::npos) << text;
+    EXPECT_EQ(text.find("Preprocessing complete."), std::string::npos) << text;
+}
+
+TEST_F(PhasesTest, ScriptThatBecomesUnreadableInALaterSectionFailsThatPhase) {
+    // A line longer than the line buffer makes the rest of the script unreadable.
+    useScript("[MERGE_TREE1]\n"
+              "[MERGE_TREE2]\n"
+              "add_leaf cut=" + std::string(kScriptLineSize + 10, 'y') + "\n"
+              "add_leaf never=1\n"
+              "[POSTPROCESS]\n"
+              "add_leaf post=1\n");
+    ASSERT_TRUE(processor->runPreprocess(oldTree));
+    EXPECT_FALSE(processor->runMerge(oldTree, newTree));
+    EXPECT_EQ(processor->errorText, "Unable to read the template script: test.tpl");
+    EXPECT_EQ(newTree.findLeaf("never"), nullptr);
+    EXPECT_EQ(log.str().find("Merge Processing complete."), std::string::npos);
+}
+
 TEST_F(PhasesTest, InterfaceMergeHelpIsLoggedBeforeTheMergeSections) {
     useScript("[MERGE_TREE1]\nadd_leaf x=1\n[MERGE_TREE2]\n[POSTPROCESS]\n");
     ConfigTree readdressed{log};

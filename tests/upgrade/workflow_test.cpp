@@ -141,6 +141,21 @@ TEST_F(WorkflowTest, AbortedConversionIsLoggedShownAndRestarts) {
     EXPECT_TRUE(fs::exists(dir / kSavedOldConfigName));
 }
 
+TEST_F(WorkflowTest, MissingTemplateScriptAbortsTheConversionInsteadOfSavingAnUnconvertedFile) {
+    const std::string missing = (dir / "no-such.tpl").string();
+    workflow.templateName = missing;
+    EXPECT_FALSE(workflow.convertOldConfig());
+    const std::string reason = "Unable to read the template script: " + missing;
+    EXPECT_EQ(ui.messages, (std::vector<std::string>{reason}));
+    const std::string log = read(kLogFileName);
+    EXPECT_NE(log.find("Aborting conversion!\n" + reason +
+                       "\nUnable to continue with upgrade until problem is resolved\n"),
+              std::string::npos)
+        << log;
+    EXPECT_EQ(log.find("Conversion complete..."), std::string::npos) << log;
+    EXPECT_FALSE(fs::exists(dir / kConvertedConfigName));
+}
+
 TEST_F(WorkflowTest, MissingNewConfigurationIsShownWithoutRestarting) {
     ASSERT_TRUE(workflow.convertOldConfig());
     fs::remove(dir / kNewInitConfigName);
