@@ -40,6 +40,10 @@ protected:
     void copyInputs(std::initializer_list<const char*> names) {
         for (const char* name : names) fs::copy_file(fs::path(SCRIPT_DATA_DIR) / name, dir / name);
     }
+    // Copies one input under the name the run gives it.
+    void copyInputAs(const char* name, const char* as) {
+        fs::copy_file(fs::path(SCRIPT_DATA_DIR) / name, dir / as);
+    }
 
     // Runs upgrade-cli template in the scratch directory; the exit code.
     int runTemplate(const std::string& script) {
@@ -73,6 +77,18 @@ TEST_F(ScriptRunTest, UserErrorInsideABlockStopsAfterTheBlockAndSavesNothing) {
     EXPECT_EQ(produced("warnings.txt"), "");
     EXPECT_EQ(produced("stderr.txt"),
               "upgrade-cli template: the script stopped at line 4: Proxy rule $$ cannot be converted\n");
+}
+
+TEST_F(ScriptRunTest, RestructuringAndLookupVerbsGiveTheReviewedResult) {
+    // Pairs merged into settings, names and values swapped, lists split into words, masks expanded,
+    // branches joined, renumbered, dissolved, inserted, renamed and deleted; an if_leaf block narrows
+    // insert_branch and add_to_branch to the one service it found.
+    copyInputAs("reshape.conf", "firewall.conf");
+    copyInputs({"reshape.tpl"});
+    EXPECT_EQ(runTemplate("reshape.tpl"), 0) << produced("stderr.txt");
+    EXPECT_EQ(produced("out.conf"), expected("reshape.expected.conf"));
+    EXPECT_EQ(produced("run.log"), expected("reshape.expected.log"));
+    EXPECT_EQ(produced("warnings.txt"), "");
 }
 
 }  // namespace
