@@ -7,6 +7,7 @@
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "conftree/config_tree.h"
 #include "conftree/leaf.h"
@@ -19,18 +20,30 @@ using namespace conftree_internal;
 
 namespace {
 
-void insertSetting(Branch& root, std::string_view line, long lineNumber, SettingParts& parts) {
+// The branches the previous line went through, root first. Consecutive lines mostly share their
+// path ('rule_filter_7_name', 'rule_filter_7_action', ...), so a line follows the previous one
+// as far as the names agree and looks up only the rest. This gives the same branches as looking
+// every name up: during a load nodes are only appended, and an appended branch never has the name
+// of an earlier sibling branch, so the first branch of each name stays the first.
+using Walk = std::vector<Branch*>;
+
+void insertSetting(Branch& root, std::string_view line, long lineNumber, SettingParts& parts, Walk& walk) {
     if (splitSetting(line, lineNumber, parts) != SettingStatus::Ok) return;
     Branch* at = &root;
     std::size_t i = 0;
+    while (i < parts.used && i < walk.size() && walk[i]->name() == parts.components[i]) at = walk[i++];
+    walk.resize(i);
     for (; i < parts.used; ++i) {
         Branch* next = at->findBranch(parts.components[i]);
         if (next == nullptr) break;
         at = next;
+        walk.push_back(at);
     }
     bool fresh = i < parts.used;
-    for (; i < parts.used; ++i)
+    for (; i < parts.used; ++i) {
         at = static_cast<Branch*>(at->children().append(std::make_unique<Branch>(parts.components[i])));
+        walk.push_back(at);
+    }
 
     Leaf* existing = fresh ? nullptr : at->findLeaf(parts.leafName);
     if (existing == nullptr) {
@@ -60,6 +73,7 @@ int ConfigTree::load(const std::string& path) {
         return -1;
     }
     SettingParts parts;
+    Walk walk;
     std::string_view line;
     for (long lineNumber = 1;; ++lineNumber) {
         LineReader::Status status = reader.next(line);
@@ -75,7 +89,7 @@ int ConfigTree::load(const std::string& path) {
             endLine(log);
             continue;
         }
-        insertSetting(*this, line, lineNumber, parts);
+        insertSetting(*this, line, lineNumber, parts, walk);
     }
     sourceFile = path;
     return 0;

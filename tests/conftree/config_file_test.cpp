@@ -102,6 +102,34 @@ TEST_F(ConfigFileTest, LoadingMatchesParsingAndMergingLineByLine) {
     EXPECT_EQ(takeLog(), loadLog);
 }
 
+// Consecutive lines sharing a path prefix, paths left and come back to, a leaf and a branch of the
+// same name, and a tree that already holds two sibling branches of one name: every setting lands
+// where merging the lines one by one puts it (under the first branch of each name).
+TEST_F(ConfigFileTest, LoadingInterleavedPathsIntoATreeWithTwinBranchesMatchesMerging) {
+    auto twins = [](ConfigTree& target) {
+        target.mergeNode(parseLine("a_b_seed=0"), false);
+        Branch* a = target.findBranch("a");
+        a->children().append(std::make_unique<Branch>("b"));  // a second 'b' under 'a'
+        static_cast<Branch*>(a->children().back())->children().append(std::make_unique<Leaf>("z", "twin"));
+    };
+    const char* lines[] = {"a_b_x=1", "a_b_y=2", "a_c_x=3", "a_b_z=4", "a_b=5", "a_b_c_d=6", "a_b_c=7",
+                           "a_b_c_e=8", "b_x=9", "a_b_x=10", "a_c_x=11", "a_b_c_d=12", "a=13", "a_x=14"};
+    std::string content;
+    for (const char* line : lines) content += std::string(line) + "\n";
+    twins(tree);
+    std::string in = writeFile(content);
+    ASSERT_EQ(tree.load(in), 0);
+    std::string loadLog = takeLog();
+
+    ConfigTree merged(log);
+    twins(merged);
+    for (const char* line : lines) merged.mergeNode(parseLine(line), false);
+    EXPECT_EQ(body(merged), body(tree));
+    EXPECT_EQ(takeLog(), loadLog);
+    EXPECT_EQ(body(tree), "a_b_seed=0\na_b_x=1\na_b_y=2\na_b_z=4\na_b_c_d=6\na_b_c_e=8\na_b_c=7\n"
+                          "a_b_z=twin\na_c_x=3\na_b=5\na_x=14\nb_x=9\na=13\n");
+}
+
 TEST_F(ConfigFileTest, RoundTripGivesTheSameTree) {
     std::string first = loadAndSave(
         "rule_proxy_num_rules=2\nrule_proxy_1_action=allow\nrule_proxy_1_src=any\n"
