@@ -4,13 +4,24 @@
 //   bench_conftree [--large] [benchmark options]
 //
 // Sizes: 100,000 and 1,000,000 settings; --large adds 10,000,000 (about 2.5 GB of memory and
-// 400 MB of scratch file). Memory is measured in a fresh child process per size (peak resident
-// size minus the size before loading), so earlier benchmarks do not blur it.
+// 400 MB of scratch file).
+//
+// A program loads a configuration once, in a fresh process, so that is measured first: a child
+// process per size loads the file and reports the processor time of the load (user and system:
+// the page faults of a fresh heap are part of the cost, and other work on the machine blurs it
+// less than wall time) and its peak memory (peak resident size minus the size before loading). The
+// best of a few runs is kept, and sizes ten times apart are compared.
+//
+// The load benchmark then measures loads in a warm process: one untimed load and release comes
+// first, so that every timed load finds the same heap, whatever the size. (Without it, a big size
+// that runs a single iteration pays for a fresh heap while a small one mostly reuses a warm one.)
 #include <benchmark/benchmark.h>
 
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -48,35 +59,67 @@ long statusBytes(const char* field) {
     return -1;
 }
 
-// Child mode: load one file and print the peak memory the load added.
-int measureMemory(const std::string& path) {
+double processorSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) * 1e-6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+// What one load in a fresh process costs.
+struct FreshLoad {
+    long peakBytes = -1;
+    double processorMs = 0;
+    double wallMs = 0;
+};
+
+// Child mode: load one file and print the peak memory the load added, and its processor and wall
+// time in milliseconds.
+int measureFreshLoad(const std::string& path) {
     long before = statusBytes("VmRSS");
+    double processorBefore = processorSeconds();
+    auto wallBefore = std::chrono::steady_clock::now();
     auto tree = std::make_unique<ConfigTree>(quietLog());
     if (tree->load(path) != 0) return 1;
+    double wallMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - wallBefore).count();
+    double processorMs = (processorSeconds() - processorBefore) * 1e3;
     long peak = statusBytes("VmHWM");
-    std::printf("%ld\n", peak - before);
+    std::printf("%ld %.3f %.3f\n", peak - before, processorMs, wallMs);
     return 0;
 }
 
-long childMeasure(const std::string& path) {
+FreshLoad childMeasure(const std::string& path) {
     int fds[2];
-    if (pipe(fds) != 0) return -1;
+    if (pipe(fds) != 0) return FreshLoad{};
     pid_t pid = fork();
     if (pid == 0) {
         dup2(fds[1], 1);
         close(fds[0]);
         close(fds[1]);
-        execl("/proc/self/exe", "bench_conftree", "--measure-memory", path.c_str(), static_cast<char*>(nullptr));
+        execl("/proc/self/exe", "bench_conftree", "--measure-load", path.c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }
     close(fds[1]);
-    char text[64] = {};
+    char text[128] = {};
     ssize_t got = read(fds[0], text, sizeof text - 1);
     close(fds[0]);
     int status = 0;
     waitpid(pid, &status, 0);
-    if (got <= 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return -1;
-    return std::atol(text);
+    FreshLoad result;
+    if (got <= 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return result;
+    if (std::sscanf(text, "%ld %lf %lf", &result.peakBytes, &result.processorMs, &result.wallMs) != 3) return FreshLoad{};
+    return result;
+}
+
+// The best of a few fresh loads (the least disturbed by other work; peak memory hardly varies).
+FreshLoad bestFreshLoad(const std::string& path, int runs) {
+    FreshLoad best;
+    for (int i = 0; i < runs; ++i) {
+        FreshLoad run = childMeasure(path);
+        if (run.peakBytes < 0) return run;
+        if (best.peakBytes < 0 || run.processorMs < best.processorMs) best = run;
+    }
+    return best;
 }
 
 void perSetting(benchmark::State& state, long settings) {
@@ -85,6 +128,11 @@ void perSetting(benchmark::State& state, long settings) {
 }
 
 void loadBench(benchmark::State& state, const Input& input) {
+    {
+        // Warm-up, untimed: see the head of this file.
+        auto tree = std::make_unique<ConfigTree>(quietLog());
+        if (tree->load(input.path) != 0) state.SkipWithError("load failed");
+    }
     for (auto _ : state) {
         auto tree = std::make_unique<ConfigTree>(quietLog());
         if (tree->load(input.path) != 0) state.SkipWithError("load failed");
@@ -157,7 +205,7 @@ void renumberRulesBench(benchmark::State& state, const Input& input) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 3 && std::strcmp(argv[1], "--measure-memory") == 0) return measureMemory(argv[2]);
+    if (argc == 3 && std::strcmp(argv[1], "--measure-load") == 0) return measureFreshLoad(argv[2]);
 
     bool large = false;
     std::vector<char*> args;
@@ -190,11 +238,24 @@ int main(int argc, char** argv) {
         }
         inputs.push_back({lines, path});
     }
+    std::vector<FreshLoad> fresh;
     for (const Input& input : inputs) {
-        long bytes = childMeasure(input.path);
-        std::printf("memory/%ld settings: peak %.1f MB, %.1f bytes per setting\n", input.settings,
-                    static_cast<double>(bytes) / 1e6, static_cast<double>(bytes) / static_cast<double>(input.settings));
+        FreshLoad load = bestFreshLoad(input.path, 3);
+        fresh.push_back(load);
+        if (load.peakBytes < 0) {
+            std::printf("fresh load/%ld: the child process failed\n", input.settings);
+            continue;
+        }
+        std::printf("fresh load/%ld: %.0f ms processor (%.0f ms wall), peak %.1f MB, %.1f bytes per setting\n",
+                    input.settings, load.processorMs, load.wallMs, static_cast<double>(load.peakBytes) / 1e6,
+                    static_cast<double>(load.peakBytes) / static_cast<double>(input.settings));
     }
+    for (std::size_t i = 0; i < inputs.size(); ++i)
+        for (std::size_t j = i + 1; j < inputs.size(); ++j)
+            if (inputs[j].settings >= 9 * inputs[i].settings && inputs[j].settings <= 11 * inputs[i].settings &&
+                fresh[i].peakBytes >= 0 && fresh[j].peakBytes >= 0 && fresh[i].processorMs > 0)
+                std::printf("fresh load %ld -> %ld settings: %.1fx the processor time\n", inputs[i].settings,
+                            inputs[j].settings, fresh[j].processorMs / fresh[i].processorMs);
     std::fflush(stdout);
 
     for (const Input& input : inputs) {
