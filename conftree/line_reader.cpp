@@ -2,12 +2,19 @@
 #include "conftree/line_reader.h"
 
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 namespace {
 constexpr std::size_t kBufferSize = 1 << 16;  // well above one longest allowed line
 }
 
-LineReader::LineReader(const std::string& path) : file_(std::fopen(path.c_str(), "rb")) {
+LineReader::LineReader(const std::string& path) {
+    // A directory opens like a file on some systems but holds no lines: it cannot be opened for
+    // reading as a text file, and is reported as such rather than as a failed read.
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) return;
+    file_ = std::fopen(path.c_str(), "rb");
     if (file_ != nullptr) buffer_.resize(kBufferSize);
 }
 

@@ -30,6 +30,7 @@ public:
     LineReader(const LineReader&) = delete;
     LineReader& operator=(const LineReader&) = delete;
 
+    // False when the file could not be opened for reading (missing, not permitted, a directory).
     bool isOpen() const { return file_ != nullptr; }
 
     // Reads the next line. The view stays valid until the next call.
