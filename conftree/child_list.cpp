@@ -276,15 +276,14 @@ void ChildList::clear() {
 }
 
 std::vector<std::unique_ptr<Node>> ChildList::takeAll() {
+    // The storage itself is handed over: releasing a big tree calls this for every branch, and a
+    // copy of each children list would cost an allocation and a pass over the children each.
     index_.reset();
     Storage all;
-    all.reserve(size());
-    for (std::size_t i = head_; i < items_.size(); ++i) {
-        items_[i]->parent_ = nullptr;
-        all.push_back(std::move(items_[i]));
-    }
-    items_.clear();
+    all.swap(items_);
+    if (head_ > 0) all.erase(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(head_));
     head_ = 0;
+    for (const auto& node : all) node->parent_ = nullptr;
     return all;
 }
 
