@@ -174,7 +174,7 @@ bool ServerChannel::open_first_block(fwall::RawBlock& raw, fwall::OpenedBlock& o
   std::vector<std::uint8_t> copy(raw.payload, raw.payload + raw.length);
   fwall::RawBlock first = raw;
   if (open_strict(protection_, privacy_, raw, opened) == OpenStatus::Data) return true;
-  std::memcpy(first.payload, copy.data(), copy.size());
+  if (!copy.empty()) std::memcpy(first.payload, copy.data(), copy.size());
   fwall::BlockProtection triple = protection_;
   triple.cipher = Cipher::TripleDes;
   raw = first;
@@ -182,7 +182,7 @@ bool ServerChannel::open_first_block(fwall::RawBlock& raw, fwall::OpenedBlock& o
     protection_.cipher = Cipher::TripleDes;
     return true;
   }
-  std::memcpy(first.payload, copy.data(), copy.size());
+  if (!copy.empty()) std::memcpy(first.payload, copy.data(), copy.size());
   raw = first;
   return false;
 }
