@@ -65,6 +65,9 @@ long canonicalNumber(std::string& text) {
         text = "0";
         return 0;
     }
+    // Zeros are only ever stripped in front of digits: "0-23" (a port range, say) would otherwise be
+    // read as the negative number "-23" and the setting silently changed.
+    if (zeros > 0 && (text[zeros] < '0' || text[zeros] > '9')) return -1;
     long value = 0;
     if (!canonicalDigits(std::string_view(text).substr(zeros), &value)) return -1;
     if (zeros > 0) text.erase(0, zeros);

@@ -158,7 +158,7 @@ void NetObjectList::append(NetObject object) {
 // equal a fixed one; the first comer keeps the plain label, later ones get "-2", "-3", ... An empty
 // label would give a name that ends in '_' and cannot be written back as its own object, so it is
 // replaced by "empty". A label that the file reader would rewrite as a number ("010" is read back as
-// "10", "0-1" as "-1") would leave the rules pointing at a name that no longer exists; it is kept
+// "10") would leave the rules pointing at a name that no longer exists; it is kept
 // from being read as a number by an 'x' in front.
 std::string NetObjectList::uniqueLabel(int kind, const std::string& label) {
     std::string base = label.empty() ? std::string("empty") : label;

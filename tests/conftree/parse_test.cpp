@@ -61,6 +61,11 @@ TEST_F(ParseLineTest, NumbersInNamesAndValuesLoseLeadingZeros) {
     EXPECT_EQ(parsed("a_000=000"), "b:a/l:0=0");
 }
 
+TEST_F(ParseLineTest, RangesStartingAtZeroAreNotReadAsNegativeNumbers) {
+    EXPECT_EQ(parsed("svc_ports=0-1023"), "b:svc/l:ports=0-1023");
+    EXPECT_EQ(parsed("svc_00-4_x=00-4"), "b:svc/b:00-4/l:x=00-4");
+}
+
 TEST_F(ParseLineTest, TrailingWhiteSpaceGoesLeadingWhiteSpaceStays) {
     EXPECT_EQ(parsed("a_b=1 \t\r\n\v\f"), "b:a/l:b=1");
     EXPECT_EQ(parsed(" #a=b"), "l: #a=b");
@@ -138,7 +143,7 @@ TEST(CanonicalNumberTest, StripsLeadingZerosOfDecimalNumbers) {
         {"12", "12", 12},      {"-4", "-4", -4},    {"1a", "1a", -1},
         {" 5", " 5", -1},      {"+5", "+5", -1},    {"0x10", "0x10", -1},
         {"", "", -1},          {"-0", "-0", -1},    {"-007", "-007", -1},
-        {"00-4", "-4", -4},    {"010.1.1.1", "010.1.1.1", -1},
+        {"00-4", "00-4", -1},    {"010.1.1.1", "010.1.1.1", -1},
         {"9223372036854775807", "9223372036854775807", 9223372036854775807L},
         {"009223372036854775808", "009223372036854775808", -1},
         {"-9223372036854775808", "-9223372036854775808", -9223372036854775807L - 1},

@@ -178,10 +178,10 @@ TEST_F(NetObjectListTest, LabelThatWouldBeReadBackAsAnotherNumberIsMarked) {
     EXPECT_EQ(convert("010"), "net_ipaddr_x010");
     EXPECT_EQ(convert("10"), "net_ipaddr_10");
     EXPECT_EQ(convert("0"), "net_ipaddr_0");
-    // Leading zeros before a '-' would be read back as a negative number ("0-1" as "-1").
-    EXPECT_EQ(convert("0.1"), "net_ipaddr_x0-1");
+    // Leading zeros before a '-' stay as they are on reading, so such labels need no mark.
+    EXPECT_EQ(convert("0.1"), "net_ipaddr_0-1");
     EXPECT_EQ(convert("0.0.0.1"), "net_ipaddr_0-0-0-1");
-    EXPECT_EQ(list.get(kNetIpAddr, "0_1", "", ""), "net_ipaddr_x0-1-2");
+    EXPECT_EQ(list.get(kNetIpAddr, "0_1", "", ""), "net_ipaddr_0-1-2");
 }
 
 TEST_F(NetObjectListTest, PartsKeepTheDescriptionOfTheirFirstRequest) {
