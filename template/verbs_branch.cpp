@@ -18,6 +18,7 @@
 #include "template/match_walk.h"
 #include "template/template_processor.h"
 #include "template/verb_arguments.h"
+#include "template/verb_search.h"
 
 int TemplateProcessor::add_to_branch(ConfigTree& tree, char* text) {
     static constexpr const char* kVerb = "add_to_branch";
@@ -26,19 +27,17 @@ int TemplateProcessor::add_to_branch(ConfigTree& tree, char* text) {
         logFault(kVerb, ": Could not find objects (", args.whole);
         return 0;
     }
-    const SearchTemplate pattern = SearchTemplate::branch(*args.first);
-    if (!pattern.valid()) {
-        logFault(kVerb, ": Unable to parse search template (", *args.first);
-        return 0;
-    }
-    NodeList found;
+    VerbSearch search = searchForVerb(*this, tree, kVerb, TemplateKind::Branch, *args.first,
+                                      ": Unable to parse search template (", ": Search returned no data (");
     ScriptLine line;
-    if (!pattern.search(tree, found)) {
-        logFault(kVerb, ": Search returned no data (", *args.first);
-        // The item lines belong to this verb even when there is nowhere to put them.
-        while (readScriptLine(line) && !trimmedText(line.data()).empty()) {
+    if (!search.matched) {
+        // The item lines belong to this verb even when the search finds nowhere to put them (a
+        // template that does not parse leaves them to the script, as it always has).
+        if (search.verdict != 0) {
+            while (readScriptLine(line) && !trimmedText(line.data()).empty()) {
+            }
         }
-        return 1;
+        return search.verdict;
     }
 
     std::vector<std::unique_ptr<Node>> items;
@@ -56,7 +55,7 @@ int TemplateProcessor::add_to_branch(ConfigTree& tree, char* text) {
     }
 
     // Copies are merged with overwrite, which destroys only the incoming copies.
-    for (Node* match : found) {
+    for (Node* match : search.found) {
         Branch* branch = match->asBranch();
         if (branch == nullptr) continue;
         for (const auto& item : items) branch->mergeNode(item->clone(), true);
@@ -71,17 +70,10 @@ int TemplateProcessor::delete_branch(ConfigTree& tree, char* text) {
         return 0;
     }
     const std::string target = text;
-    const SearchTemplate pattern = SearchTemplate::branch(target);
-    if (!pattern.valid()) {
-        logFault(kVerb, ": Unable to parse search template (", target);
-        return 0;
-    }
-    NodeList found;
-    if (!pattern.search(tree, found)) {
-        logFault(kVerb, ": Could not find target (", target);
-        return 1;
-    }
-    MatchWalk walk(std::move(found));
+    VerbSearch search = searchForVerb(*this, tree, kVerb, TemplateKind::Branch, target,
+                                      ": Unable to parse search template (", ": Could not find target (");
+    if (!search.matched) return search.verdict;
+    MatchWalk walk(std::move(search.found));
     while (Node* match = walk.next()) walk.pruneUp(match);
     return 1;
 }
@@ -93,17 +85,10 @@ int TemplateProcessor::rename_branch(ConfigTree& tree, char* text) {
         logFault(kVerb, ": Could not find search template or branch name(", args.whole);
         return 0;
     }
-    const SearchTemplate pattern = SearchTemplate::branch(*args.first);
-    if (!pattern.valid()) {
-        logFault(kVerb, ": Unable to parse source template (", *args.first);
-        return 0;
-    }
-    NodeList found;
-    if (!pattern.search(tree, found)) {
-        logFault(kVerb, ": Search returned no data (", *args.first);
-        return 1;
-    }
-    for (Node* match : found) match->setName(*args.rest);
+    VerbSearch search = searchForVerb(*this, tree, kVerb, TemplateKind::Branch, *args.first,
+                                      ": Unable to parse source template (", ": Search returned no data (");
+    if (!search.matched) return search.verdict;
+    for (Node* match : search.found) match->setName(*args.rest);
     return 1;
 }
 
@@ -177,16 +162,9 @@ int TemplateProcessor::join_branches(ConfigTree& tree, char* text) {
     }
     const std::string& source = *args.first;
     const std::string& destination = *args.rest;
-    const SearchTemplate pattern = SearchTemplate::branch(source);
-    if (!pattern.valid()) {
-        logFault(kVerb, ": Unable to parse source branch (", source);
-        return 0;
-    }
-    NodeList found;
-    if (!pattern.search(tree, found)) {
-        logFault(kVerb, ": Search returned no data (", source);
-        return 1;
-    }
+    VerbSearch search = searchForVerb(*this, tree, kVerb, TemplateKind::Branch, source,
+                                      ": Unable to parse source branch (", ": Search returned no data (");
+    if (!search.matched) return search.verdict;
     Branch* destinationBottom = nullptr;
     std::unique_ptr<Branch> destinationChain = parseName(destination, &destinationBottom);
     if (!destinationChain) {
@@ -194,7 +172,7 @@ int TemplateProcessor::join_branches(ConfigTree& tree, char* text) {
         return 0;
     }
 
-    MatchWalk walk(std::move(found));
+    MatchWalk walk(std::move(search.found));
     while (Node* match = walk.next()) {
         Branch* sourceBranch = match->asBranch();
         if (sourceBranch == nullptr) continue;
@@ -216,17 +194,10 @@ int TemplateProcessor::renumber_branches(ConfigTree& tree, char* text) {
         logFault(kVerb, ": Could not find search template (", args.whole);
         return 0;
     }
-    const SearchTemplate pattern = SearchTemplate::branch(*args.first);
-    if (!pattern.valid()) {
-        logFault(kVerb, ": Unable to parse source template (", *args.first);
-        return 0;
-    }
-    NodeList found;
-    if (!pattern.search(tree, found)) {
-        logFault(kVerb, ": Search returned no data (", *args.first);
-        return 1;
-    }
-    for (Node* match : found) {
+    VerbSearch search = searchForVerb(*this, tree, kVerb, TemplateKind::Branch, *args.first,
+                                      ": Unable to parse source template (", ": Search returned no data (");
+    if (!search.matched) return search.verdict;
+    for (Node* match : search.found) {
         Branch* branch = match->asBranch();
         if (branch == nullptr) continue;
         long counter = 1;
@@ -246,18 +217,11 @@ int TemplateProcessor::merge_unique_num_branch(ConfigTree& tree, char* text) {
         logFault(kVerb, ": Could not find templates (", args.whole);
         return 0;
     }
-    const SearchTemplate pattern = SearchTemplate::branch(*args.first);
-    if (!pattern.valid()) {
-        logFault(kVerb, ": Unable to parse search template (", *args.first);
-        return 0;
-    }
-    NodeList found;
-    if (!pattern.search(tree, found)) {
-        logFault(kVerb, ": Search returned no data (", *args.first);
-        return 1;
-    }
+    VerbSearch search = searchForVerb(*this, tree, kVerb, TemplateKind::Branch, *args.first,
+                                      ": Unable to parse search template (", ": Search returned no data (");
+    if (!search.matched) return search.verdict;
 
-    MatchWalk walk(std::move(found));
+    MatchWalk walk(std::move(search.found));
     while (Node* match = walk.next()) {
         Branch* dissolved = match->asBranch();
         Branch* parent = match->parent();
@@ -296,18 +260,11 @@ int TemplateProcessor::tokenize_leaf2branches(ConfigTree& tree, char* text) {
         return 0;
     }
     const std::string& destination = *args.rest;
-    const SearchTemplate pattern = SearchTemplate::leaf(*args.first);
-    if (!pattern.valid()) {
-        logFault(kVerb, ": Unable to parse source template (", *args.first);
-        return 0;
-    }
-    NodeList found;
-    if (!pattern.search(tree, found)) {
-        logFault(kVerb, ": Search returned no data (", *args.first);
-        return 1;
-    }
+    VerbSearch search = searchForVerb(*this, tree, kVerb, TemplateKind::Leaf, *args.first,
+                                      ": Unable to parse source template (", ": Search returned no data (");
+    if (!search.matched) return search.verdict;
 
-    MatchWalk walk(std::move(found));
+    MatchWalk walk(std::move(search.found));
     while (Node* match = walk.next()) {
         const Leaf* source = match->asLeaf();
         if (source == nullptr) continue;
@@ -330,7 +287,7 @@ int TemplateProcessor::tokenize_leaf2branches(ConfigTree& tree, char* text) {
             }
             rest.erase(0, end == std::string::npos ? rest.size() : end + 1);
         }
-        fillWildCardFromTop(chain.get(), pattern.bottom(), match);
+        fillWildCardFromTop(chain.get(), search.pattern.bottom(), match);
         walk.merge(tree, std::move(chain), true);
     }
     return 1;

@@ -19,6 +19,7 @@
 #include "conftree/conftree.h"
 #include "template/template_processor.h"
 #include "template/text_util.h"
+#include "template/verb_search.h"
 
 namespace {
 
@@ -219,17 +220,10 @@ int TemplateProcessor::set_version(ConfigTree& tree, char* text) {
         logFault(kVerb, ": Could not find version template (", "");
         return 0;
     }
-    const SearchTemplate pattern = SearchTemplate::leaf(text);
-    if (!pattern.valid()) {
-        logFault(kVerb, ": Unable to parse source template (", text);
-        return 0;
-    }
-    NodeList matches;
-    if (!pattern.search(tree, matches)) {
-        logFault(kVerb, ": Search returned no data (", text);
-        return 1;
-    }
-    const Leaf* first = matches.front()->asLeaf();
+    VerbSearch search = searchForVerb(*this, tree, kVerb, TemplateKind::Leaf, text,
+                                      ": Unable to parse source template (", ": Search returned no data (");
+    if (!search.matched) return search.verdict;
+    const Leaf* first = search.found.front()->asLeaf();
     version.reset();
     const VersionScan scan = scanVersion(first != nullptr ? first->value() : std::string());
     if (scan.fault != 0) {
@@ -278,16 +272,9 @@ int TemplateProcessor::user_warning(ConfigTree& tree, char* text) {
         logFault(kVerb, ": Could not find source template or message (", whole);
         return 0;
     }
-    const SearchTemplate pattern = SearchTemplate::leaf(templateText);
-    if (!pattern.valid()) {
-        logFault(kVerb, ": Unable to parse source template (", templateText);
-        return 0;
-    }
-    NodeList matches;
-    if (!pattern.search(tree, matches)) {
-        logFault(kVerb, ": Search returned no data (", templateText);
-        return 1;
-    }
+    VerbSearch search = searchForVerb(*this, tree, kVerb, TemplateKind::Leaf, templateText,
+                                      ": Unable to parse source template (", ": Search returned no data (");
+    if (!search.matched) return search.verdict;
     const auto issue = [this](std::string_view warning) {
         logFault(kVerb, ": Issued warning (", warning);
         warningsStream << warning << "\n\n";
@@ -298,7 +285,7 @@ int TemplateProcessor::user_warning(ConfigTree& tree, char* text) {
     if (marker == std::string::npos) {
         issue(messageText);
     } else {
-        for (const Node* match : matches) {
+        for (const Node* match : search.found) {
             const Leaf* leaf = match->asLeaf();
             std::string warning = messageText;
             warning.replace(marker, 2, leaf != nullptr ? leaf->value() : std::string());
@@ -328,16 +315,9 @@ int TemplateProcessor::count(ConfigTree& tree, char* text) {
         logFault(kVerb, ": Could not find objects (", whole);
         return 0;
     }
-    const SearchTemplate pattern = SearchTemplate::leaf(templateText);
-    if (!pattern.valid()) {
-        logFault(kVerb, ": Unable to parse search template (", templateText);
-        return 0;
-    }
-    NodeList matches;
-    if (!pattern.search(tree, matches)) {
-        logFault(kVerb, ": Search returned no data (", templateText);
-        return 1;
-    }
+    VerbSearch search = searchForVerb(*this, tree, kVerb, TemplateKind::Leaf, templateText,
+                                      ": Unable to parse search template (", ": Search returned no data (");
+    if (!search.matched) return search.verdict;
     Leaf* itemLeaf = nullptr;
     std::unique_ptr<Node> item = parseLine(itemText, 0, &itemLeaf);
     if (item == nullptr || itemLeaf == nullptr) {
@@ -345,8 +325,8 @@ int TemplateProcessor::count(ConfigTree& tree, char* text) {
         logStream.flush();
         return 0;
     }
-    itemLeaf->setValue(std::to_string(matches.size()));
-    fillWildCardFromTop(item.get(), pattern.bottom(), matches.front());
+    itemLeaf->setValue(std::to_string(search.found.size()));
+    fillWildCardFromTop(item.get(), search.pattern.bottom(), search.found.front());
     tree.mergeNode(std::move(item), true);
     return 1;
 }

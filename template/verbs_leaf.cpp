@@ -15,6 +15,7 @@
 #include "template/match_walk.h"
 #include "template/template_processor.h"
 #include "template/verb_arguments.h"
+#include "template/verb_search.h"
 
 int TemplateProcessor::copy_leaf(ConfigTree& tree, char* text) {
     static constexpr const char* kVerb = "copy_leaf";
@@ -23,25 +24,18 @@ int TemplateProcessor::copy_leaf(ConfigTree& tree, char* text) {
         logFault(kVerb, ": Could not find objects (", args.whole);
         return 0;
     }
-    const SearchTemplate pattern = SearchTemplate::leaf(*args.first);
-    if (!pattern.valid()) {
-        logFault(kVerb, ": Unable to parse search template (", *args.first);
-        return 0;
-    }
-    NodeList found;
-    if (!pattern.search(tree, found)) {
-        logFault(kVerb, ": Search returned no data (", *args.first);
-        return 1;
-    }
+    VerbSearch search = searchForVerb(*this, tree, kVerb, TemplateKind::Leaf, *args.first,
+                                      ": Unable to parse search template (", ": Search returned no data (");
+    if (!search.matched) return search.verdict;
     const std::unique_ptr<Node> item = parseLine(*args.rest, 0);
     if (!item) {
         logLine(std::string(kVerb) + ": Unable to parse add item: " + *args.rest);
         return 0;
     }
-    MatchWalk walk(std::move(found));
+    MatchWalk walk(std::move(search.found));
     while (Node* match = walk.next()) {
         std::unique_ptr<Node> copy = item->clone();
-        fillWildCardFromTop(copy.get(), pattern.bottom(), match);
+        fillWildCardFromTop(copy.get(), search.pattern.bottom(), match);
         walk.merge(tree, std::move(copy), true);
     }
     return 1;
@@ -56,32 +50,20 @@ int TemplateProcessor::spread_leaf(ConfigTree& tree, char* text) {
     }
     const std::string& source = *args.first;
     const std::string& destination = *args.rest;
-    const SearchTemplate destinationPattern = SearchTemplate::branch(destination);
-    if (!destinationPattern.valid()) {
-        logFault(kVerb, ": Unable to parse destination template (", destination);
-        return 0;
-    }
-    NodeList destinations;
-    if (!destinationPattern.search(tree, destinations)) {
-        logFault(kVerb, ": Search returned no data (", destination);
-        return 1;
-    }
-    const SearchTemplate sourcePattern = SearchTemplate::leaf(source);
-    if (!sourcePattern.valid()) {
-        logFault(kVerb, ": Unable to parse source template (", source);
-        return 0;
-    }
-    NodeList sources;
-    if (!sourcePattern.search(tree, sources)) {
-        logFault(kVerb, ": Search returned no data (", source);
-        return 1;
-    }
+    VerbSearch destinationSearch = searchForVerb(*this, tree, kVerb, TemplateKind::Branch, destination,
+                                                 ": Unable to parse destination template (",
+                                                 ": Search returned no data (");
+    if (!destinationSearch.matched) return destinationSearch.verdict;
+    VerbSearch sourceSearch = searchForVerb(*this, tree, kVerb, TemplateKind::Leaf, source,
+                                            ": Unable to parse source template (",
+                                            ": Search returned no data (");
+    if (!sourceSearch.matched) return sourceSearch.verdict;
     // Copies are merged with overwrite, which destroys only the incoming copies: every source leaf
     // and destination branch stays where it is, at most with a new value.
-    for (Node* destination : destinations) {
+    for (Node* destination : destinationSearch.found) {
         Branch* branch = destination->asBranch();
         if (branch == nullptr) continue;
-        for (const Node* leaf : sources) branch->mergeNode(leaf->clone(), true);
+        for (const Node* leaf : sourceSearch.found) branch->mergeNode(leaf->clone(), true);
     }
     return 1;
 }
@@ -93,17 +75,10 @@ int TemplateProcessor::rename_leaf(ConfigTree& tree, char* text) {
         logFault(kVerb, ": Could not find source template or new leafname(", args.whole);
         return 0;
     }
-    const SearchTemplate pattern = SearchTemplate::leaf(*args.first);
-    if (!pattern.valid()) {
-        logFault(kVerb, ": Unable to parse source template (", *args.first);
-        return 0;
-    }
-    NodeList found;
-    if (!pattern.search(tree, found)) {
-        logFault(kVerb, ": Search returned no data (", *args.first);
-        return 1;
-    }
-    for (Node* match : found) match->setName(*args.rest);
+    VerbSearch search = searchForVerb(*this, tree, kVerb, TemplateKind::Leaf, *args.first,
+                                      ": Unable to parse source template (", ": Search returned no data (");
+    if (!search.matched) return search.verdict;
+    for (Node* match : search.found) match->setName(*args.rest);
     return 1;
 }
 
@@ -114,17 +89,10 @@ int TemplateProcessor::promote_leaf(ConfigTree& tree, char* text) {
         logFault(kVerb, ": Could not find source template (", args.whole);
         return 0;
     }
-    const SearchTemplate pattern = SearchTemplate::leaf(*args.first);
-    if (!pattern.valid()) {
-        logFault(kVerb, ": Unable to parse source template (", *args.first);
-        return 0;
-    }
-    NodeList found;
-    if (!pattern.search(tree, found)) {
-        logFault(kVerb, ": Search returned no data (", *args.first);
-        return 1;
-    }
-    MatchWalk walk(std::move(found));
+    VerbSearch search = searchForVerb(*this, tree, kVerb, TemplateKind::Leaf, *args.first,
+                                      ": Unable to parse source template (", ": Search returned no data (");
+    if (!search.matched) return search.verdict;
+    MatchWalk walk(std::move(search.found));
     while (Node* match = walk.next()) {
         Branch* parent = match->parent();
         Branch* grandparent = parent != nullptr ? parent->parent() : nullptr;
@@ -149,17 +117,10 @@ int TemplateProcessor::demote_leaf(ConfigTree& tree, char* text) {
         logFault(kVerb, ": Could not find source template (", args.whole);
         return 0;
     }
-    const SearchTemplate pattern = SearchTemplate::leaf(*args.first);
-    if (!pattern.valid()) {
-        logFault(kVerb, ": Unable to parse source template (", *args.first);
-        return 0;
-    }
-    NodeList found;
-    if (!pattern.search(tree, found)) {
-        logFault(kVerb, ": Search returned no data (", *args.first);
-        return 1;
-    }
-    MatchWalk walk(std::move(found));
+    VerbSearch search = searchForVerb(*this, tree, kVerb, TemplateKind::Leaf, *args.first,
+                                      ": Unable to parse source template (", ": Search returned no data (");
+    if (!search.matched) return search.verdict;
+    MatchWalk walk(std::move(search.found));
     while (Node* match = walk.next()) {
         Branch* parent = match->parent();
         if (parent == nullptr) continue;
@@ -179,17 +140,10 @@ int TemplateProcessor::delete_leaf(ConfigTree& tree, char* text) {
         return 0;
     }
     const std::string target = text;
-    const SearchTemplate pattern = SearchTemplate::leaf(target);
-    if (!pattern.valid()) {
-        logFault(kVerb, ": Unable to parse search template (", target);
-        return 0;
-    }
-    NodeList found;
-    if (!pattern.search(tree, found)) {
-        logFault(kVerb, ": Could not find target (", target);
-        return 1;
-    }
-    MatchWalk walk(std::move(found));
+    VerbSearch search = searchForVerb(*this, tree, kVerb, TemplateKind::Leaf, target,
+                                      ": Unable to parse search template (", ": Could not find target (");
+    if (!search.matched) return search.verdict;
+    MatchWalk walk(std::move(search.found));
     while (Node* match = walk.next()) walk.pruneUp(match);
     return 1;
 }

@@ -21,6 +21,7 @@
 #include "template/template_processor.h"
 #include "template/text_util.h"
 #include "template/verb_arguments.h"
+#include "template/verb_search.h"
 
 namespace {
 
@@ -97,18 +98,11 @@ int TemplateProcessor::merge_name_value(ConfigTree& tree, char* text) {
         return 0;
     }
     const std::string& destination = *args.rest;
-    const SearchTemplate pattern = SearchTemplate::branch(*args.first);
-    if (!pattern.valid()) {
-        logFault(kVerb, ": Unable to parse search template (", *args.first);
-        return 0;
-    }
-    NodeList found;
-    if (!pattern.search(tree, found)) {
-        logFault(kVerb, ": Search returned no data (", *args.first);
-        return 1;
-    }
+    VerbSearch search = searchForVerb(*this, tree, kVerb, TemplateKind::Branch, *args.first,
+                                      ": Unable to parse search template (", ": Search returned no data (");
+    if (!search.matched) return search.verdict;
 
-    MatchWalk walk(std::move(found));
+    MatchWalk walk(std::move(search.found));
     while (Node* match = walk.next()) {
         Branch* branch = match->asBranch();
         if (branch == nullptr) continue;
@@ -138,7 +132,7 @@ int TemplateProcessor::merge_name_value(ConfigTree& tree, char* text) {
             return 0;
         }
         destinationBottom->children().append(std::make_unique<Leaf>(nameLeaf->value(), valueLeaf->value()));
-        fillWildCardFromTop(chain.get(), pattern.bottom(), branch);
+        fillWildCardFromTop(chain.get(), search.pattern.bottom(), branch);
         // Merging with overwrite destroys only incoming nodes: the branch and its two leaves stay.
         walk.merge(tree, std::move(chain), true);
         walk.destroy(nameLeaf);
@@ -160,20 +154,13 @@ int TemplateProcessor::replace_name_with_value(ConfigTree& tree, char* text) {
         const VerbArguments more = splitArguments(args.rest->c_str());
         if (more.first) component = *more.first;
     }
-    const SearchTemplate pattern = SearchTemplate::leaf(*args.first);
-    if (!pattern.valid()) {
-        logFault(kVerb, ": Unable to parse search template (", *args.first);
-        return 0;
-    }
-    NodeList found;
-    if (!pattern.search(tree, found)) {
-        logFault(kVerb, ": Could not find target (", *args.first);
-        return 1;
-    }
-    for (Node* match : found) {
+    VerbSearch search = searchForVerb(*this, tree, kVerb, TemplateKind::Leaf, *args.first,
+                                      ": Unable to parse search template (", ": Could not find target (");
+    if (!search.matched) return search.verdict;
+    for (Node* match : search.found) {
         const Leaf* leaf = match->asLeaf();
         if (leaf == nullptr) continue;
-        const Node* t = pattern.bottom();
+        const Node* t = search.pattern.bottom();
         Node* n = match;
         for (; t != nullptr && n != nullptr; t = t->parent(), n = n->parent()) {
             if (t->name() == component) {
@@ -197,20 +184,13 @@ int TemplateProcessor::replace_value_with_name(ConfigTree& tree, char* text) {
         return 0;
     }
     const std::string target = text;
-    const SearchTemplate pattern = SearchTemplate::leaf(target);
-    if (!pattern.valid()) {
-        logFault(kVerb, ": Unable to parse search template (", target);
-        return 0;
-    }
-    NodeList found;
-    if (!pattern.search(tree, found)) {
-        logFault(kVerb, ": Could not find target (", target);
-        return 1;
-    }
-    for (Node* match : found) {
+    VerbSearch search = searchForVerb(*this, tree, kVerb, TemplateKind::Leaf, target,
+                                      ": Unable to parse search template (", ": Could not find target (");
+    if (!search.matched) return search.verdict;
+    for (Node* match : search.found) {
         Leaf* leaf = match->asLeaf();
         if (leaf == nullptr) continue;
-        const Node* t = pattern.bottom();
+        const Node* t = search.pattern.bottom();
         const Node* n = match;
         for (; t != nullptr && n != nullptr; t = t->parent(), n = n->parent()) {
             if (isWildcard(t->name())) {
@@ -230,18 +210,11 @@ int TemplateProcessor::object_lookup(ConfigTree& tree, char* text) {
         return 0;
     }
     const std::string& prefix = *args.rest;
-    const SearchTemplate pattern = SearchTemplate::leaf(*args.first);
-    if (!pattern.valid()) {
-        logFault(kVerb, ": Unable to parse leaf template (", *args.first);
-        return 0;
-    }
-    NodeList found;
-    if (!pattern.search(tree, found)) {
-        logFault(kVerb, ": Search returned no data (", *args.first);
-        return 1;
-    }
+    VerbSearch search = searchForVerb(*this, tree, kVerb, TemplateKind::Leaf, *args.first,
+                                      ": Unable to parse leaf template (", ": Search returned no data (");
+    if (!search.matched) return search.verdict;
     // Only values change: every node found stays where it is.
-    for (Node* match : found) {
+    for (Node* match : search.found) {
         Leaf* leaf = match->asLeaf();
         if (leaf == nullptr) continue;
         const std::string lookupText = prefix + "_" + leaf->value();
@@ -274,18 +247,11 @@ int TemplateProcessor::address_convert(ConfigTree& tree, char* text) {
         destination = more.first;
         if (more.rest) descriptionName = splitArguments(more.rest->c_str()).first;
     }
-    const SearchTemplate pattern = SearchTemplate::leaf(*args.first);
-    if (!pattern.valid()) {
-        logFault(kVerb, ": Unable to parse search template(", *args.first);
-        return 0;
-    }
-    NodeList found;
-    if (!pattern.search(tree, found)) {
-        logFault(kVerb, ": Could not find address (", *args.first);
-        return 1;
-    }
+    VerbSearch search = searchForVerb(*this, tree, kVerb, TemplateKind::Leaf, *args.first,
+                                      ": Unable to parse search template(", ": Could not find address (");
+    if (!search.matched) return search.verdict;
 
-    MatchWalk walk(std::move(found));
+    MatchWalk walk(std::move(search.found));
     while (Node* match = walk.next()) {
         const Leaf* address = match->asLeaf();
         if (address == nullptr) continue;
@@ -304,7 +270,7 @@ int TemplateProcessor::address_convert(ConfigTree& tree, char* text) {
             logFault(kVerb, ": Unable to parse dest item (", *destination);
             return 0;
         }
-        fillWildCardFromTop(chain.get(), pattern.bottom(), match);
+        fillWildCardFromTop(chain.get(), search.pattern.bottom(), match);
         std::unique_ptr<Leaf> portLeaf;
         if (!port.empty()) {
             portLeaf = std::make_unique<Leaf>("PORT", port);
@@ -325,18 +291,11 @@ int TemplateProcessor::translate_cybermasks(ConfigTree& tree, char* text) {
         logFault(kVerb, ": Could not find source template (", args.whole);
         return 0;
     }
-    const SearchTemplate pattern = SearchTemplate::leaf(*args.first);
-    if (!pattern.valid()) {
-        logFault(kVerb, ": Unable to parse source template (", *args.first);
-        return 0;
-    }
-    NodeList found;
-    if (!pattern.search(tree, found)) {
-        logFault(kVerb, ": Search returned no data (", *args.first);
-        return 1;
-    }
+    VerbSearch search = searchForVerb(*this, tree, kVerb, TemplateKind::Leaf, *args.first,
+                                      ": Unable to parse source template (", ": Search returned no data (");
+    if (!search.matched) return search.verdict;
 
-    MatchWalk walk(std::move(found));
+    MatchWalk walk(std::move(search.found));
     while (Node* match = walk.next()) {
         const Leaf* leaf = match->asLeaf();
         Branch* parent = match->parent();

@@ -12,6 +12,7 @@
 #include "conftree/conftree.h"
 #include "template/edit_operations.h"
 #include "template/template_processor.h"
+#include "template/verb_search.h"
 
 namespace {
 
@@ -45,17 +46,10 @@ int TemplateProcessor::change_value(ConfigTree& tree, char* text) {
         logFault(kVerb, ": Could not find objects (", whole);
         return 0;
     }
-    const SearchTemplate pattern = SearchTemplate::leaf(templateText);
-    if (!pattern.valid()) {
-        logFault(kVerb, ": Could not parse search template (", templateText);
-        return 0;
-    }
-    NodeList matches;
-    if (!pattern.search(tree, matches)) {
-        logFault(kVerb, ": Could not find target (", templateText);
-        return 1;
-    }
-    for (Node* node : matches) {
+    VerbSearch search = searchForVerb(*this, tree, kVerb, TemplateKind::Leaf, templateText,
+                                      ": Could not parse search template (", ": Could not find target (");
+    if (!search.matched) return search.verdict;
+    for (Node* node : search.found) {
         if (Leaf* leaf = node->asLeaf()) leaf->setValue(newValue);
     }
     return 1;
