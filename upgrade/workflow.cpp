@@ -86,8 +86,12 @@ bool UpgradeWorkflow::convertOldConfig() {
     oldTree_ = std::make_unique<ConfigTree>(logFile_);
     newTree_ = std::make_unique<ConfigTree>(logFile_);
 
-    // A missing or unreadable file gives an empty tree; preprocessing then says what is missing.
-    (void)oldTree_->load(savedOld);
+    // A file that cannot be opened or read to its end would convert as an empty or partial
+    // configuration and pass for a converted one: the step stops instead.
+    if (oldTree_->load(savedOld) != 0) {
+        abandonStep("Aborting conversion!", "Unable to load old configuration data: " + savedOld, false);
+        return false;
+    }
     logLine("File loaded and parsed");
 
     processor_ = std::make_unique<TemplateProcessor>(logFile_, warningsFile_, templateName, workingDirectory_);

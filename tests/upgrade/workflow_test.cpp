@@ -141,6 +141,21 @@ TEST_F(WorkflowTest, AbortedConversionIsLoggedShownAndRestarts) {
     EXPECT_TRUE(fs::exists(dir / kSavedOldConfigName));
 }
 
+TEST_F(WorkflowTest, UnreadableOldConfigurationAbortsTheConversion) {
+    const std::string saved = workflow.workingDirectory() + kSavedOldConfigName;
+    fs::remove(dir / kSavedOldConfigName);
+    EXPECT_FALSE(workflow.convertOldConfig());
+    const std::string reason = "Unable to load old configuration data: " + saved;
+    EXPECT_EQ(ui.messages, (std::vector<std::string>{reason}));
+    const std::string log = read(kLogFileName);
+    EXPECT_NE(log.find("Unable to open file: " + saved + "\nAborting conversion!\n" + reason +
+                       "\nUnable to continue with upgrade until problem is resolved\n"),
+              std::string::npos)
+        << log;
+    EXPECT_EQ(log.find("File loaded and parsed"), std::string::npos) << log;
+    EXPECT_FALSE(fs::exists(dir / kConvertedConfigName));
+}
+
 TEST_F(WorkflowTest, MissingTemplateScriptAbortsTheConversionInsteadOfSavingAnUnconvertedFile) {
     const std::string missing = (dir / "no-such.tpl").string();
     workflow.templateName = missing;
