@@ -38,13 +38,13 @@ void branchCreated() { ++state().branches; }
 void branchDestroyed() { --state().branches; }
 
 void leafCreated() {
-    if (++state().leaves % 20 == 0) progressDot();
+    if (++state().leaves % 20 == 0) progressDot(ProgressKind::LeavesCreated);
 }
 
 void leafDestroyed() { --state().leaves; }
 
 void leafWritten() {
-    if (++state().leafWrites % 20 == 0) progressDot();
+    if (++state().leafWrites % 20 == 0) progressDot(ProgressKind::LinesWritten);
 }
 
 }  // namespace conftree_internal

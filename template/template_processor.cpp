@@ -89,7 +89,7 @@ bool TemplateProcessor::readScriptLine(ScriptLine& buffer) {
     buffer[length] = '\0';
 
     ++lineNumber;
-    if (lineNumber % 10 == 0) progressDot();
+    if (lineNumber % 10 == 0) progressDot(ProgressKind::ScriptLinesRead);
     if (overLong) {
         // Running a line cut short could change a setting silently; reading stops here instead.
         buffer[0] = '\0';
