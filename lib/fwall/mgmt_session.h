@@ -46,20 +46,20 @@ class MgmtSession {
   // Reads the firewall's version into version_text(); *version receives the text after '=' (or
   // "unknown" when the answer holds no '='). 0 when the connection was taken away meanwhile, -2 for
   // a null pointer.
-  int get_version(std::string* version);
+  [[nodiscard]] int get_version(std::string* version);
 
   // Confirms the authentication and, for a firewall whose version text begins with '5', takes the
   // configuration lock (404: the lock is held by another management client).
-  int confirm_auth();
+  [[nodiscard]] int confirm_auth();
 
   // Firewall file remote_name to local_path; the local file is created only when the answer is 200.
-  int fetch_file(const char* remote_name, const char* local_path, bool binary);
+  [[nodiscard]] int fetch_file(const char* remote_name, const char* local_path, bool binary);
 
   // local_path to firewall file remote_name. A local file that cannot be opened gives 200 and sends
   // nothing (such files are optional to the workflow).
-  int send_file(const char* local_path, const char* remote_name, bool binary);
+  [[nodiscard]] int send_file(const char* local_path, const char* remote_name, bool binary);
 
-  int run_action(MgmtAction action);
+  [[nodiscard]] int run_action(MgmtAction action);
 
   // Closes the socket and empties version_text(); the record stays the shared connection.
   void disconnect();
