@@ -48,6 +48,12 @@ protected:
         out << in.rdbuf();
         return out.str();
     }
+    // Replaces target with text through the convenience function.
+    static WriteResult replaceWith(const std::string& target, const std::string& text,
+                                   const files::AtomicFileOptions& options = {}) {
+        const auto write = [&](std::ostream& out) { return bool(out << text); };
+        return files::writeFileAtomically(target, write, options);
+    }
     static unsigned mode(const std::string& file) {
         struct stat info {};
         return ::lstat(file.c_str(), &info) == 0 ? info.st_mode & 07777 : 0;
@@ -94,7 +100,7 @@ TEST_F(AtomicFileTest, TemporaryIsBesideTheTargetHiddenAndOwnerOnlyUntilTheFinal
 TEST_F(AtomicFileTest, FinishedFileIsOwnerOnlyByDefaultWhateverTheOldOneWas) {
     write(path("out"), "old");
     ::chmod(path("out").c_str(), 0664);
-    ASSERT_TRUE(files::writeFileAtomically(path("out"), [](std::ostream& out) { return bool(out << "new"); }).ok());
+    ASSERT_TRUE(replaceWith(path("out"), "new").ok());
     EXPECT_EQ(mode(path("out")), 0600u);
 }
 
@@ -168,7 +174,7 @@ TEST_F(AtomicFileTest, AFailedAppendIsStickyAndTheCommitReportsIt) {
 
 TEST_F(AtomicFileTest, ATakenTemporaryNameMakesItTryAnother) {
     files::testing::ScopedFailure taken(Step::Create, 1, EEXIST);
-    ASSERT_TRUE(files::writeFileAtomically(path("out"), [](std::ostream& out) { return bool(out << "x"); }).ok());
+    ASSERT_TRUE(replaceWith(path("out"), "x").ok());
     EXPECT_EQ(read(path("out")), "x");
     EXPECT_THAT(names(), ElementsAre("out"));
 }
@@ -189,7 +195,8 @@ TEST_F(AtomicFileTest, LargeAndSmallWritesArriveInOrder) {
     std::string expected;
     const WriteResult result = files::writeFileAtomically(path("out"), [&](std::ostream& out) {
         for (int i = 0; i < 50; ++i) {
-            const std::string piece(static_cast<std::size_t>(i) * 7919 % 100000, static_cast<char>('a' + i % 26));
+            const std::size_t size = static_cast<std::size_t>(i) * 7919 % 100000;
+            const std::string piece(size, static_cast<char>('a' + i % 26));
             out << piece << i << '\n';
             expected += piece + std::to_string(i) + '\n';
         }
@@ -204,7 +211,7 @@ TEST_F(AtomicFileTest, ALinkAtTheTargetIsReplacedAndWhatItPointedToIsUntouched) 
     fs::create_symlink(path("real"), path("link"));
     fs::create_symlink(path("nowhere"), path("dangling"));
     for (const char* name : {"link", "dangling"})
-        ASSERT_TRUE(files::writeFileAtomically(path(name), [](std::ostream& out) { return bool(out << "new"); }).ok());
+        ASSERT_TRUE(replaceWith(path(name), "new").ok());
     EXPECT_EQ(read(path("real")), "real content");
     EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(path("link"))));
     EXPECT_EQ(read(path("link")), "new");
@@ -248,8 +255,7 @@ TEST_F(AtomicFileTest, SpecialTargetsAreWrittenInPlaceOrReplacedAsAsked) {
     EXPECT_TRUE(fs::is_character_file("/dev/null"));
 
     if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full here";
-    const WriteResult full = files::writeFileAtomically("/dev/full", [](std::ostream& out) { return bool(out << "x"); },
-                                                        inPlace);
+    const WriteResult full = replaceWith("/dev/full", "x", inPlace);
     EXPECT_EQ(full.step(), Step::Write);
     EXPECT_EQ(full.error(), ENOSPC);
 }
