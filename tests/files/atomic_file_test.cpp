@@ -154,7 +154,7 @@ INSTANTIATE_TEST_SUITE_P(EachStep, AtomicFileFailureTest,
                                            FailurePoint{"LastWrite", Step::Write, 4, EIO},
                                            FailurePoint{"Sync", Step::Sync, 1, EIO},
                                            FailurePoint{"Rename", Step::Rename, 1, EXDEV}),
-                         [](const ::testing::TestParamInfo<FailurePoint>& info) { return info.param.name; });
+                         [](const ::testing::TestParamInfo<FailurePoint>& point) { return point.param.name; });
 
 TEST_F(AtomicFileTest, AFailedAppendIsStickyAndTheCommitReportsIt) {
     write(path("out"), "old");
