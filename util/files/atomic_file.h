@@ -52,10 +52,10 @@ public:
     WriteResult append(const void* data, std::size_t size);
     WriteResult append(std::string_view text) { return append(text.data(), text.size()); }
 
-    // A buffered stream into the file, for writers that want an ostream. Its bytes are written by
-    // append() order-preservingly and flushed by commit(). A write that fails sets badbit and
-    // abandons the file. When no file is open (open failed, or after commit) the stream takes
-    // nothing: every write to it fails.
+    // A buffered stream into the file, for writers that want an ostream. What goes into it and what
+    // append() is given reach the file in the order written; commit() flushes it. A write that
+    // fails sets badbit and abandons the file. When no file is open (open failed, or after commit)
+    // the stream takes nothing: every write to it fails.
     std::ostream& stream();
 
     // Flushes the stream, then finishes the file and puts it in place. The result of the first
