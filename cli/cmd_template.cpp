@@ -24,6 +24,7 @@
 #include "conftree/config_tree.h"
 #include "conftree/progress.h"
 #include "template/template_processor.h"
+#include "util/files/write_result.h"
 
 namespace fs = std::filesystem;
 
@@ -75,40 +76,22 @@ std::string withSeparator(std::string dir) {
     return dir;
 }
 
-// Writes the tree to a regular file through a temporary file in the same directory that replaces
-// the target only once it is complete, so a failed write never leaves a cut-down configuration
-// (OUT may well be the file the configuration came from). Other targets (devices, pipes) are
-// written directly.
+// Writes the tree to OUT. ConfigTree::save replaces a regular file only once the new one is complete
+// (OUT may well be the file the configuration came from) and writes devices and pipes directly; a
+// directory is refused here, before anything is written.
 bool saveTreeToFile(ConfigTree& tree, const std::string& out) {
     std::error_code ec;
-    const fs::file_status status = fs::status(out, ec);
-    const bool exists = fs::exists(status);
-    if (exists && !fs::is_regular_file(status)) {
-        if (fs::is_directory(status)) {
-            complain("cannot write " + out + ": it is a directory");
-            return false;
-        }
-        if (!tree.save(out)) {
-            complain("cannot write the configuration to " + out);
-            return false;
-        }
-        return true;
+    if (fs::is_directory(out, ec)) {
+        complain("cannot write " + out + ": it is a directory");
+        return false;
     }
-
-    const std::string temporary = out + ".partial-" + std::to_string(::getpid());
-    if (!tree.save(temporary)) {
-        fs::remove(temporary, ec);
+    files::WriteResult result;
+    if (tree.save(out, result)) return true;
+    if (result.step() == files::Step::Rename)
+        complain("cannot replace " + out + ": " + result.message());
+    else
         complain("cannot write the configuration to " + out);
-        return false;
-    }
-    if (exists) fs::permissions(temporary, status.permissions(), ec);
-    fs::rename(temporary, out, ec);
-    if (ec) {
-        complain("cannot replace " + out + ": " + ec.message());
-        fs::remove(temporary, ec);
-        return false;
-    }
-    return true;
+    return false;
 }
 
 bool saveTreeToStandardOutput(ConfigTree& tree) {

@@ -1,9 +1,12 @@
 // Reading and writing configuration files: ConfigTree::load and ConfigTree::save.
 //
+// A file and a stream are read by the same code (loadLines over a LineReader); a file is saved
+// through the atomic writer, so a failed save leaves the previous file as it was.
+//
 // load walks the tree with the parts of each line instead of building a chain and merging it: the
 // result (order, joining, first-occurrence-wins, the duplicate report, the counters) is the same as
 // mergeNode(parseLine(line), false), without allocating and freeing a chain for every line.
-#include <fstream>
+#include <istream>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -15,6 +18,7 @@
 #include "conftree/parse_internal.h"
 #include "conftree/tree_internal.h"
 #include "conftree/tree_state.h"
+#include "util/files/atomic_file.h"
 
 using namespace conftree_internal;
 
@@ -62,13 +66,12 @@ void insertSetting(Branch& root, std::string_view line, long lineNumber, Setting
     }
 }
 
-}  // namespace
-
-int ConfigTree::load(const std::string& path) {
-    LineReader reader(path);
+// The file reader proper, for a file or a stream: name stands for where the lines come from in the
+// messages and becomes sourceFile.
+int loadLines(ConfigTree& tree, LineReader& reader, const std::string& name) {
     std::ostream& log = treeLog();
     if (!reader.isOpen()) {
-        log << "Unable to open file: " << path;
+        log << "Unable to open file: " << name;
         endLine(log);
         return -1;
     }
@@ -79,7 +82,7 @@ int ConfigTree::load(const std::string& path) {
         LineReader::Status status = reader.next(line);
         if (status == LineReader::Status::End) break;
         if (status == LineReader::Status::Error) {
-            log << "Unable to read file: " << path;
+            log << "Unable to read file: " << name;
             endLine(log);
             return -1;
         }
@@ -89,27 +92,45 @@ int ConfigTree::load(const std::string& path) {
             endLine(log);
             continue;
         }
-        insertSetting(*this, line, lineNumber, parts, walk);
+        insertSetting(tree, line, lineNumber, parts, walk);
     }
-    sourceFile = path;
+    tree.sourceFile = name;
     return 0;
 }
 
+}  // namespace
+
+int ConfigTree::load(const std::string& path) {
+    LineReader reader(path);
+    return loadLines(*this, reader, path);
+}
+
+int ConfigTree::load(std::istream& stream, const std::string& name) {
+    LineReader reader(stream);
+    return loadLines(*this, reader, name);
+}
+
 bool ConfigTree::save(const std::string& path) {
-    std::ofstream file(path, std::ios::out | std::ios::trunc | std::ios::binary);
-    bool ok = file.is_open();
-    write(file, true);  // runs even when the file did not open: the summary still goes to the log
-    if (!file.good()) ok = false;
-    if (file.is_open()) {
-        file.close();
-        if (file.fail()) ok = false;  // buffered lines that could not be flushed (a full disk)
-    }
-    if (!ok) {
+    files::WriteResult result;
+    return save(path, result);
+}
+
+bool ConfigTree::save(const std::string& path, files::WriteResult& result) {
+    // Devices and pipes (/dev/null, a pipe to another program) are written directly, as an ordinary
+    // open would; a regular file is replaced only once the new content is complete and on disk.
+    files::AtomicFile file;
+    result = file.open(path, {0600, files::SpecialTarget::WriteInPlace});
+    // Runs even when the file did not open (the stream then takes nothing): the summary still goes
+    // to the log.
+    std::ostream& out = file.stream();
+    write(out, true);
+    if (result) result = file.commit();
+    if (!result) {
         std::ostream& log = treeLog();
         log << "Unable to write file: " << path;
         endLine(log);
     }
-    return ok;
+    return result.ok();
 }
 
 bool ConfigTree::save(std::ostream& stream) {

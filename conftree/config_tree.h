@@ -10,6 +10,7 @@
 #include <string>
 
 #include "conftree/branch.h"
+#include "util/files/write_result.h"
 
 class ConfigTree : public Branch {
 public:
@@ -24,12 +25,21 @@ public:
     // Merges the file's settings into the tree. 0 on success; -1 when the file cannot be opened
     // ("Unable to open file: " + path in treeLog, tree and sourceFile unchanged) or cannot be read
     // to its end ("Unable to read file: " + path; settings read before the failure stay).
-    int load(const std::string& path);
+    [[nodiscard]] int load(const std::string& path);
 
-    // Writes the tree to the file (replacing its content) and the summary to treeLog. Returns
-    // false when the file could not be created or fully written (then "Unable to write file: " +
-    // path also goes to treeLog after the summary).
+    // The same for the lines of a stream, read from where it stands; name takes the place of the
+    // path in the messages and in sourceFile. A stream that has already failed counts as a file
+    // that cannot be opened; one that goes bad while being read, as a file that cannot be read.
+    [[nodiscard]] int load(std::istream& stream, const std::string& name);
+
+    // Writes the tree to the file and the summary to treeLog. A regular file (or a missing one) is
+    // replaced whole: the lines go to a temporary file beside it that takes its place only once
+    // complete and synced, and the saved file is owner-only (0600); after any failure the previous
+    // file is left as it was. A device or a pipe is written directly. Returns false when the file
+    // could not be created, fully written or put in place (then "Unable to write file: " + path
+    // also goes to treeLog after the summary); result tells which step failed and why.
     [[nodiscard]] bool save(const std::string& path);
+    [[nodiscard]] bool save(const std::string& path, files::WriteResult& result);
 
     // Writes the tree to an open stream (standard output, for instance) the same way, summary to
     // treeLog, and flushes it. Returns false when the stream did not take everything; nothing is

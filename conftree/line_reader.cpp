@@ -3,6 +3,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <istream>
 #include <system_error>
 
 namespace {
@@ -18,6 +19,12 @@ LineReader::LineReader(const std::string& path) {
     if (file_ != nullptr) buffer_.resize(kBufferSize);
 }
 
+LineReader::LineReader(std::istream& stream) {
+    if (stream.fail()) return;
+    stream_ = &stream;
+    buffer_.resize(kBufferSize);
+}
+
 LineReader::~LineReader() {
     if (file_ != nullptr) std::fclose(file_);
 }
@@ -25,16 +32,16 @@ LineReader::~LineReader() {
 // Moves the unread rest to the front of the buffer and reads more behind it. False when nothing
 // more could be read (end of file or a read error; eof_/error_ tell which).
 bool LineReader::fill() {
-    if (eof_ || error_ || file_ == nullptr) return false;
+    if (eof_ || error_ || !isOpen()) return false;
     if (begin_ > 0) {
         std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
         end_ -= begin_;
         begin_ = 0;
     }
-    std::size_t got = std::fread(buffer_.data() + end_, 1, buffer_.size() - end_, file_);
+    std::size_t got = readSome(buffer_.data() + end_, buffer_.size() - end_);
     end_ += got;
     if (got == 0) {
-        if (std::ferror(file_))
+        if (file_ != nullptr ? std::ferror(file_) != 0 : stream_->bad())
             error_ = true;
         else
             eof_ = true;
@@ -43,9 +50,17 @@ bool LineReader::fill() {
     return true;
 }
 
+std::size_t LineReader::readSome(char* into, std::size_t room) {
+    if (file_ != nullptr) return std::fread(into, 1, room, file_);
+    // A short read at the end sets failbit with eofbit; the next read then returns nothing, which
+    // is the end unless the stream went bad.
+    stream_->read(into, static_cast<std::streamsize>(room));
+    return static_cast<std::size_t>(stream_->gcount());
+}
+
 LineReader::Status LineReader::next(std::string_view& line) {
     line = std::string_view();
-    if (file_ == nullptr) return Status::Error;
+    if (!isOpen()) return Status::Error;
     for (;;) {
         const char* start = buffer_.data() + begin_;
         std::size_t available = end_ - begin_;

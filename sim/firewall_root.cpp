@@ -1,10 +1,5 @@
 #include "sim/firewall_root.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <string>
 #include <system_error>
 
@@ -42,53 +37,12 @@ std::optional<fs::path> FirewallRoot::map(std::string_view firewall_path) const 
   return resolved;
 }
 
-FileReplacement::~FileReplacement() { abandon(); }
-
 bool FileReplacement::open(const fs::path& target) {
-  abandon();
+  file_.abandon();
   std::error_code ec;
   fs::create_directories(target.parent_path(), ec);
   if (ec) return false;
-  if (fs::is_directory(target, ec)) return false;
-  target_ = target;
-  std::string pattern = (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
-  fd_ = ::mkstemp(pattern.data());
-  if (fd_ < 0) return false;
-  temp_ = pattern;
-  return true;
-}
-
-bool FileReplacement::append(const char* data, size_t n) {
-  while (n > 0) {
-    ssize_t w = ::write(fd_, data, n);
-    if (w < 0 && errno == EINTR) continue;
-    if (w <= 0) return false;
-    data += w;
-    n -= static_cast<size_t>(w);
-  }
-  return true;
-}
-
-bool FileReplacement::commit() {
-  if (fd_ < 0) return false;
-  ::fchmod(fd_, 0644);
-  bool ok = ::close(fd_) == 0;
-  fd_ = -1;
-  if (ok) ok = ::rename(temp_.c_str(), target_.c_str()) == 0;
-  if (!ok) ::unlink(temp_.c_str());
-  temp_.clear();
-  return ok;
-}
-
-void FileReplacement::abandon() {
-  if (fd_ >= 0) {
-    ::close(fd_);
-    fd_ = -1;
-  }
-  if (!temp_.empty()) {
-    ::unlink(temp_.c_str());
-    temp_.clear();
-  }
+  return file_.open(target.string(), {0644, files::SpecialTarget::Replace}).ok();
 }
 
 }  // namespace fwsim

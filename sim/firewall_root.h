@@ -2,15 +2,17 @@
 //
 // map() turns a firewall path (as it arrives in a request body or request line) into a local path
 // under the root, refusing anything that could reach outside it: ".." components, NUL bytes, and
-// paths that leave the root through a symbolic link. Files are replaced atomically (write to a
-// temporary file beside the target, then rename), so a failed transfer never leaves a half-written
-// file. Not shared between threads.
+// paths that leave the root through a symbolic link. Files are replaced through the atomic writer
+// (a temporary file beside the target, synced, then renamed over it), so a failed transfer never
+// leaves a half-written file. Not shared between threads.
 #pragma once
 
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include "util/files/atomic_file.h"
 
 namespace fwsim {
 
@@ -27,25 +29,19 @@ class FirewallRoot {
   std::filesystem::path dir_;  // canonical
 };
 
-// Writes a whole file in pieces; the target appears only after commit().
+// Writes a whole file in pieces; the target appears only after commit(). Stored files get mode 0644,
+// as a firewall's own files have; anything already at the target but a directory is replaced.
 class FileReplacement {
  public:
-  FileReplacement() = default;
-  FileReplacement(const FileReplacement&) = delete;
-  FileReplacement& operator=(const FileReplacement&) = delete;
-  ~FileReplacement();  // removes the temporary file unless committed
-
   // Creates missing parent directories (inside the root: the caller mapped the path) and the
-  // temporary file. False when either fails.
+  // temporary file. False when either fails or the target is a directory.
   bool open(const std::filesystem::path& target);
-  bool append(const char* data, size_t n);
-  bool commit();  // closes and renames over the target
-  void abandon();
+  bool append(const char* data, size_t n) { return file_.append(data, n).ok(); }
+  bool commit() { return file_.commit().ok(); }  // renames over the target
+  void abandon() { file_.abandon(); }           // also what destroying an uncommitted one does
 
  private:
-  std::filesystem::path target_;
-  std::filesystem::path temp_;
-  int fd_ = -1;
+  files::AtomicFile file_;
 };
 
 }  // namespace fwsim

@@ -6,9 +6,10 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <fstream>
+#include <ostream>
+
+#include "util/files/atomic_file.h"
 
 namespace fwsim {
 
@@ -57,18 +58,12 @@ int Listener::accept_one(std::string& peer) {
 }
 
 bool write_port_file(const std::string& path, uint16_t port, std::string& error) {
-  std::string temp = path + ".tmp";
-  {
-    std::ofstream out(temp, std::ios::trunc);
-    out << port << "\n";
-    if (!out.flush()) {
-      error = "cannot write " + temp;
-      return false;
-    }
-  }
-  if (std::rename(temp.c_str(), path.c_str()) != 0) {
-    error = "cannot write " + path + ": " + std::strerror(errno);
-    std::remove(temp.c_str());
+  // Anyone may read the port; it is no secret.
+  const auto write = [port](std::ostream& out) { return bool(out << port << "\n"); };
+  const files::WriteResult result =
+      files::writeFileAtomically(path, write, {0644, files::SpecialTarget::Replace});
+  if (!result) {
+    error = "cannot write " + path + ": " + result.message();
     return false;
   }
   return true;

@@ -1,17 +1,11 @@
 // Reading one response message: the status line and header parser and mgmt_read_response.
 #include "lib/fwall/response.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <atomic>
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <string>
 
 #include "lib/fwall/response_shared.h"
+#include "util/files/atomic_file.h"
 
 namespace fwall {
 
@@ -113,23 +107,22 @@ namespace {
 
 using fwall::response_shared::response_buffer;
 
-// Where the body of one response goes. A regular output file is written under a temporary name beside
-// it and renamed into place only when the whole body has arrived, so a failed exchange never leaves a
-// half-written file and never destroys the file that was there before. Special files (a device, a pipe)
-// are written directly and never removed.
+// Where the body of one response goes. A regular output file is written through the atomic writer
+// (a temporary file beside it, renamed into place only when the whole body has arrived), so a failed
+// exchange never leaves a half-written file and never destroys the file that was there before; the
+// file is owner-only (a configuration holds password hashes, a certificate directory holds keys).
+// Special files (a device, a pipe) are written directly and never removed.
 class BodySink {
  public:
-  BodySink(const char* path, char* buffer, int binary) : path_(path), buffer_(buffer), binary_(binary) {}
+  BodySink(const char* path, char* buffer) : path_(path), buffer_(buffer) {}
   BodySink(const BodySink&) = delete;
   BodySink& operator=(const BodySink&) = delete;
-  ~BodySink() { abandon(); }
 
   // Picks the output once the status is known. False when the output file cannot be opened.
   bool choose(int status) {
     chosen_ = true;
     if (path_ != nullptr && status == 200) {
-      file_ = open_output();
-      if (file_ == nullptr) {
+      if (!file_.open(path_, {0600, files::SpecialTarget::WriteInPlace})) {
         std::fprintf(stderr, "failed to open %s for output\n", path_);
         return false;
       }
@@ -141,11 +134,14 @@ class BodySink {
   }
   bool chosen() const { return chosen_; }
 
-  // False when the output file could not take the bytes.
+  // False when the output file could not take the bytes (it is then abandoned).
   bool write(const unsigned char* data, std::size_t length) {
     if (length == 0) return true;
-    FILE* out = file_ != nullptr ? file_ : stream_;
-    if (out != nullptr && std::fwrite(data, 1, length, out) != length && out == file_) return false;
+    if (file_.isOpen()) {
+      if (!file_.append(data, length)) return false;
+    } else if (stream_ != nullptr) {
+      std::fwrite(data, 1, length, stream_);
+    }
     if (buffer_ != nullptr && !fwall::kTovacBuild) {
       std::memcpy(buffer_, data, length);
       if (length < fwall::kResponseBufferSize) buffer_[length] = '\0';
@@ -153,74 +149,32 @@ class BodySink {
     return true;
   }
 
-  // Closes the output file and puts it in place; false when the body could not be written out whole.
+  // Puts the output file in place; false when the body could not be written out whole.
   bool finish() {
-    if (file_ == nullptr) return true;
-    bool ok = std::fclose(file_) == 0;
-    file_ = nullptr;
-    if (!temp_.empty()) {
-      if (ok) ok = std::rename(temp_.c_str(), path_) == 0;
-      if (!ok) std::remove(temp_.c_str());
-      temp_.clear();
-    }
-    return ok;
+    if (!file_.isOpen()) return true;
+    return file_.commit().ok();
   }
 
   // The exchange failed: the partial body is dropped; the output path keeps what it held before.
-  void abandon() {
-    if (file_ == nullptr) return;
-    std::fclose(file_);
-    file_ = nullptr;
-    if (!temp_.empty()) std::remove(temp_.c_str());
-    temp_.clear();
-  }
+  void abandon() { file_.abandon(); }
 
  private:
-  FILE* open_output() {
-    const char* mode = (binary_ && !fwall::kTovacBuild) ? "wb" : "w";
-    struct stat st {};
-    if (::stat(path_, &st) == 0 && !S_ISREG(st.st_mode)) return std::fopen(path_, mode);
-    // A fresh name beside the target (same file system, so the rename is atomic). O_EXCL never opens a
-    // file someone else made; the mode follows the umask like a plain fopen, or copies an existing file's.
-    static std::atomic<unsigned> counter{0};
-    const mode_t perms = ::stat(path_, &st) == 0 ? (st.st_mode & 07777) : 0666;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-      std::string name = std::string(path_) + ".part-" + std::to_string(::getpid()) + "-" +
-                         std::to_string(++counter);
-      const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, perms);
-      if (fd < 0) {
-        if (errno == EEXIST) continue;
-        return nullptr;
-      }
-      if (perms != 0666) (void)::fchmod(fd, perms);
-      FILE* file = ::fdopen(fd, mode);
-      if (file == nullptr) {
-        ::close(fd);
-        std::remove(name.c_str());
-        return nullptr;
-      }
-      temp_ = std::move(name);
-      return file;
-    }
-    return nullptr;
-  }
-
   const char* path_;
   char* buffer_;
-  int binary_;
   bool chosen_ = false;
-  FILE* file_ = nullptr;
+  files::AtomicFile file_;  // abandoned on destruction unless finished
   FILE* stream_ = nullptr;
-  std::string temp_;  // the temporary name while a regular file is being written
 };
 
 }  // namespace
 
-int mgmt_read_response(MgmtReader* reader, const char* path, char* buffer, int binary) {
+// `binary` chose between text and binary output modes, which are the same here: the bytes are written
+// as they arrive.
+int mgmt_read_response(MgmtReader* reader, const char* path, char* buffer, int /*binary*/) {
   if (reader == nullptr || reader->conn == nullptr) return -1;
   fwall::ResponseParser parser(fwall::capture_challenge, nullptr, fwall::response_shared::header_line,
                                fwall::kHeaderLineMax);
-  BodySink sink(path, buffer, binary);
+  BodySink sink(path, buffer);
   int status = 499;
   std::size_t position = 0;   // where the next read goes in the response buffer
   bool header_done = false;

@@ -53,8 +53,8 @@ void capture_challenge(const char* line, std::size_t length, void* context);
 
 // Reads exactly one response message. Returns the status number, or -1 when the connection failed
 // (an output file this call opened is then removed, never left half-written). `path` null: the body
-// goes to standard output; otherwise to that file when the status is 200 (created only then), else to
-// standard error. `buffer` (8192 bytes, may be null) receives each piece of body at its start.
+// goes to standard output; otherwise to that file when the status is 200 (created only then, owner-only,
+// replacing the file there only once the whole body has arrived), else to standard error. `buffer` (8192 bytes, may be null) receives each piece of body at its start.
 // The command-shell copy ignores `buffer` and writes the body only to an opened file.
 int mgmt_read_response(MgmtReader* reader, const char* path, char* buffer, int binary);
 

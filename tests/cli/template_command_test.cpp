@@ -114,7 +114,20 @@ TEST_F(TemplateCommand, OutputOrLogThatCannotBeWrittenExitsTwo) {
     }
 }
 
-TEST_F(TemplateCommand, ConfigurationCanBeUpdatedInPlaceKeepingItsPermissions) {
+TEST_F(TemplateCommand, DirectoryOutputIsRefusedBeforeAnythingIsWritten) {
+    write("s.tpl", "add_leaf a=1\n");
+    std::filesystem::create_directory(path("out.d"));
+    const CliResult r = run({"template", path("fw.conf"), path("s.tpl"), "-o", path("out.d"), "-l",
+                             path("run.log")});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_EQ(r.err, "upgrade-cli template: cannot write " + path("out.d") + ": it is a directory\n");
+    EXPECT_TRUE(std::filesystem::is_empty(path("out.d")));
+    EXPECT_EQ(read(path("run.log")).find("Unable to write file"), std::string::npos);
+}
+
+// The result replaces the configuration it came from only once complete, and is owner-only whatever
+// the file it replaces allowed: a configuration holds password hashes.
+TEST_F(TemplateCommand, ConfigurationCanBeUpdatedInPlaceAndBecomesOwnerOnly) {
     write("s.tpl", "add_leaf a_b=5\n");
     ASSERT_EQ(::chmod(path("fw.conf").c_str(), 0640), 0);
     const CliResult r = run({"template", path("fw.conf"), path("s.tpl"), "-o", path("fw.conf"), "-l",
@@ -123,7 +136,7 @@ TEST_F(TemplateCommand, ConfigurationCanBeUpdatedInPlaceKeepingItsPermissions) {
     EXPECT_EQ(read(path("fw.conf")), "a_b=5\nhost=x\n");
     struct stat info {};
     ASSERT_EQ(::stat(path("fw.conf").c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0640u);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
     // Nothing is left behind but the files named.
     int files = 0;
     for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir)) ++files;

@@ -1,6 +1,11 @@
 // Loading and saving configuration files: line handling, messages, the summary, round trips and
 // failures to read or write.
+#include <sys/stat.h>
+
+#include <cerrno>
+
 #include "tree_fixture.h"
+#include "util/files/failure_injection.h"
 
 class ConfigFileTest : public TreeTest {
 protected:
@@ -191,6 +196,31 @@ TEST_F(ConfigFileTest, SaveReplacesTheFileAndCountsWrittenLines) {
     EXPECT_TRUE(tree.save(out));
     EXPECT_EQ(readFile(out), "a=1\nb_c=2\n");
     EXPECT_EQ(leafWriteCount(), writes + 2);
+}
+
+// A save that fails at any point after the temporary file was made (a full disk during a write,
+// a failed sync, a failed rename) leaves the previous file whole and no temporary file beside it;
+// the summary and the failure line go to the log as for any failed save.
+TEST_F(ConfigFileTest, FailedSaveKeepsThePreviousFileWholeAndLeavesNoTemporary) {
+    const std::string out = writeFile("previous=1\n", "out.conf");
+    for (int i = 0; i < 5000; ++i) add({("rule_" + std::to_string(i) + "_name=abcdefghij").c_str()});
+    for (files::Step step : {files::Step::Write, files::Step::Sync, files::Step::Rename}) {
+        files::testing::ScopedFailure failure(step, step == files::Step::Write ? 2 : 1, ENOSPC);
+        files::WriteResult result;
+        EXPECT_FALSE(tree.save(out, result));
+        EXPECT_EQ(result.step(), step);
+        EXPECT_EQ(result.message(), "No space left on device");
+        EXPECT_EQ(takeLog(), summary("") + "Unable to write file: " + out + "\n");
+        EXPECT_EQ(readFile(out), "previous=1\n");
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(std::filesystem::path(out).parent_path()),
+                                std::filesystem::directory_iterator()),
+                  1);
+    }
+    EXPECT_TRUE(tree.save(out));
+    EXPECT_EQ(readFile(out), body(tree));
+    struct stat info {};
+    ASSERT_EQ(::stat(out.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u) << "configuration files hold password hashes";
 }
 
 TEST_F(ConfigFileTest, SavingToAStreamReportsAStreamThatFailed) {

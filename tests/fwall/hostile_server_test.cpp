@@ -9,7 +9,9 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
+#include <filesystem>
 #include <thread>
 #include <fstream>
 #include <sstream>
@@ -17,6 +19,7 @@
 
 #include "lib/fwall/mgmt.h"
 #include "loopback.h"
+#include "util/files/failure_injection.h"
 
 namespace {
 
@@ -260,6 +263,49 @@ TEST_F(HostileService, FailedExchangeKeepsTheFileThatWasThereBefore) {
                          path.c_str());
   EXPECT_EQ(r, -1);
   EXPECT_EQ(file_text(path), "previous content");
+  std::remove(path.c_str());
+}
+
+// Names beside path that start like the writer's temporary files (".NAME.").
+int temporaries_beside(const std::string& path) {
+  const std::filesystem::path p(path);
+  const std::string prefix = "." + p.filename().string() + ".";
+  int count = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(p.parent_path()))
+    if (entry.path().filename().string().rfind(prefix, 0) == 0) ++count;
+  return count;
+}
+
+TEST_F(HostileService, ReceivedFileReplacesTheOldOneWholeAndIsOwnerOnly) {
+  const std::string path = temp_path("replace");
+  {
+    std::ofstream before(path, std::ios::binary);
+    before << "previous content that is longer than the body";
+  }
+  ::chmod(path.c_str(), 0644);
+  const int r = exchange(2, 1, [](const Forge& f) { return f.block(kOk + "abcd", true); }, path.c_str());
+  EXPECT_EQ(r, 200);
+  EXPECT_EQ(file_text(path), "abcd");
+  struct stat st {};
+  ASSERT_EQ(::stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+  EXPECT_EQ(temporaries_beside(path), 0);
+  std::remove(path.c_str());
+}
+
+TEST_F(HostileService, BodyThatCannotBeWrittenKeepsThePreviousFile) {
+  const std::string path = temp_path("full");
+  {
+    std::ofstream before(path, std::ios::binary);
+    before << "previous content";
+  }
+  files::testing::ScopedFailure full(files::Step::Write, 1, ENOSPC);
+  const int r = exchange(2, 1, [](const Forge& f) { return f.block(kOk + std::string(3000, 'x'), true); },
+                         path.c_str());
+  EXPECT_EQ(r, 401);
+  EXPECT_FALSE(files::testing::failurePending());
+  EXPECT_EQ(file_text(path), "previous content");
+  EXPECT_EQ(temporaries_beside(path), 0);
   std::remove(path.c_str());
 }
 

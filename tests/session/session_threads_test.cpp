@@ -18,10 +18,13 @@ namespace {
 
 using FromAnotherThread = SessionFixture;
 
+// The temporary name beside the target under which a body arrives: ".NAME." and random letters.
+std::string temporary_prefix(const fs::path& path) { return "." + path.filename().string() + "."; }
+
 // Waits until the local file (still under its temporary name beside the target while the body arrives)
 // has received part of the body, so that the command is surely running.
 bool wait_for_growth(const fs::path& path) {
-  const std::string prefix = path.filename().string();
+  const std::string prefix = temporary_prefix(path);
   for (int i = 0; i < 2000; ++i) {
     std::error_code ec;
     for (const auto& entry : fs::directory_iterator(path.parent_path(), ec)) {
@@ -35,7 +38,7 @@ bool wait_for_growth(const fs::path& path) {
 
 // Nothing of the cut-short body is left beside the target either.
 bool no_partial_files(const fs::path& path) {
-  const std::string prefix = path.filename().string() + ".part";
+  const std::string prefix = temporary_prefix(path);
   std::error_code ec;
   for (const auto& entry : fs::directory_iterator(path.parent_path(), ec))
     if (entry.path().filename().string().rfind(prefix, 0) == 0) return false;

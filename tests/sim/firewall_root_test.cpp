@@ -1,8 +1,12 @@
 #include "sim/firewall_root.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cerrno>
 
 #include "tests/sim/sim_test_support.h"
+#include "util/files/failure_injection.h"
 
 namespace fs = std::filesystem;
 
@@ -74,6 +78,28 @@ TEST_F(FirewallRootTest, ReplacementAppearsOnlyOnCommitAndCreatesParents) {
   ASSERT_TRUE(out.commit());
   EXPECT_EQ(simtest::read_file(target), "new");
   EXPECT_EQ(std::distance(fs::directory_iterator(root / "etc/new/dir"), fs::directory_iterator()), 1);
+}
+
+TEST_F(FirewallRootTest, StoredFilesHaveTheModeOfAFirewallsOwnFilesAndAFailedStoreKeepsTheOld) {
+  fs::path target = root / "etc/file";
+  simtest::write_file(target, "old content");
+  {
+    files::testing::ScopedFailure full(files::Step::Write, 1, ENOSPC);
+    fwsim::FileReplacement out;
+    ASSERT_TRUE(out.open(target));
+    EXPECT_FALSE(out.append("new", 3));
+    EXPECT_FALSE(out.commit());
+  }
+  EXPECT_EQ(simtest::read_file(target), "old content");
+  EXPECT_EQ(std::distance(fs::directory_iterator(root / "etc"), fs::directory_iterator()), 1);
+
+  fwsim::FileReplacement out;
+  ASSERT_TRUE(out.open(target));
+  ASSERT_TRUE(out.append("new", 3));
+  ASSERT_TRUE(out.commit());
+  struct stat info {};
+  ASSERT_EQ(::stat(target.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0644u);
 }
 
 TEST_F(FirewallRootTest, ReplacementRefusesADirectoryTarget) {
