@@ -194,6 +194,40 @@ TEST_F(InterfaceConverterTest, UnmatchedAddressesAreCountedAndAliasesTakeNoPart)
     EXPECT_EQ(processor.interfacePairing().unpaired(), (std::vector<int>{0, 1}));
 }
 
+TEST_F(InterfaceConverterTest, PairingViewChangesTheProcessorsOwnRecords) {
+    addTwoOldInterfaces();
+    addNew(1, "em0", "203.0.113.1", "outside");
+    addNew(2, "em1", "203.0.113.2", "inside");
+    readAndReconcile();
+    InterfacePairing pairing = processor.interfacePairing();
+    EXPECT_EQ(&pairing.oldInterfaces(), &processor.oldInterfaces());
+    EXPECT_EQ(&pairing.newInterfaces(), &processor.newInterfaces());
+    EXPECT_EQ(pairing.physicalCount(), 2);
+    EXPECT_EQ(pairing.unpaired(), (std::vector<int>{0, 1}));
+
+    EXPECT_FALSE(pairing.pair(4, 0));  // past the aliases
+    EXPECT_FALSE(pairing.pair(0, 2));
+    EXPECT_TRUE(pairing.pair(1, 0));
+    EXPECT_EQ(pairing.unpaired(), (std::vector<int>{0}));
+    EXPECT_EQ(processor.oldInterfaces()[1].counterpartInterface, "em0");
+    EXPECT_EQ(processor.newInterfaces()[0].counterpartIndex, 1);
+    EXPECT_TRUE(processor.newInterfaces()[0].inat);  // eth1's flags went with it
+
+    // A bad device pair changes nothing, not even the good one given with it.
+    EXPECT_EQ(pairing.applyDevicePairs({{"eth0", "em1"}, {"eth5", "em0"}}),
+              (std::vector<std::string>{"eth5=em0: the old firewall has no physical interface eth5"}));
+    EXPECT_EQ(pairing.unpaired(), (std::vector<int>{0}));
+    EXPECT_TRUE(pairing.applyDevicePairs({{"eth0", "em1"}}).empty());
+    EXPECT_TRUE(pairing.unpaired().empty());
+
+    ConfigTree merged{log};
+    processor.mergeInterfaces(merged);
+    processor.saveInterfaces(merged);
+    const std::string written = body(merged);
+    EXPECT_NE(written.find("element_1_interface=em1\n"), std::string::npos) << written;
+    EXPECT_NE(written.find("element_2_interface=em0\n"), std::string::npos) << written;
+}
+
 // ---- Pairing chosen by a person -----------------------------------------------------------------
 
 TEST(InterfacePairingTest, DevicePairsAreReadAsOldEqualsNew) {
