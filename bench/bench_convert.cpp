@@ -69,7 +69,7 @@ const Inputs& inputsFor(int scale) {
 
 class QuietUi : public WorkflowUi {
 public:
-    PairingOutcome pairInterfaces(TemplateProcessor&) override { return PairingOutcome::Closed; }
+    PairingOutcome pairInterfaces(InterfacePairing&) override { return PairingOutcome::Closed; }
 };
 
 void BM_OfflineConversion(benchmark::State& state) {

@@ -29,7 +29,7 @@
 
 #include "cli/commands.h"
 #include "conftree/progress.h"
-#include "convert/interfaces.h"
+#include "convert/interface_pairing.h"
 #include "template/template_processor.h"
 #include "upgrade/file_names.h"
 #include "upgrade/workflow.h"
@@ -106,21 +106,20 @@ public:
 
     void showMessage(const std::string& text) override { message = text; }
 
-    PairingOutcome pairInterfaces(TemplateProcessor& processor) override {
+    PairingOutcome pairInterfaces(InterfacePairing& pairing) override {
         pairingAsked = true;
-        InterfaceList& oldList = processor.oldInterfaces;
-        InterfaceList& newList = processor.newInterfaces;
-        const std::vector<std::string> problems =
-            applyDevicePairs(oldList, processor.physicalCount, newList, pairs_);
+        const std::vector<std::string> problems = pairing.applyDevicePairs(pairs_);
         if (!problems.empty()) {
             for (const std::string& problem : problems) complain("--pair " + problem);
             badPairs = true;
             return PairingOutcome::Abandoned;
         }
-        std::vector<int> unpaired = unpairedPhysicalInterfaces(oldList, processor.physicalCount);
+        std::vector<int> unpaired = pairing.unpaired();
         if (unpaired.empty()) return PairingOutcome::Closed;
-        if (!newList.empty() && ::isatty(STDIN_FILENO) && ask(processor, unpaired)) return PairingOutcome::Closed;
-        listInterfaces(processor);
+        if (!pairing.newInterfaces().empty() && ::isatty(STDIN_FILENO) && ask(pairing, unpaired)) {
+            return PairingOutcome::Closed;
+        }
+        listInterfaces(pairing);
         needsPairing = true;
         return PairingOutcome::Abandoned;
     }
@@ -132,9 +131,9 @@ public:
 
 private:
     // Asks for a partner of each unpaired old interface; false when the input ends first.
-    static bool ask(TemplateProcessor& processor, const std::vector<int>& unpaired) {
-        InterfaceList& oldList = processor.oldInterfaces;
-        InterfaceList& newList = processor.newInterfaces;
+    static bool ask(InterfacePairing& pairing, const std::vector<int>& unpaired) {
+        const InterfaceList& oldList = pairing.oldInterfaces();
+        const InterfaceList& newList = pairing.newInterfaces();
         if (progressStream() != nullptr) std::cerr << '\n';  // after the progress dots
         std::cerr << "The interfaces of the old firewall could not all be paired with the new firewall's by "
                      "address.\nChoose the new interface for each old one:\n";
@@ -154,7 +153,7 @@ private:
                 const long choice = std::strtol(answer.c_str(), &end, 10);
                 if (end != answer.c_str() && *end == '\0' && choice >= 1 &&
                     static_cast<std::size_t>(choice) <= newList.size()) {
-                    ::pairInterfaces(oldList, i, newList, static_cast<int>(choice - 1));
+                    pairing.pair(i, static_cast<int>(choice - 1));
                     break;
                 }
                 std::cerr << "Please answer with a number from 1 to " << newList.size() << ".\n";
@@ -163,12 +162,12 @@ private:
         return true;
     }
 
-    static void listInterfaces(const TemplateProcessor& processor) {
-        const InterfaceList& oldList = processor.oldInterfaces;
+    static void listInterfaces(const InterfacePairing& pairing) {
+        const InterfaceList& oldList = pairing.oldInterfaces();
         complain("the interfaces cannot all be paired by address; give --pair OLDDEV=NEWDEV for each old "
                  "interface without a partner");
         std::cerr << "Old interfaces:\n";
-        for (int i = 0; i < processor.physicalCount && static_cast<std::size_t>(i) < oldList.size(); ++i) {
+        for (int i = 0; i < pairing.physicalCount() && static_cast<std::size_t>(i) < oldList.size(); ++i) {
             const InterfaceRecord& record = oldList[static_cast<std::size_t>(i)];
             std::cerr << "  " << interfaceLabel(record);
             if (record.counterpartIndex >= 0) std::cerr << "  (paired with " << record.counterpartInterface << ")";
@@ -176,8 +175,8 @@ private:
             std::cerr << '\n';
         }
         std::cerr << "New interfaces:\n";
-        if (processor.newInterfaces.empty()) std::cerr << "  (none)\n";
-        for (const InterfaceRecord& record : processor.newInterfaces) {
+        if (pairing.newInterfaces().empty()) std::cerr << "  (none)\n";
+        for (const InterfaceRecord& record : pairing.newInterfaces()) {
             std::cerr << "  " << interfaceLabel(record) << '\n';
         }
     }
@@ -209,11 +208,7 @@ std::size_t countWarnings(const std::string& path) {
 }
 
 // What was converted, for the person who ran the command.
-void printSummary(const UpgradeWorkflow& workflow, const TemplateProcessor& processor, bool merged) {
-    std::size_t nat = 0;
-    std::size_t inat = 0;
-    for (const NatRule& rule : processor.natRules) (rule.ruleType == kInatRuleType ? inat : nat)++;
-    const PfRuleLists& pf = processor.pfLists;
+void printSummary(const UpgradeWorkflow& workflow, const ConversionCounts& counts, bool merged) {
     std::cout << "Old configuration:       " << workflow.pathOf(kSavedOldConfigName) << '\n'
               << "Converted configuration: " << workflow.pathOf(kConvertedConfigName) << '\n';
     if (merged) {
@@ -224,21 +219,16 @@ void printSummary(const UpgradeWorkflow& workflow, const TemplateProcessor& proc
               << "Warnings:                " << workflow.pathOf(kWarningsFileName) << " ("
               << countWarnings(workflow.pathOf(kWarningsFileName)) << " warnings)\n";
     if (merged) {
-        std::size_t interfaces = 0;
-        for (const InterfaceRecord& record : processor.oldInterfaces) {
-            if (record.counterpartIndex != kNotWritten) ++interfaces;
-        }
-        std::cout << "Written: " << interfaces << " interfaces, " << processor.netObjects.size()
-                  << " network objects, " << processor.serviceGroups.size() << " service groups, "
-                  << processor.destinationGroups.size() << " destination groups, " << processor.proxyRuleCount
-                  << " proxy rules, " << nat << " NAT rules, " << inat << " INAT rules, " << pf.forwardCount
-                  << " forward and " << pf.localCount << " local packet filter rules\n";
+        std::cout << "Written: " << counts.interfacesWritten << " interfaces, " << counts.netObjects
+                  << " network objects, " << counts.serviceGroups << " service groups, " << counts.destinationGroups
+                  << " destination groups, " << counts.proxyRulesWritten << " proxy rules, " << counts.natRules
+                  << " NAT rules, " << counts.inatRules << " INAT rules, " << counts.forwardPfRulesWritten
+                  << " forward and " << counts.localPfRulesWritten << " local packet filter rules\n";
     } else {
-        std::cout << "Read: " << processor.physicalCount << " interfaces and "
-                  << processor.oldInterfaces.size() - static_cast<std::size_t>(processor.physicalCount)
-                  << " aliases, " << processor.proxyRules.size() << " proxy rules, " << nat << " NAT rules, "
-                  << inat << " INAT rules, " << pf.oldForward.rules.size() << " forward and "
-                  << pf.oldLocal.rules.size() << " local packet filter rules\n";
+        std::cout << "Read: " << counts.physicalInterfaces << " interfaces and " << counts.aliases << " aliases, "
+                  << counts.proxyRulesRead << " proxy rules, " << counts.natRules << " NAT rules, "
+                  << counts.inatRules << " INAT rules, " << counts.forwardPfRulesRead << " forward and "
+                  << counts.localPfRulesRead << " local packet filter rules\n";
     }
 }
 
@@ -287,7 +277,7 @@ int runConvert(const ConvertOptions& options) {
         return kExitAborted;
     }
     if (options.newConfig.empty()) {
-        printSummary(workflow, *workflow.processor(), false);
+        printSummary(workflow, workflow.processor()->counts(), false);
         return kExitDone;
     }
 
@@ -302,7 +292,7 @@ int runConvert(const ConvertOptions& options) {
         complain("note: every old interface was paired by address; --pair was not needed and was not used");
     }
     if (progressStream() != nullptr) std::cerr << '\n';
-    printSummary(workflow, *workflow.processor(), true);
+    printSummary(workflow, workflow.processor()->counts(), true);
     return kExitDone;
 }
 

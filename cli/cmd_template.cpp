@@ -147,8 +147,8 @@ int runTemplate(const TemplateOptions& options) {
         return kExitFailure;
     }
     if (!processor.runScriptSection(tree, nullptr)) {
-        std::cerr << "upgrade-cli template: the script stopped at line " << processor.lineNumber << ": "
-                  << processor.errorText << '\n';
+        std::cerr << "upgrade-cli template: the script stopped at line " << processor.lineNumber() << ": "
+                  << processor.errorText() << '\n';
         return kExitStopped;
     }
     if (processor.scriptReadFailed()) {

@@ -8,9 +8,11 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "conftree/search_template.h"
-#include "convert/converter_output.h"
-#include "template/template_processor.h"
+#include "conftree/conftree.h"
+#include "convert/converter_context.h"
+#include "convert/netobjects.h"
+#include "convert/node_values.h"
+#include "convert/tree_search.h"
 
 namespace {
 
@@ -64,18 +66,12 @@ std::string groupNameText(std::string_view text) {
 
 }  // namespace
 
-void TemplateProcessor::parseSvcGroups(ConfigTree& oldTree) {
-    const SearchTemplate groups = SearchTemplate::branch(kServiceGroupTemplate);
-    if (!groups.valid()) {
-        logFault("parseSvcGroups", ": Unable to parse source template (", kServiceGroupTemplate);
-        return;
-    }
-    NodeList found;
-    if (!groups.search(oldTree, found)) {
-        logFault("parseSvcGroups", ": Search returned no data (", kServiceGroupTemplate);
-        return;
-    }
-    for (const Node* node : found) {
+void GroupConverter::parseServiceGroups(ConverterContext& context, ConfigTree& oldTree) {
+    const TreeSearch groups =
+        searchTree(context, oldTree, "parseSvcGroups", TemplateKind::Branch, kServiceGroupTemplate,
+                   ": Unable to parse source template (", ": Search returned no data (");
+    if (!groups.matched) return;
+    for (const Node* node : groups.found) {
         if (const Branch* branch = node->asBranch()) serviceGroups.push_back(readServiceGroup(*branch));
     }
 
@@ -83,17 +79,13 @@ void TemplateProcessor::parseSvcGroups(ConfigTree& oldTree) {
     all.name = kAllServiceGroupsName;
     all.objectName = std::string("service_group_") + kAllServiceGroupsName;
     all.desc = kAllServiceGroupsDesc;
-    const SearchTemplate sets = SearchTemplate::branch(kConfigSetsTemplate);
-    if (!sets.valid()) {
-        logFault("parseSvcGroups", ": Unable to parse  template for all proxies (", kServiceGroupTemplate);
-        return;
-    }
-    NodeList setNodes;
-    if (!sets.search(oldTree, setNodes)) {
-        logFault("parseSvcGroups", ": Search returned no data (", kServiceGroupTemplate);
-        return;
-    }
-    for (const Node* set : setNodes) {
+    // The faults about the sets name the service group template, as they always have.
+    const TreeSearch sets =
+        searchTree(context, oldTree, "parseSvcGroups", TemplateKind::Branch, kConfigSetsTemplate,
+                   ": Unable to parse  template for all proxies (", ": Search returned no data (",
+                   FaultLines::naming(kServiceGroupTemplate));
+    if (!sets.matched) return;
+    for (const Node* set : sets.found) {
         // def_proxy_P_config-sets_S: the proxy's name stands two levels above the set.
         const Branch* configSets = set->parent();
         const Branch* proxy = configSets != nullptr ? configSets->parent() : nullptr;
@@ -103,18 +95,12 @@ void TemplateProcessor::parseSvcGroups(ConfigTree& oldTree) {
     serviceGroups.push_back(std::move(all));
 }
 
-void TemplateProcessor::parseDestGroups(ConfigTree& oldTree) {
-    const SearchTemplate records = SearchTemplate::branch(kDestinationTemplate);
-    if (!records.valid()) {
-        logFault("parseDestGroups", ": Unable to parse source template (", kDestinationTemplate);
-        return;
-    }
-    NodeList found;
-    if (!records.search(oldTree, found)) {
-        logFault("parseDestGroups", ": Search returned no data (", kDestinationTemplate);
-        return;
-    }
-    for (const Node* node : found) {
+void GroupConverter::parseDestinationRecords(ConverterContext& context, ConfigTree& oldTree) {
+    const TreeSearch records =
+        searchTree(context, oldTree, "parseDestGroups", TemplateKind::Branch, kDestinationTemplate,
+                   ": Unable to parse source template (", ": Search returned no data (");
+    if (!records.matched) return;
+    for (const Node* node : records.found) {
         const Branch* branch = node->asBranch();
         if (branch == nullptr) continue;
         DestinationRecord record;
@@ -133,7 +119,7 @@ void TemplateProcessor::parseDestGroups(ConfigTree& oldTree) {
     }
 }
 
-void TemplateProcessor::convertDestGroups() {
+void GroupConverter::convertDestinationGroups(NetObjectList& objects) {
     destinationGroups.push_back({"", "DenyAll", "Deny all destinations", {{false, "net_pattern_any"}}});
     destinationGroups.push_back({"", "PermitAll", "Permit all destinations", {{true, "net_pattern_any"}}});
 
@@ -148,7 +134,7 @@ void TemplateProcessor::convertDestGroups() {
     for (const DestinationGroup& group : destinationGroups) usedNames.insert(group.name);
     std::string port;
     for (DestinationRecord& record : destinationRecords) {
-        DestinationObject member{record.permit, convertAddr(record.dest, port, std::string())};
+        DestinationObject member{record.permit, objects.convertAddr(record.dest, port, std::string())};
         std::size_t index;
         if (auto it = groupByKey.find(record.service); it != groupByKey.end()) {
             index = it->second;
@@ -172,30 +158,30 @@ void TemplateProcessor::convertDestGroups() {
     }
 }
 
-void TemplateProcessor::saveServiceGroups(ConfigTree& tree) {
-    logLine("Dumping " + std::to_string(serviceGroups.size()) + " service groups back into tree.");
+void GroupConverter::saveServiceGroups(ConverterContext& context, ConfigTree& tree) const {
+    context.logLine("Dumping " + std::to_string(serviceGroups.size()) + " service groups back into tree.");
     for (const ServiceGroup& group : serviceGroups) {
         const std::string prefix = "service_group_" + group.name;
-        if (!group.desc.empty()) addSetting(*this, tree, prefix + "_desc=" + group.desc);
+        if (!group.desc.empty()) context.addSetting(tree, prefix + "_desc=" + group.desc);
         for (std::size_t j = 0; j < group.elements.size(); ++j) {
-            addSetting(*this, tree, prefix + "_elem_" + std::to_string(j + 1) + "_obj=" + group.elements[j]);
+            context.addSetting(tree, prefix + "_elem_" + std::to_string(j + 1) + "_obj=" + group.elements[j]);
         }
     }
 }
 
-void TemplateProcessor::saveDestGroups(ConfigTree& tree) {
-    logLine("Dumping " + std::to_string(destinationGroups.size()) + " destination groups back into tree.");
+void GroupConverter::saveDestinationGroups(ConverterContext& context, ConfigTree& tree) const {
+    context.logLine("Dumping " + std::to_string(destinationGroups.size()) + " destination groups back into tree.");
     for (const DestinationGroup& group : destinationGroups) {
         const std::string prefix = "destination_group_" + group.name;
-        addSetting(*this, tree, prefix + "_desc=" + group.desc);
+        context.addSetting(tree, prefix + "_desc=" + group.desc);
         for (std::size_t j = 0; j < group.objects.size(); ++j) {
             const std::string number = std::to_string(j + 1);
             const std::string element = prefix + "_elem_" + number;
             const std::string object = "destination_destobj_" + group.name + "_" + number;
-            addSetting(*this, tree, element + "_type=destobj");
-            addSetting(*this, tree, element + "_obj=" + object);
-            addSetting(*this, tree, object + "_action=" + (group.objects[j].permit ? "Permit" : "Deny"));
-            addSetting(*this, tree, object + "_addr=" + group.objects[j].addr);
+            context.addSetting(tree, element + "_type=destobj");
+            context.addSetting(tree, element + "_obj=" + object);
+            context.addSetting(tree, object + "_action=" + (group.objects[j].permit ? "Permit" : "Deny"));
+            context.addSetting(tree, object + "_addr=" + group.objects[j].addr);
         }
     }
 }

@@ -2,16 +2,20 @@
 //
 // Proxy rules refer to a service group, whose authentication settings decide the rule's
 // authentication object, and to a destination group, in the new configuration a list of permitted or
-// denied destination objects. The processor reads the old service groups and the old per-service
+// denied destination objects. The converter reads the old service groups and the old per-service
 // destination records, builds the new destination groups from the records, and writes both kinds of
-// group into the merged tree. The records below are held by the TemplateProcessor in the lists
-// serviceGroups, destinationRecords and destinationGroups (see template/template_processor.h), which
-// own them; the operations parseSvcGroups, parseDestGroups, convertDestGroups, saveServiceGroups and
-// saveDestGroups live in groups.cpp. One thread at a time.
+// group into the merged tree.
+//
+// Ownership: the converter owns its records; the object list, trees and context are the caller's.
+// Threads: one thread at a time.
 #pragma once
 
 #include <string>
 #include <vector>
+
+class ConfigTree;
+class ConverterContext;
+class NetObjectList;
 
 // Name and description of the service group that lists every proxy configuration set.
 inline constexpr const char* kAllServiceGroupsName = "AllServiceGroupsFromUpgrade6.0";
@@ -46,4 +50,21 @@ struct DestinationGroup {
     std::string name;  // "Permit"/"Deny" + service (made unique, no '_' or '='); tree object "destination_group_" + name
     std::string desc;
     std::vector<DestinationObject> objects;
+};
+
+class GroupConverter {
+public:
+    std::vector<ServiceGroup> serviceGroups;            // reading order; the all-sets group last
+    std::vector<DestinationRecord> destinationRecords;  // old destination records, tree order
+    std::vector<DestinationGroup> destinationGroups;    // DenyAll, PermitAll, then built groups
+
+    // Reads the old service groups, then the group of every proxy configuration set (parseSvcGroups).
+    void parseServiceGroups(ConverterContext& context, ConfigTree& oldTree);
+    // Reads the old destination records (parseDestGroups).
+    void parseDestinationRecords(ConverterContext& context, ConfigTree& oldTree);
+    // Builds the destination groups from the records, one per service, making the objects of their
+    // addresses in objects (convertDestGroups).
+    void convertDestinationGroups(NetObjectList& objects);
+    void saveServiceGroups(ConverterContext& context, ConfigTree& tree) const;      // saveServiceGroups
+    void saveDestinationGroups(ConverterContext& context, ConfigTree& tree) const;  // saveDestGroups
 };

@@ -1,5 +1,6 @@
-// Pairing of old and new interface records, shared by every front end (see interfaces.h).
-#include "convert/interfaces.h"
+// Pairing of old and new interface records, shared by every front end (see interfaces.h), and the
+// front ends' view of the records (see interface_pairing.h).
+#include "convert/interface_pairing.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -101,4 +102,17 @@ std::vector<std::string> applyDevicePairs(InterfaceList& oldList, int physicalCo
         }
     }
     return problems;
+}
+
+InterfacePairing::InterfacePairing(InterfaceList& oldList, int physicalCount, InterfaceList& newList)
+    : oldList_(oldList), physicalCount_(physicalCount), newList_(newList) {}
+
+std::vector<int> InterfacePairing::unpaired() const { return unpairedPhysicalInterfaces(oldList_, physicalCount_); }
+
+bool InterfacePairing::pair(int oldIndex, int newIndex) {
+    return pairInterfaces(oldList_, oldIndex, newList_, newIndex);
+}
+
+std::vector<std::string> InterfacePairing::applyDevicePairs(const std::vector<DevicePair>& pairs) {
+    return ::applyDevicePairs(oldList_, physicalCount_, newList_, pairs);
 }

@@ -2,18 +2,19 @@
 //
 // The old configuration describes interfaces as address lists ("netobj_list_N" whose name is
 // "all_interfaces" for the physical interfaces, "DEV$INTERFACE" for the addresses of device DEV); the
-// new one as the elements of the list "netobj_list_Outside_element". The interface converter (the
-// TemplateProcessor operations parse5xInterfaces, parse60Interfaces, reconcileInterfaces,
-// mergeInterfaces, changeInterfaces and saveInterfaces, in interfaces.cpp) reads both into
-// InterfaceRecords, pairs every old physical interface with a new one, and writes the result.
+// new one as the elements of the list "netobj_list_Outside_element". The interface converter
+// (interface_converter.h) reads both into InterfaceRecords, pairs every old physical interface with a
+// new one, and writes the result.
 //
 // Pairing an old interface with a new one is the one decision a person may have to make during a
 // conversion. The functions below are the single place that makes a pairing, whoever chooses it: the
 // automatic pairing by address, the wizard's interface merge dialog, and the --pair options of the
-// command-line front end. Front ends only choose; they never touch the pairing fields themselves.
+// command-line front end. Front ends only choose, through the view in interface_pairing.h; they never
+// touch the pairing fields themselves.
 //
-// Ownership: the TemplateProcessor owns the lists (plain vectors of records); everything here works on
-// lists it is handed and keeps no state. Threads: one thread at a time, between or inside the phases.
+// Ownership: the interface converter owns the lists (plain vectors of records); everything here works
+// on lists it is handed and keeps no state. Threads: one thread at a time, between or inside the
+// phases.
 #pragma once
 
 #include <optional>

@@ -5,11 +5,13 @@
 
 #include <string>
 
-#include "conftree/search_template.h"
-#include "convert/converter_output.h"
+#include "conftree/conftree.h"
+#include "convert/converter_context.h"
+#include "convert/netobjects.h"
+#include "convert/node_values.h"
 #include "convert/selection_order.h"
 #include "convert/text_fields.h"
-#include "template/template_processor.h"
+#include "convert/tree_search.h"
 
 namespace {
 
@@ -69,20 +71,13 @@ std::string rejectionMessage(const NatRule& rule) {
 
 }  // namespace
 
-void TemplateProcessor::parseNatRules(ConfigTree& oldTree) {
-    const SearchTemplate rules = SearchTemplate::branch(kNatRuleTemplate);
-    if (!rules.valid()) {
-        logFault("parseNatRules", ": Unable to parse source template (", kNatRuleTemplate);
-        return;
-    }
-    NodeList found;
-    if (!rules.search(oldTree, found)) {
-        logFault("parseNatRules", ": Search returned no data (", kNatRuleTemplate);
-        return;
-    }
+void NatRuleConverter::parse(ConverterContext& context, ConfigTree& oldTree, NetObjectList& objects) {
+    const TreeSearch search = searchTree(context, oldTree, "parseNatRules", TemplateKind::Branch, kNatRuleTemplate,
+                                         ": Unable to parse source template (", ": Search returned no data (");
+    if (!search.matched) return;
     std::string port;
-    natRules.reserve(natRules.size() + found.size());
-    for (const Node* node : found) {
+    rules.reserve(rules.size() + search.found.size());
+    for (const Node* node : search.found) {
         const Branch* branch = node->asBranch();
         if (branch == nullptr) continue;
         NatRule rule;
@@ -94,7 +89,9 @@ void TemplateProcessor::parseNatRules(ConfigTree& oldTree) {
             } else if (const Branch* range = rangeOf(child)) {
                 const std::string text = addressSpecText(*range);
                 std::string value;
-                if (!(name == "remote" && text == "0.0.0.0:0.0.0.0")) value = convertAddr(text, port, std::string());
+                if (!(name == "remote" && text == "0.0.0.0:0.0.0.0")) {
+                    value = objects.convertAddr(text, port, std::string());
+                }
                 if (name == "global") {
                     rule.global = value;
                 } else if (name == "local") {
@@ -114,37 +111,35 @@ void TemplateProcessor::parseNatRules(ConfigTree& oldTree) {
         }
         if (!rule.global.empty() && !rule.local.empty() && !rule.ruleType.empty() && !rule.network.empty() &&
             rule.network != "*") {
-            natRules.push_back(std::move(rule));
+            rules.push_back(std::move(rule));
             continue;
         }
         const std::string message = rejectionMessage(rule);
-        logStream << "parseNatRules" << ": " << message << '\n';
-        logStream.flush();
-        warningsStream << message << '\n';
-        warningsStream.flush();
+        context.logLine("parseNatRules: " + message);
+        context.logWarning(message);
     }
-    selectionSortFrom(natRules, 0, [](const NatRule& rule) { return rule.oldNumber; });
+    selectionSortFrom(rules, 0, [](const NatRule& rule) { return rule.oldNumber; });
 }
 
-void TemplateProcessor::saveNatRules(ConfigTree& tree) {
+void NatRuleConverter::save(ConverterContext& context, ConfigTree& tree) const {
     int nat = 0;
     int inat = 0;
-    for (const NatRule& rule : natRules) {
+    for (const NatRule& rule : rules) {
         if (rule.ruleType != kInatRuleType) {
             const std::string prefix = "rule_natrule_" + std::to_string(++nat);
-            addSetting(*this, tree, prefix + "_global=" + rule.global);
-            addSetting(*this, tree, prefix + "_local=" + rule.local);
-            if (!rule.remote.empty()) addSetting(*this, tree, prefix + "_remote=" + rule.remote);
-            addSetting(*this, tree, prefix + "_network-interface=" + rule.network);
-            addSetting(*this, tree, prefix + "_port-start=" + rule.portStart);
-            addSetting(*this, tree, prefix + "_port-end=" + rule.portEnd);
-            addSetting(*this, tree, prefix + "_protocols=" + rule.protocols);
-            addSetting(*this, tree, prefix + "_rule-type=" + rule.ruleType);
+            context.addSetting(tree, prefix + "_global=" + rule.global);
+            context.addSetting(tree, prefix + "_local=" + rule.local);
+            if (!rule.remote.empty()) context.addSetting(tree, prefix + "_remote=" + rule.remote);
+            context.addSetting(tree, prefix + "_network-interface=" + rule.network);
+            context.addSetting(tree, prefix + "_port-start=" + rule.portStart);
+            context.addSetting(tree, prefix + "_port-end=" + rule.portEnd);
+            context.addSetting(tree, prefix + "_protocols=" + rule.protocols);
+            context.addSetting(tree, prefix + "_rule-type=" + rule.ruleType);
         } else {
             const std::string prefix = "rule_inatrule_" + std::to_string(++inat);
-            addSetting(*this, tree, prefix + "_legal=" + rule.global);
-            addSetting(*this, tree, prefix + "_illegal=" + rule.local);
-            addSetting(*this, tree, prefix + "_network-interface=" + rule.network);
+            context.addSetting(tree, prefix + "_legal=" + rule.global);
+            context.addSetting(tree, prefix + "_illegal=" + rule.local);
+            context.addSetting(tree, prefix + "_network-interface=" + rule.network);
         }
     }
 }

@@ -2,15 +2,22 @@
 //
 // The old configuration keeps address translation rules of both directions in one numbered list with
 // structured address specifications; the new one keeps NAT and INAT rules in two lists whose addresses
-// are network address object names. The processor reads the old list, turns each address
+// are network address object names. The converter reads the old list, turns each address
 // specification into an object name, rejects rules that lack critical values or are bound to the
-// wildcard interface (telling the administrator in the log and the warnings file), orders the rest by
-// old rule number and writes them into the two new lists. The TemplateProcessor holds the accepted
-// rules of both kinds in natRules; parseNatRules and saveNatRules live in nat_rules.cpp. Between the
-// two, the interface merge may rewrite the rules' network field. One thread at a time.
+// wildcard interface (telling the administrator in the log and the warnings), orders the rest by old
+// rule number and writes them into the two new lists. Between reading and writing, the interface
+// merge may rewrite the rules' network field.
+//
+// Ownership: the converter owns its rules; the object list, trees and context are the caller's.
+// Threads: one thread at a time.
 #pragma once
 
 #include <string>
+#include <vector>
+
+class ConfigTree;
+class ConverterContext;
+class NetObjectList;
 
 // Rule type that marks an INAT rule.
 inline constexpr const char* kInatRuleType = "illegal";
@@ -25,4 +32,14 @@ struct NatRule {
     std::string ruleType;   // "illegal" marks an INAT rule
     std::string network;    // device name of the interface the rule is bound to
     int oldNumber = 0;
+};
+
+class NatRuleConverter {
+public:
+    std::vector<NatRule> rules;  // accepted rules of both kinds, ordered by old number
+
+    // Reads the old tree's rules, making the objects of their addresses in objects (parseNatRules).
+    void parse(ConverterContext& context, ConfigTree& oldTree, NetObjectList& objects);
+    // Writes the NAT rules and the INAT rules, each list numbered from 1 (saveNatRules).
+    void save(ConverterContext& context, ConfigTree& tree) const;
 };

@@ -6,10 +6,11 @@
 // objects that every firewall knows (looked up, never created or written). The first request for a
 // text creates its object (and the parts a network or range is built from); later requests reuse it.
 //
-// The list is a member of the TemplateProcessor; the processor's operations convertAddr, getNetObject,
+// The template processor holds the list of a run; its operations convertAddr, getNetObject,
 // lookupNetObject, netObjectExists, createNetObject, createCompoundNetObject and saveNetObjects forward
-// to it. Lookups keep the order of a front-to-back scan (fixed objects first, then created objects in
-// creation order; the first match wins) but are answered from hash indexes.
+// to it, and the other converters are handed it to make the objects of their addresses. Lookups keep
+// the order of a front-to-back scan (fixed objects first, then created objects in creation order; the
+// first match wins) but are answered from hash indexes.
 //
 // Ownership: the list owns its NetObject entries; references to entries stay valid only until the
 // next creation. Threads: one thread at a time.
@@ -21,6 +22,9 @@
 #include <unordered_map>
 #include <utility>
 #include <vector>
+
+class ConfigTree;
+class ConverterContext;
 
 // Object kinds; the number is stored with each object.
 enum NetObjectKind : int {
@@ -116,6 +120,10 @@ public:
     // empty when the text is empty or begins with a separator, and is the bare first part when a
     // separator is followed by nothing.
     std::string convertAddr(std::string_view text, std::string& port, const std::string& desc);
+
+    // Writes the created objects into tree (never the fixed ones, nor the compounds themselves: their
+    // links are written). A setting the tree already holds keeps its value (saveNetObjects).
+    void save(ConverterContext& context, ConfigTree& tree) const;
 
 private:
     void append(NetObject object);

@@ -5,12 +5,13 @@
 
 #include <string>
 
-#include "conftree/search_template.h"
-#include "convert/converter_output.h"
+#include "conftree/conftree.h"
+#include "convert/converter_context.h"
 #include "convert/netobjects.h"
+#include "convert/node_values.h"
 #include "convert/selection_order.h"
 #include "convert/text_fields.h"
-#include "template/template_processor.h"
+#include "convert/tree_search.h"
 
 namespace {
 
@@ -46,23 +47,16 @@ int optionSlot(const std::string& name) {
 
 }  // namespace
 
-void TemplateProcessor::parse5xStylePF(ConfigTree& tree, const char* editTemplate,
-                                       std::vector<PfService>& services, std::vector<PfRule>& rules,
-                                       bool forward) {
+void PacketFilterConverter::parse5xStyle(ConverterContext& context, ConfigTree& tree, const char* editTemplate,
+                                         std::vector<PfService>& services, std::vector<PfRule>& rules, bool forward,
+                                         NetObjectList& objects) {
     const PfDirection& direction = directionOf(forward);
-    const SearchTemplate lines = SearchTemplate::leaf(editTemplate);
-    if (!lines.valid()) {
-        logFault("parse5xStylePF", ": Unable to parse source template (", editTemplate);
-        return;
-    }
-    NodeList found;
-    if (!lines.search(tree, found)) {
-        logFault("parse5xStylePF", ": Search returned no data (", editTemplate);
-        return;
-    }
-    services.reserve(services.size() + found.size());
-    rules.reserve(rules.size() + found.size());
-    for (const Node* node : found) {
+    const TreeSearch lines = searchTree(context, tree, "parse5xStylePF", TemplateKind::Leaf, editTemplate,
+                                        ": Unable to parse source template (", ": Search returned no data (");
+    if (!lines.matched) return;
+    services.reserve(services.size() + lines.found.size());
+    rules.reserve(rules.size() + lines.found.size());
+    for (const Node* node : lines.found) {
         const Leaf* leaf = node->asLeaf();
         if (leaf == nullptr) continue;
         std::string work = leaf->value();
@@ -90,12 +84,12 @@ void TemplateProcessor::parse5xStylePF(ConfigTree& tree, const char* editTemplat
         service.srcport2 = takeUpTo(work, '+');
         const std::string srcAddr = takeUpTo(work, '+');
         const std::string srcMask = takeUpTo(work, '+');
-        rule.src = getNetObject(kNetIpNet, srcAddr, srcMask, std::string());
+        rule.src = objects.get(kNetIpNet, srcAddr, srcMask, std::string());
         service.dstport1 = takeUpTo(work, '-');
         service.dstport2 = takeUpTo(work, '+');
         const std::string dstAddr = takeUpTo(work, '+');
         const std::string dstMask = takeUpTo(work, '+');
-        rule.dst = getNetObject(kNetIpNet, dstAddr, dstMask, std::string());
+        rule.dst = objects.get(kNetIpNet, dstAddr, dstMask, std::string());
         service.comment = work;
         service.baseName = "Pre60-" + ownName;
         service.objectName = direction.servicePrefix + service.baseName;
@@ -110,24 +104,16 @@ void TemplateProcessor::parse5xStylePF(ConfigTree& tree, const char* editTemplat
     selectionSortFrom(rules, 0, [](const PfRule& rule) { return rule.oldRuleNumber; });
 }
 
-void TemplateProcessor::parse60StylePF(ConfigTree& tree, std::vector<PfService>& services,
-                                       std::vector<PfRule>& rules, bool forward) {
+void PacketFilterConverter::parse60Style(ConverterContext& context, ConfigTree& tree, std::vector<PfService>& services,
+                                         std::vector<PfRule>& rules, bool forward) {
     const PfDirection& direction = directionOf(forward);
-    const SearchTemplate serviceTemplate = SearchTemplate::branch(direction.serviceTemplate);
-    if (!serviceTemplate.valid()) {
-        logFault("parse60StylePF", ": Unable to parse service template (", direction.serviceTemplate);
-        return;
-    }
-    const SearchTemplate ruleTemplate = SearchTemplate::branch(direction.ruleTemplate);
-    if (!ruleTemplate.valid()) {
-        logFault("parse60StylePF", ": Unable to parse rule template (", direction.ruleTemplate);
-        return;
-    }
-
-    NodeList found;
-    if (!serviceTemplate.search(tree, found)) {
-        logFault("parse60StylePF", ": Search returned no data (", direction.serviceTemplate);
-    }
+    // A direction without services may still have rules: only a template that does not parse ends the
+    // reading here.
+    const TreeSearch serviceSearch =
+        searchTree(context, tree, "parse60StylePF", TemplateKind::Branch, direction.serviceTemplate,
+                   ": Unable to parse service template (", ": Search returned no data (");
+    if (!serviceSearch.matched && serviceSearch.verdict == 0) return;
+    const NodeList& found = serviceSearch.found;
     for (const Node* node : found) {
         const Branch* branch = node->asBranch();
         if (branch == nullptr) continue;
@@ -160,13 +146,12 @@ void TemplateProcessor::parse60StylePF(ConfigTree& tree, std::vector<PfService>&
         services.push_back(std::move(service));
     }
 
-    found.clear();
-    if (!ruleTemplate.search(tree, found)) {
-        logFault("parse60StylePF", ": Search returned no data (", direction.ruleTemplate);
-        return;
-    }
+    const TreeSearch ruleSearch =
+        searchTree(context, tree, "parse60StylePF", TemplateKind::Branch, direction.ruleTemplate,
+                   ": Unable to parse rule template (", ": Search returned no data (");
+    if (!ruleSearch.matched) return;
     const std::size_t firstNew = rules.size();
-    for (const Node* node : found) {
+    for (const Node* node : ruleSearch.found) {
         const Branch* branch = node->asBranch();
         if (branch == nullptr) continue;
         PfRule rule;
@@ -205,53 +190,55 @@ void TemplateProcessor::parse60StylePF(ConfigTree& tree, std::vector<PfService>&
     selectionSortFrom(rules, firstNew, [](const PfRule& rule) { return rule.oldRuleNumber; });
 }
 
-void TemplateProcessor::parseOldTreePfRules(ConfigTree& oldTree) {
-    parse5xStylePF(oldTree, kPfForward.editTemplate, pfLists.oldForward.services, pfLists.oldForward.rules, true);
-    parse5xStylePF(oldTree, kPfLocal.editTemplate, pfLists.oldLocal.services, pfLists.oldLocal.rules, false);
-    parse60StylePF(oldTree, pfLists.oldForward.services, pfLists.oldForward.rules, true);
-    parse60StylePF(oldTree, pfLists.oldLocal.services, pfLists.oldLocal.rules, false);
+void PacketFilterConverter::parseOldTree(ConverterContext& context, ConfigTree& oldTree, NetObjectList& objects) {
+    parse5xStyle(context, oldTree, kPfForward.editTemplate, lists.oldForward.services, lists.oldForward.rules, true,
+                 objects);
+    parse5xStyle(context, oldTree, kPfLocal.editTemplate, lists.oldLocal.services, lists.oldLocal.rules, false,
+                 objects);
+    parse60Style(context, oldTree, lists.oldForward.services, lists.oldForward.rules, true);
+    parse60Style(context, oldTree, lists.oldLocal.services, lists.oldLocal.rules, false);
 }
 
-void TemplateProcessor::parseNewTreePfRules(ConfigTree& newTree) {
-    parse60StylePF(newTree, pfLists.newForward.services, pfLists.newForward.rules, true);
-    parse60StylePF(newTree, pfLists.newLocal.services, pfLists.newLocal.rules, false);
+void PacketFilterConverter::parseNewTree(ConverterContext& context, ConfigTree& newTree) {
+    parse60Style(context, newTree, lists.newForward.services, lists.newForward.rules, true);
+    parse60Style(context, newTree, lists.newLocal.services, lists.newLocal.rules, false);
 }
 
-void TemplateProcessor::savePfRules(ConfigTree& tree) {
-    for (const std::vector<PfService>* list : {&pfLists.oldLocal.services, &pfLists.newLocal.services,
-                                               &pfLists.oldForward.services, &pfLists.newForward.services}) {
+void PacketFilterConverter::save(ConverterContext& context, ConfigTree& tree) {
+    for (const std::vector<PfService>* list : {&lists.oldLocal.services, &lists.newLocal.services,
+                                               &lists.oldForward.services, &lists.newForward.services}) {
         for (const PfService& service : *list) {
             const std::string& s = service.objectName;
-            addSetting(*this, tree, s + "_comment=" + service.comment);
-            addSetting(*this, tree, s + "_interface=" + service.interface);
-            addSetting(*this, tree, s + "_srcport1=" + service.srcport1);
-            addSetting(*this, tree, s + "_srcport2=" + service.srcport2);
+            context.addSetting(tree, s + "_comment=" + service.comment);
+            context.addSetting(tree, s + "_interface=" + service.interface);
+            context.addSetting(tree, s + "_srcport1=" + service.srcport1);
+            context.addSetting(tree, s + "_srcport2=" + service.srcport2);
             if (service.hasOptions) {
                 for (int i = 0; i < kPfOptionCount; ++i) {
-                    addSetting(*this, tree, s + "_opt" + std::to_string(i + 1) + "=" +
-                                                service.options[static_cast<std::size_t>(i)]);
+                    context.addSetting(tree, s + "_opt" + std::to_string(i + 1) + "=" +
+                                                 service.options[static_cast<std::size_t>(i)]);
                 }
             }
-            addSetting(*this, tree, s + "_dstport1=" + service.dstport1);
-            addSetting(*this, tree, s + "_dstport2=" + service.dstport2);
-            addSetting(*this, tree, s + "_proto=" + service.proto);
+            context.addSetting(tree, s + "_dstport1=" + service.dstport1);
+            context.addSetting(tree, s + "_dstport2=" + service.dstport2);
+            context.addSetting(tree, s + "_proto=" + service.proto);
         }
     }
     auto writeRules = [&](const std::vector<PfRule>& rules, int& counter) {
         for (const PfRule& rule : rules) {
             const std::string prefix = rule.listName + "_" + std::to_string(++counter);
-            addSetting(*this, tree, prefix + "_type=" + rule.type);
-            addSetting(*this, tree, prefix + "_state=" + rule.state);
-            addSetting(*this, tree, prefix + "_loglevel_number=" + rule.loglevelNumber);
-            addSetting(*this, tree, prefix + "_dst=" + rule.dst);
-            addSetting(*this, tree, prefix + "_src=" + rule.src);
-            addSetting(*this, tree, prefix + "_service=" + rule.service);
-            addSetting(*this, tree, prefix + "_label=" + rule.label);
-            addSetting(*this, tree, prefix + "_oldRuleNumber=" + std::to_string(rule.oldRuleNumber));
+            context.addSetting(tree, prefix + "_type=" + rule.type);
+            context.addSetting(tree, prefix + "_state=" + rule.state);
+            context.addSetting(tree, prefix + "_loglevel_number=" + rule.loglevelNumber);
+            context.addSetting(tree, prefix + "_dst=" + rule.dst);
+            context.addSetting(tree, prefix + "_src=" + rule.src);
+            context.addSetting(tree, prefix + "_service=" + rule.service);
+            context.addSetting(tree, prefix + "_label=" + rule.label);
+            context.addSetting(tree, prefix + "_oldRuleNumber=" + std::to_string(rule.oldRuleNumber));
         }
     };
-    writeRules(pfLists.oldLocal.rules, pfLists.localCount);
-    writeRules(pfLists.newLocal.rules, pfLists.localCount);
-    writeRules(pfLists.oldForward.rules, pfLists.forwardCount);
-    writeRules(pfLists.newForward.rules, pfLists.forwardCount);
+    writeRules(lists.oldLocal.rules, lists.localCount);
+    writeRules(lists.newLocal.rules, lists.localCount);
+    writeRules(lists.oldForward.rules, lists.forwardCount);
+    writeRules(lists.newForward.rules, lists.forwardCount);
 }

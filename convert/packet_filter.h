@@ -2,20 +2,24 @@
 //
 // The packet filter has forward rules and local rules; each rule refers to a service that holds the
 // interface, protocol, ports and protocol options. Old configurations may hold rules as '+'-separated
-// edit lines; new ones hold numbered rule branches and named service branches. The processor reads
+// edit lines; new ones hold numbered rule branches and named service branches. The converter reads
 // the rules of both styles from the old tree and the new-style rules of the new firewall's initial
 // configuration, and writes them all into the merged tree as one renumbered forward list and one
-// renumbered local list, the converted rules first.
+// renumbered local list, the converted rules first. Between reading and writing, the interface merge
+// rewrites the interface of the old tree's services.
 //
-// The TemplateProcessor holds eight lists (services and rules, forward and local, of the old and of
-// the new tree) in PfRuleLists; parse5xStylePF, parse60StylePF and savePfRules live in
-// packet_filter.cpp. Between reading and writing, the interface merge rewrites the interface of the
-// old tree's services. One thread at a time.
+// Ownership: the converter owns its eight lists (services and rules, forward and local, of the old
+// and of the new tree); the object list, trees and context are the caller's. Threads: one thread at
+// a time.
 #pragma once
 
 #include <array>
 #include <string>
 #include <vector>
+
+class ConfigTree;
+class ConverterContext;
+class NetObjectList;
 
 // Number of protocol option slots of a service (opt1 ... opt8).
 inline constexpr int kPfOptionCount = 8;
@@ -70,3 +74,27 @@ inline constexpr PfDirection kPfForward{"pfedit_fwd_**=**", "rule_pffwd_##", "ru
                                         "fpf-serv_", true};
 inline constexpr PfDirection kPfLocal{"pfedit_lcl_**=**", "rule_pflcl_##", "rule_pflcl", "lpf-serv_**",
                                       "lpf-serv_", false};
+
+class PacketFilterConverter {
+public:
+    PfRuleLists lists;
+
+    // Reads the edit lines that editTemplate finds ("pfedit_fwd_**=**" / "pfedit_lcl_**=**") into one
+    // direction's lists, making the objects of their addresses in objects, and orders the whole rule
+    // list by old number (parse5xStylePF).
+    static void parse5xStyle(ConverterContext& context, ConfigTree& tree, const char* editTemplate,
+                             std::vector<PfService>& services, std::vector<PfRule>& rules, bool forward,
+                             NetObjectList& objects);
+    // Reads the new-style services and rules of one direction; orders the rules it appended
+    // (parse60StylePF).
+    static void parse60Style(ConverterContext& context, ConfigTree& tree, std::vector<PfService>& services,
+                             std::vector<PfRule>& rules, bool forward);
+    // The old tree's rules into the old lists: edit lines forward and local, then new-style rules
+    // forward and local.
+    void parseOldTree(ConverterContext& context, ConfigTree& oldTree, NetObjectList& objects);
+    // The new tree's new-style rules, forward and local, into the new lists.
+    void parseNewTree(ConverterContext& context, ConfigTree& newTree);
+    // Writes every service, then the local and the forward rules, each list numbered on from the
+    // rules written before, old rules first (savePfRules).
+    void save(ConverterContext& context, ConfigTree& tree);
+};

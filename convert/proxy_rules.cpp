@@ -6,12 +6,13 @@
 #include <string>
 #include <unordered_map>
 
-#include "conftree/search_template.h"
-#include "convert/converter_output.h"
+#include "conftree/conftree.h"
+#include "convert/converter_context.h"
 #include "convert/groups.h"
+#include "convert/node_values.h"
 #include "convert/selection_order.h"
 #include "convert/text_fields.h"
-#include "template/template_processor.h"
+#include "convert/tree_search.h"
 
 namespace {
 
@@ -51,26 +52,20 @@ ProxyRule readProxyRule(const Branch& branch) {
 
 }  // namespace
 
-void TemplateProcessor::parseProxyRules(ConfigTree& oldTree) {
-    const SearchTemplate rules = SearchTemplate::branch(kProxyRuleTemplate);
-    if (!rules.valid()) {
-        logFault("parseProxyRules", ": Unable to parse source template (", kProxyRuleTemplate);
-        return;
-    }
-    NodeList found;
-    if (!rules.search(oldTree, found)) {
-        logFault("parseProxyRules", ": Search returned no data (", kProxyRuleTemplate);
-        return;
-    }
+void ProxyRuleConverter::parse(ConverterContext& context, ConfigTree& oldTree, const GroupConverter& groups) {
+    const TreeSearch search = searchTree(context, oldTree, "parseProxyRules", TemplateKind::Branch, kProxyRuleTemplate,
+                                         ": Unable to parse source template (", ": Search returned no data (");
+    if (!search.matched) return;
+    const NodeList& found = search.found;
 
     // The first destination record of each service and the first service group of each object name,
     // as front-to-back scans of the lists would find them.
     std::unordered_map<std::string, const DestinationRecord*> recordByService;
-    for (const DestinationRecord& record : destinationRecords) recordByService.emplace(record.service, &record);
+    for (const DestinationRecord& record : groups.destinationRecords) recordByService.emplace(record.service, &record);
     std::unordered_map<std::string, const ServiceGroup*> groupByObject;
-    for (const ServiceGroup& group : serviceGroups) groupByObject.emplace(group.objectName, &group);
+    for (const ServiceGroup& group : groups.serviceGroups) groupByObject.emplace(group.objectName, &group);
 
-    proxyRules.reserve(proxyRules.size() + found.size());
+    rules.reserve(rules.size() + found.size());
     for (const Node* node : found) {
         const Branch* branch = node->asBranch();
         if (branch == nullptr) continue;
@@ -91,29 +86,29 @@ void TemplateProcessor::parseProxyRules(ConfigTree& oldTree) {
 
         if (rule.action.empty() || rule.dest.empty() || rule.rulelabel.empty() || rule.service.empty() ||
             rule.src.empty()) {
-            logFault("parseProxyRules", ": Unable to convert rule - critical values missing (", "");
-            logLine("  rulelabel: " + rule.rulelabel);
-            logLine("  action:    " + rule.action);
-            logLine("  src:       " + rule.src);
-            logLine("  dest:      " + rule.dest);
-            logLine("  service:   " + rule.service);
+            context.logFault("parseProxyRules", ": Unable to convert rule - critical values missing (", "");
+            context.logLine("  rulelabel: " + rule.rulelabel);
+            context.logLine("  action:    " + rule.action);
+            context.logLine("  src:       " + rule.src);
+            context.logLine("  dest:      " + rule.dest);
+            context.logLine("  service:   " + rule.service);
             continue;
         }
-        proxyRules.push_back(std::move(rule));
+        rules.push_back(std::move(rule));
     }
-    selectionSortFrom(proxyRules, 0, [](const ProxyRule& rule) { return rule.oldNumber; });
+    selectionSortFrom(rules, 0, [](const ProxyRule& rule) { return rule.oldNumber; });
 }
 
-void TemplateProcessor::saveProxyRules(ConfigTree& tree) {
-    for (const ProxyRule& rule : proxyRules) {
-        const std::string prefix = "rule_proxy_" + std::to_string(++proxyRuleCount);
-        addSetting(*this, tree, prefix + "_action=" + rule.action);
-        addSetting(*this, tree, prefix + "_auth=" + rule.auth);
-        addSetting(*this, tree, prefix + "_dest=" + rule.dest);
-        addSetting(*this, tree, prefix + "_loglevel_number=" + rule.loglevelNumber);
-        addSetting(*this, tree, prefix + "_rulelabel=" + rule.rulelabel);
-        addSetting(*this, tree, prefix + "_service=" + rule.service);
-        addSetting(*this, tree, prefix + "_src=" + rule.src);
-        addSetting(*this, tree, prefix + "_state=" + rule.state);
+void ProxyRuleConverter::save(ConverterContext& context, ConfigTree& tree) {
+    for (const ProxyRule& rule : rules) {
+        const std::string prefix = "rule_proxy_" + std::to_string(++written);
+        context.addSetting(tree, prefix + "_action=" + rule.action);
+        context.addSetting(tree, prefix + "_auth=" + rule.auth);
+        context.addSetting(tree, prefix + "_dest=" + rule.dest);
+        context.addSetting(tree, prefix + "_loglevel_number=" + rule.loglevelNumber);
+        context.addSetting(tree, prefix + "_rulelabel=" + rule.rulelabel);
+        context.addSetting(tree, prefix + "_service=" + rule.service);
+        context.addSetting(tree, prefix + "_src=" + rule.src);
+        context.addSetting(tree, prefix + "_state=" + rule.state);
     }
 }

@@ -24,8 +24,7 @@ namespace {
 bool runSection(TemplateProcessor& processor, ConfigTree& tree, const char* endMarker) {
     if (!processor.runScriptSection(tree, endMarker)) return false;
     if (!processor.scriptReadFailed()) return true;
-    processor.errorText = "Unable to read the template script: " + processor.scriptPath;
-    processor.abortRequested = true;
+    processor.requestAbort("Unable to read the template script: " + processor.scriptPath);
     return false;
 }
 

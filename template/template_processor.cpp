@@ -13,19 +13,19 @@
 #include "template/text_util.h"
 #include "template/verb_table.h"
 
-TemplateProcessor::TemplateProcessor(std::ostream& logStream, std::ostream& warningsStream,
-                                     std::string scriptPath, std::string workingDirectory)
-    : logStream(logStream),
-      warningsStream(warningsStream),
-      scriptPath(std::move(scriptPath)),
-      workingDirectory(std::move(workingDirectory)) {
+TemplateProcessor::TemplateProcessor(std::ostream& logStream, std::ostream& warningsStream, std::string path,
+                                     std::string directory)
+    : scriptPath(std::move(path)),
+      workingDirectory(std::move(directory)),
+      logStream_(logStream),
+      warningsStream_(warningsStream) {
     auto file = std::make_unique<std::ifstream>(this->scriptPath);
     // A directory opens like a file here but reads as nothing; it is no script either.
     std::error_code ec;
     if (file->is_open() && std::filesystem::is_directory(this->scriptPath, ec)) file->close();
     if (!file->is_open()) {
-        logStream << "Unable to open file: " << this->scriptPath << '\n';
-        logStream.flush();
+        logStream_ << "Unable to open file: " << this->scriptPath << '\n';
+        logStream_.flush();
         // The reader treats the failed stream as the end of the script; see readScriptLine.
         readFailed_ = true;
     }
@@ -33,12 +33,12 @@ TemplateProcessor::TemplateProcessor(std::ostream& logStream, std::ostream& warn
 }
 
 TemplateProcessor::TemplateProcessor(std::ostream& logStream, std::ostream& warningsStream,
-                                     std::unique_ptr<std::istream> script, std::string scriptPath,
-                                     std::string workingDirectory)
-    : logStream(logStream),
-      warningsStream(warningsStream),
-      scriptPath(std::move(scriptPath)),
-      workingDirectory(std::move(workingDirectory)),
+                                     std::unique_ptr<std::istream> script, std::string path,
+                                     std::string directory)
+    : scriptPath(std::move(path)),
+      workingDirectory(std::move(directory)),
+      logStream_(logStream),
+      warningsStream_(warningsStream),
       script_(std::move(script)) {}
 
 TemplateProcessor::~TemplateProcessor() = default;
@@ -60,7 +60,7 @@ bool TemplateProcessor::readScriptLine(ScriptLine& buffer) {
     std::istream& in = *script_;
     if (in.bad() || in.fail()) {
         return failReading("Unable to read the script " + scriptPath + " after line " +
-                           std::to_string(lineNumber));
+                           std::to_string(lineNumber_));
     }
     std::streambuf* source = in.rdbuf();
     if (source == nullptr) return false;
@@ -88,12 +88,12 @@ bool TemplateProcessor::readScriptLine(ScriptLine& buffer) {
     while (length > 0 && isBlankChar(buffer[length - 1])) --length;
     buffer[length] = '\0';
 
-    ++lineNumber;
-    if (lineNumber % 10 == 0) progressDot(ProgressKind::ScriptLinesRead);
+    ++lineNumber_;
+    if (lineNumber_ % 10 == 0) progressDot(ProgressKind::ScriptLinesRead);
     if (overLong) {
         // Running a line cut short could change a setting silently; reading stops here instead.
         buffer[0] = '\0';
-        return failReading("Line " + std::to_string(lineNumber) + " of the script " + scriptPath +
+        return failReading("Line " + std::to_string(lineNumber_) + " of the script " + scriptPath +
                            " is longer than " + std::to_string(kScriptLineMax) +
                            " characters: the script is not read further");
     }
@@ -128,12 +128,12 @@ int TemplateProcessor::dispatchLine(ConfigTree& tree, char* line) {
     if (!splitVerb(line, verb, rest)) return 0;
     const VerbRow* row = findVerb(verb);
     if (row == nullptr) {
-        logStream << "Unrecognized verb at line " << lineNumber << ": " << verb << '\n';
-        logStream.flush();
+        logStream_ << "Unrecognized verb at line " << lineNumber_ << ": " << verb << '\n';
+        logStream_.flush();
         return 0;
     }
-    logStream << "Processing " << lineNumber << ": " << row->name << '\t' << (rest ? rest : "") << '\n';
-    logStream.flush();
+    logStream_ << "Processing " << lineNumber_ << ": " << row->name << '\t' << (rest ? rest : "") << '\n';
+    logStream_.flush();
     if (row->handler == nullptr) return 1;
     return (this->*(row->handler))(tree, rest);
 }
@@ -142,17 +142,29 @@ bool TemplateProcessor::runScriptSection(ConfigTree& tree, const char* endMarker
     ScriptLine buffer;
     while (processNextLine(tree, buffer)) {
         if (endMarker != nullptr && equalsIgnoreCase(buffer.data(), endMarker)) return true;
-        if (abortRequested) return false;
+        if (abortRequested_) return false;
     }
     return true;
 }
 
 void TemplateProcessor::logLine(std::string_view text) {
-    logStream << text << '\n';
-    logStream.flush();
+    logStream_ << text << '\n';
+    logStream_.flush();
 }
 
 void TemplateProcessor::logFault(std::string_view name, std::string_view message, std::string_view subject) {
-    logStream << name << message << lineNumber << "): " << subject << '\n';
-    logStream.flush();
+    logStream_ << name << message << lineNumber_ << "): " << subject << '\n';
+    logStream_.flush();
+}
+
+void TemplateProcessor::logWarning(std::string_view text) {
+    warningsStream_ << text << '\n';
+    warningsStream_.flush();
+}
+
+void TemplateProcessor::addSetting(ConfigTree& tree, std::string line) { add_leaf(tree, line.data()); }
+
+void TemplateProcessor::requestAbort(std::string reason) {
+    errorText_ = std::move(reason);
+    abortRequested_ = true;
 }

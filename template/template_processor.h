@@ -5,11 +5,12 @@
 // handed to the handler that the verb table names, together with the configuration tree that the
 // current section works on. The verbs are member functions so that they can read further script lines
 // (blocks, item lists), write to the log and warnings streams and keep state between lines (the
-// conditional depth, the version). The built-in converters are member operations too: they keep their
-// records here between the phases of a conversion.
+// conditional depth, the version). The built-in converters' operations are member operations too:
+// the processor holds one converter of each family (convert/) for the length of a run, delegates to
+// them, and is the context they log and add settings through.
 //
-// Ownership: the processor owns the script stream and every converter record. It does not own the
-// trees it is handed, nor the log and warnings streams (they must outlive it).
+// Ownership: the processor owns the script stream and the converters with every record they keep. It
+// does not own the trees it is handed, nor the log and warnings streams (they must outlive it).
 // Threads: one thread at a time; the wildcard scope stacks the verbs use are process-wide.
 #pragma once
 
@@ -20,14 +21,19 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
+#include "convert/converter_context.h"
 #include "convert/groups.h"
+#include "convert/interface_converter.h"
+#include "convert/interface_pairing.h"
 #include "convert/interfaces.h"
 #include "convert/nat_rules.h"
 #include "convert/netobjects.h"
 #include "convert/packet_filter.h"
 #include "convert/proxy_rules.h"
+#include "template/conversion_counts.h"
 
 class ConfigTree;
 
@@ -37,7 +43,7 @@ inline constexpr std::size_t kScriptLineSize = 8192;
 inline constexpr std::size_t kScriptLineMax = kScriptLineSize - 1;
 using ScriptLine = std::array<char, kScriptLineSize>;
 
-class TemplateProcessor {
+class TemplateProcessor final : public ConverterContext {
 public:
     // Opens the script at scriptPath for reading. When it cannot be opened, "Unable to open file: "
     // and the path go to the log and the processor reads as if the script were empty.
@@ -84,25 +90,42 @@ public:
     // the sections that ran saw an early end of the script.
     bool scriptReadFailed() const { return readFailed_; }
 
-    // ---- Message helpers shared by the verbs and converters ----------------------------------------
+    // ---- The context the converters and verbs write through -----------------------------------------
 
-    // Writes one line (text and a newline) to logStream and flushes it.
-    void logLine(std::string_view text);
+    // Writes one line (text and a newline) to the log stream and flushes it.
+    void logLine(std::string_view text) override;
     // Writes a fault line: name + message + lineNumber + "): " + subject, a newline, flushed.
     // message is the fixed text, beginning with ": " and ending with "(".
-    void logFault(std::string_view name, std::string_view message, std::string_view subject);
+    void logFault(std::string_view name, std::string_view message, std::string_view subject) override;
+    // Writes one note (text and a newline) to the warnings stream and flushes it.
+    void logWarning(std::string_view text) override;
+    // Adds a setting line the converters formatted themselves, through add_leaf.
+    void addSetting(ConfigTree& tree, std::string line) override;
 
-    // ---- State (read by the workflow and the front ends; written only by the processor) ------------
+    // ---- State of the run (written only by the processor, its verbs and phases) ----------------------
 
-    std::ostream& logStream;
-    std::ostream& warningsStream;
     const std::string scriptPath;
     const std::string workingDirectory;
-    int lineNumber = 0;              // script lines read so far
-    int conditionalDepth = 0;        // nesting of running or skipped if_leaf / if_version blocks
-    std::optional<std::string> version;  // set by set_version, tested by if_version
-    std::string errorText;           // the message that stopped the run (user_error)
-    bool abortRequested = false;     // set by user_error; the running phase stops
+
+    // Script lines read so far.
+    int lineNumber() const { return lineNumber_; }
+    // Nesting of running or skipped if_leaf / if_version blocks.
+    int conditionalDepth() const { return conditionalDepth_; }
+    // Set by set_version, tested by if_version.
+    const std::optional<std::string>& version() const { return version_; }
+    // The message that stopped the run (user_error, or a script that could not be read to its end).
+    const std::string& errorText() const { return errorText_; }
+    // Set with errorText; the running phase stops.
+    bool abortRequested() const { return abortRequested_; }
+
+    // Counts the lines read as n, so that the next fault lines carry n (the reader goes on from there):
+    // for running single verb lines outside a script.
+    void setLineNumber(int n) { lineNumber_ = n; }
+    // Sets or clears the version if_version tests, as set_version does.
+    void setVersion(std::optional<std::string> text) { version_ = std::move(text); }
+    // Stops the run as user_error does: errorText becomes reason, and a section stops after the line
+    // it is running (a later section after its first line).
+    void requestAbort(std::string reason);
 
     // ---- Verbs: handler(tree, argument text) -> 1 done, 0 a logged failure ---------------------------
     // text is the rest of the script line after the verb, or null when there is none; handlers may
@@ -152,10 +175,13 @@ public:
     int translate_cybermasks(ConfigTree& tree, char* text);
 
     // ==== Conversion phases and converters ===========================================================
-    // The conversion phases (runPreprocess, runMerge, runPostprocess) and the built-in converters
-    // (interfaces, network address objects, service and destination groups, proxy, NAT/INAT and
-    // packet filter rules) are declared here, each family in its own block, with the records they keep
-    // between phases. Their sources live in template/ (phases) and convert/ (converters).
+    // The conversion phases (runPreprocess, runMerge, runPostprocess) and the operations of the
+    // built-in converters (interfaces, network address objects, service and destination groups, proxy,
+    // NAT/INAT and packet filter rules) are declared here, each family in its own block. The phases
+    // live in template/phases.cpp. The converters' algorithms and records live in convert/, one unit
+    // per family; the processor holds one of each and its operations delegate to them, handing each
+    // the records of the others it needs. Outside the processor the records are read only, through
+    // the accessors below, the interface pairing view and the counts.
 
     // ---- Conversion phases (template/phases.cpp) ----------------------------------------------------
     // Each runs its converters and its script section in a fixed order, with a progress line in the
@@ -165,29 +191,33 @@ public:
     bool runMerge(ConfigTree& oldTree, ConfigTree& newTree);
     bool runPostprocess(ConfigTree& tree);
 
-    // ---- Interfaces (convert/interfaces.cpp; records and pairing in convert/interfaces.h) -----------
+    // ---- Interfaces (convert/interface_converter.h) --------------------------------------------------
 
-    InterfaceList oldInterfaces;  // old tree: the physical interfaces, then the aliases
-    InterfaceList newInterfaces;  // new tree, in tree order, aliases included
-    int physicalCount = 0;        // physical interfaces at the head of oldInterfaces
-    int unmatchedOld = 0;         // old physical interfaces the pairing by address left unpaired
+    // The old tree's interfaces (the physical ones, then the aliases) and the new tree's, in tree order.
+    const InterfaceList& oldInterfaces() const { return interfaces_.oldInterfaces; }
+    const InterfaceList& newInterfaces() const { return interfaces_.newInterfaces; }
+    int physicalCount() const { return interfaces_.physicalCount; }  // at the head of oldInterfaces
+    int unmatchedOld() const { return interfaces_.unmatchedOld; }    // left unpaired by address
+    // The front ends' view of both lists, for pairing what the addresses left unpaired. It refers to
+    // this processor's lists (see convert/interface_pairing.h).
+    InterfacePairing interfacePairing();
 
     void parseInterfaces(ConfigTree& tree, InterfaceList& list, const std::string& templateText);
     bool parse5xInterfaces(ConfigTree& oldTree);  // false: no physical interface (errorText set)
     void parse60Interfaces(ConfigTree& newTree);
     void reconcileInterfaces();
     bool interfaceMergeHelpRequired() const;
+    // The interface merge moves the device names held by the old packet filter services and the NAT
+    // rules too.
     void mergeInterfaces(ConfigTree& tree);
     void changeInterfaces(ConfigTree& tree, const InterfaceRecord& oldRecord, const InterfaceRecord& newRecord);
     void saveInterfaces(ConfigTree& tree);
-    // Moves the references of every change at once, each reference at most once (see interfaces.cpp).
+    // Moves the references of every change at once, each reference at most once.
     void rewriteInterfaceReferences(ConfigTree& tree, const std::vector<InterfaceChange>& changes);
-    // add_leaf for a setting line the converter formatted itself.
-    void addConvertedLeaf(ConfigTree& tree, std::string line);
 
-    // ---- Network address objects (convert/netobject_ops.cpp; list in convert/netobjects.h) ---------
+    // ---- Network address objects (convert/netobjects.h) ---------------------------------------------
 
-    NetObjectList netObjects;  // the objects created in this run, in creation order
+    const NetObjectList& netObjects() const { return netObjects_; }  // the objects created in this run
 
     // The object name for an address text, creating the object on first use; port receives a port
     // when the text is an address, a blank and a number (see NetObjectList::convertAddr).
@@ -202,36 +232,40 @@ public:
                                         const std::string& secondName, const std::string& desc);
     void saveNetObjects(ConfigTree& tree);  // writes the created objects (never the fixed ones)
 
-    // ---- Service and destination groups (convert/groups.cpp; records in convert/groups.h) ----------
+    // ---- Service and destination groups (convert/groups.h) ------------------------------------------
 
-    std::vector<ServiceGroup> serviceGroups;            // reading order; the all-sets group last
-    std::vector<DestinationRecord> destinationRecords;  // old destination records, tree order
-    std::vector<DestinationGroup> destinationGroups;    // DenyAll, PermitAll, then built groups
+    // The service groups in reading order (the all-sets group last), the old destination records in
+    // tree order, and the destination groups (DenyAll, PermitAll, then the built ones).
+    const std::vector<ServiceGroup>& serviceGroups() const { return groups_.serviceGroups; }
+    const std::vector<DestinationRecord>& destinationRecords() const { return groups_.destinationRecords; }
+    const std::vector<DestinationGroup>& destinationGroups() const { return groups_.destinationGroups; }
 
     void parseSvcGroups(ConfigTree& oldTree);
     void parseDestGroups(ConfigTree& oldTree);
-    void convertDestGroups();
+    void convertDestGroups();  // makes the objects of the records' addresses
     void saveServiceGroups(ConfigTree& tree);
     void saveDestGroups(ConfigTree& tree);
 
-    // ---- Proxy rules (convert/proxy_rules.cpp; record in convert/proxy_rules.h) --------------------
+    // ---- Proxy rules (convert/proxy_rules.h) --------------------------------------------------------
 
-    std::vector<ProxyRule> proxyRules;  // accepted rules, ordered by old number
-    int proxyRuleCount = 0;             // rules written so far
+    const std::vector<ProxyRule>& proxyRules() const { return proxyRules_.rules; }  // accepted, by old number
+    int proxyRuleCount() const { return proxyRules_.written; }                    // rules written so far
 
-    void parseProxyRules(ConfigTree& oldTree);
+    void parseProxyRules(ConfigTree& oldTree);  // completes the rules from the groups
     void saveProxyRules(ConfigTree& tree);
 
-    // ---- NAT and INAT rules (convert/nat_rules.cpp; record in convert/nat_rules.h) -----------------
+    // ---- NAT and INAT rules (convert/nat_rules.h) ---------------------------------------------------
 
-    std::vector<NatRule> natRules;  // accepted rules of both kinds, ordered by old number
+    // The accepted rules of both kinds, ordered by old number.
+    const std::vector<NatRule>& natRules() const { return natRules_.rules; }
 
-    void parseNatRules(ConfigTree& oldTree);
+    void parseNatRules(ConfigTree& oldTree);  // makes the objects of the rules' addresses
     void saveNatRules(ConfigTree& tree);
 
-    // ---- Packet filter rules (convert/packet_filter.cpp; records in convert/packet_filter.h) -------
+    // ---- Packet filter rules (convert/packet_filter.h) ----------------------------------------------
 
-    PfRuleLists pfLists;  // services and rules, forward and local, of the old and the new tree
+    // Services and rules, forward and local, of the old and the new tree.
+    const PfRuleLists& pfLists() const { return packetFilter_.lists; }
 
     // Reads the edit lines that editTemplate finds ("pfedit_fwd_**=**" / "pfedit_lcl_**=**") into one
     // direction's lists and orders the whole rule list by old number.
@@ -247,11 +281,34 @@ public:
     void parseNewTreePfRules(ConfigTree& newTree);
     void savePfRules(ConfigTree& tree);
 
+    // ---- What was converted, for the front ends (template/conversion_counts.h) ----------------------
+
+    ConversionCounts counts() const;
+
     // ==== End of conversion phases and converters ====================================================
 
 private:
+    friend struct BlockRunner;  // verbs_control.cpp: runs and skips the lines of blocks
+
     bool failReading(std::string_view why);
+    // The device names the interface merge moves besides the interfaces' own.
+    DeviceReferences deviceReferences();
+
+    std::ostream& logStream_;
+    std::ostream& warningsStream_;
+    int lineNumber_ = 0;
+    int conditionalDepth_ = 0;  // nesting of running or skipped if_leaf / if_version blocks
+    std::optional<std::string> version_;
+    std::string errorText_;
+    bool abortRequested_ = false;
 
     std::unique_ptr<std::istream> script_;
     bool readFailed_ = false;
+
+    InterfaceConverter interfaces_;
+    NetObjectList netObjects_;
+    GroupConverter groups_;
+    ProxyRuleConverter proxyRules_;
+    NatRuleConverter natRules_;
+    PacketFilterConverter packetFilter_;
 };

@@ -15,10 +15,10 @@
 #include "conftree/leaf.h"
 #include "conftree/parse.h"
 #include "conftree/search_template.h"
+#include "convert/tree_search.h"
 #include "template/match_walk.h"
 #include "template/template_processor.h"
 #include "template/verb_arguments.h"
-#include "template/verb_search.h"
 
 int TemplateProcessor::add_to_branch(ConfigTree& tree, char* text) {
     static constexpr const char* kVerb = "add_to_branch";
@@ -27,8 +27,8 @@ int TemplateProcessor::add_to_branch(ConfigTree& tree, char* text) {
         logFault(kVerb, ": Could not find objects (", args.whole);
         return 0;
     }
-    VerbSearch search = searchForVerb(*this, tree, kVerb, TemplateKind::Branch, *args.first,
-                                      ": Unable to parse search template (", ": Search returned no data (");
+    TreeSearch search = searchTree(*this, tree, kVerb, TemplateKind::Branch, *args.first,
+                                   ": Unable to parse search template (", ": Search returned no data (");
     ScriptLine line;
     if (!search.matched) {
         // The item lines belong to this verb even when the search finds nowhere to put them (a
@@ -66,12 +66,12 @@ int TemplateProcessor::add_to_branch(ConfigTree& tree, char* text) {
 int TemplateProcessor::delete_branch(ConfigTree& tree, char* text) {
     static constexpr const char* kVerb = "delete_branch";
     if (text == nullptr) {
-        logLine(std::string(kVerb) + ": Could not find object at line " + std::to_string(lineNumber));
+        logLine(std::string(kVerb) + ": Could not find object at line " + std::to_string(lineNumber_));
         return 0;
     }
     const std::string target = text;
-    VerbSearch search = searchForVerb(*this, tree, kVerb, TemplateKind::Branch, target,
-                                      ": Unable to parse search template (", ": Could not find target (");
+    TreeSearch search = searchTree(*this, tree, kVerb, TemplateKind::Branch, target,
+                                   ": Unable to parse search template (", ": Could not find target (");
     if (!search.matched) return search.verdict;
     MatchWalk walk(std::move(search.found));
     while (Node* match = walk.next()) walk.pruneUp(match);
@@ -85,8 +85,8 @@ int TemplateProcessor::rename_branch(ConfigTree& tree, char* text) {
         logFault(kVerb, ": Could not find search template or branch name(", args.whole);
         return 0;
     }
-    VerbSearch search = searchForVerb(*this, tree, kVerb, TemplateKind::Branch, *args.first,
-                                      ": Unable to parse source template (", ": Search returned no data (");
+    TreeSearch search = searchTree(*this, tree, kVerb, TemplateKind::Branch, *args.first,
+                                   ": Unable to parse source template (", ": Search returned no data (");
     if (!search.matched) return search.verdict;
     for (Node* match : search.found) match->setName(*args.rest);
     return 1;
@@ -162,8 +162,8 @@ int TemplateProcessor::join_branches(ConfigTree& tree, char* text) {
     }
     const std::string& source = *args.first;
     const std::string& destination = *args.rest;
-    VerbSearch search = searchForVerb(*this, tree, kVerb, TemplateKind::Branch, source,
-                                      ": Unable to parse source branch (", ": Search returned no data (");
+    TreeSearch search = searchTree(*this, tree, kVerb, TemplateKind::Branch, source,
+                                   ": Unable to parse source branch (", ": Search returned no data (");
     if (!search.matched) return search.verdict;
     Branch* destinationBottom = nullptr;
     std::unique_ptr<Branch> destinationChain = parseName(destination, &destinationBottom);
@@ -194,8 +194,8 @@ int TemplateProcessor::renumber_branches(ConfigTree& tree, char* text) {
         logFault(kVerb, ": Could not find search template (", args.whole);
         return 0;
     }
-    VerbSearch search = searchForVerb(*this, tree, kVerb, TemplateKind::Branch, *args.first,
-                                      ": Unable to parse source template (", ": Search returned no data (");
+    TreeSearch search = searchTree(*this, tree, kVerb, TemplateKind::Branch, *args.first,
+                                   ": Unable to parse source template (", ": Search returned no data (");
     if (!search.matched) return search.verdict;
     for (Node* match : search.found) {
         Branch* branch = match->asBranch();
@@ -217,8 +217,8 @@ int TemplateProcessor::merge_unique_num_branch(ConfigTree& tree, char* text) {
         logFault(kVerb, ": Could not find templates (", args.whole);
         return 0;
     }
-    VerbSearch search = searchForVerb(*this, tree, kVerb, TemplateKind::Branch, *args.first,
-                                      ": Unable to parse search template (", ": Search returned no data (");
+    TreeSearch search = searchTree(*this, tree, kVerb, TemplateKind::Branch, *args.first,
+                                   ": Unable to parse search template (", ": Search returned no data (");
     if (!search.matched) return search.verdict;
 
     MatchWalk walk(std::move(search.found));
@@ -260,8 +260,8 @@ int TemplateProcessor::tokenize_leaf2branches(ConfigTree& tree, char* text) {
         return 0;
     }
     const std::string& destination = *args.rest;
-    VerbSearch search = searchForVerb(*this, tree, kVerb, TemplateKind::Leaf, *args.first,
-                                      ": Unable to parse source template (", ": Search returned no data (");
+    TreeSearch search = searchTree(*this, tree, kVerb, TemplateKind::Leaf, *args.first,
+                                   ": Unable to parse source template (", ": Search returned no data (");
     if (!search.matched) return search.verdict;
 
     MatchWalk walk(std::move(search.found));

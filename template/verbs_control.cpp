@@ -17,9 +17,9 @@
 #include <string_view>
 
 #include "conftree/conftree.h"
+#include "convert/tree_search.h"
 #include "template/template_processor.h"
 #include "template/text_util.h"
-#include "template/verb_search.h"
 
 namespace {
 
@@ -30,63 +30,70 @@ constexpr int kMaxBlockDepth = 200;
 
 std::string_view textOrEmpty(const char* text) { return text ? std::string_view(text) : std::string_view(); }
 
-void unexpectedEof(TemplateProcessor& processor, std::string_view verb) {
-    processor.logStream << verb << " Unexpected EOF while looking for end_if (" << processor.lineNumber
-                        << ")\n";
-    processor.logStream.flush();
-}
+}  // namespace
 
-// Runs the lines of the block opened at depth until an end_if brings the depth below it. False when
-// the script ended first; the depth then drops back to where it was before the block opened.
-bool runBlock(TemplateProcessor& processor, ConfigTree& tree, std::string_view verb, int depth) {
-    // Each level keeps its own line buffer; on the heap, so that deep nesting costs little stack.
-    const auto buffer = std::make_unique<ScriptLine>();
-    while (processor.conditionalDepth >= depth) {
-        if (!processor.processNextLine(tree, *buffer)) {
-            unexpectedEof(processor, verb);
-            processor.conditionalDepth = depth - 1;
-            return false;
-        }
+// The block machinery: the processor's friend, as it moves the processor's conditional depth.
+struct BlockRunner {
+    static void unexpectedEof(TemplateProcessor& processor, std::string_view verb) {
+        processor.logStream_ << verb << " Unexpected EOF while looking for end_if (" << processor.lineNumber_
+                             << ")\n";
+        processor.logStream_.flush();
     }
-    return true;
-}
 
-// Reads past the lines of the block opened at depth without running them. Lines that begin (after
-// their leading blanks) with "if_leaf" open a nested block and lines that begin with "end_if" close
-// one; if_version lines are not counted. False when the script ended first.
-bool skipBlock(TemplateProcessor& processor, std::string_view verb, int depth) {
-    const auto buffer = std::make_unique<ScriptLine>();
-    while (processor.conditionalDepth >= depth) {
-        if (!processor.readScriptLine(*buffer)) {
-            unexpectedEof(processor, verb);
-            processor.conditionalDepth = depth - 1;
-            return false;
+    // Runs the lines of the block opened at depth until an end_if brings the depth below it. False
+    // when the script ended first; the depth then drops back to where it was before the block opened.
+    static bool runBlock(TemplateProcessor& processor, ConfigTree& tree, std::string_view verb, int depth) {
+        // Each level keeps its own line buffer; on the heap, so that deep nesting costs little stack.
+        const auto buffer = std::make_unique<ScriptLine>();
+        while (processor.conditionalDepth_ >= depth) {
+            if (!processor.processNextLine(tree, *buffer)) {
+                unexpectedEof(processor, verb);
+                processor.conditionalDepth_ = depth - 1;
+                return false;
+            }
         }
-        const char* line = buffer->data();
-        while (*line != '\0' && isBlankChar(*line)) ++line;
-        if (std::strncmp(line, "if_leaf", 7) == 0) {
-            ++processor.conditionalDepth;
-        } else if (std::strncmp(line, "end_if", 6) == 0) {
-            --processor.conditionalDepth;
-        }
+        return true;
     }
-    return true;
-}
 
-// Opens a block at the next depth and runs it or skips it. A block nested past kMaxBlockDepth is
-// skipped with a fault. The result is the verb's: 1, or 0 when the script ended inside the block.
-template <typename RunFn>
-int openBlock(TemplateProcessor& processor, std::string_view verb, std::string_view subject, bool run,
-              RunFn&& runIt) {
-    const int depth = ++processor.conditionalDepth;
-    if (run && depth > kMaxBlockDepth) {
-        processor.logFault(verb, ": Blocks nested too deeply (", subject);
-        skipBlock(processor, verb, depth);
-        return 0;
+    // Reads past the lines of the block opened at depth without running them. Lines that begin (after
+    // their leading blanks) with "if_leaf" open a nested block and lines that begin with "end_if"
+    // close one; if_version lines are not counted. False when the script ended first.
+    static bool skipBlock(TemplateProcessor& processor, std::string_view verb, int depth) {
+        const auto buffer = std::make_unique<ScriptLine>();
+        while (processor.conditionalDepth_ >= depth) {
+            if (!processor.readScriptLine(*buffer)) {
+                unexpectedEof(processor, verb);
+                processor.conditionalDepth_ = depth - 1;
+                return false;
+            }
+            const char* line = buffer->data();
+            while (*line != '\0' && isBlankChar(*line)) ++line;
+            if (std::strncmp(line, "if_leaf", 7) == 0) {
+                ++processor.conditionalDepth_;
+            } else if (std::strncmp(line, "end_if", 6) == 0) {
+                --processor.conditionalDepth_;
+            }
+        }
+        return true;
     }
-    if (run) return runIt(depth) ? 1 : 0;
-    return skipBlock(processor, verb, depth) ? 1 : 0;
-}
+
+    // Opens a block at the next depth and runs it or skips it. A block nested past kMaxBlockDepth is
+    // skipped with a fault. The result is the verb's: 1, or 0 when the script ended inside the block.
+    template <typename RunFn>
+    static int openBlock(TemplateProcessor& processor, std::string_view verb, std::string_view subject, bool run,
+                         RunFn&& runIt) {
+        const int depth = ++processor.conditionalDepth_;
+        if (run && depth > kMaxBlockDepth) {
+            processor.logFault(verb, ": Blocks nested too deeply (", subject);
+            skipBlock(processor, verb, depth);
+            return 0;
+        }
+        if (run) return runIt(depth) ? 1 : 0;
+        return skipBlock(processor, verb, depth) ? 1 : 0;
+    }
+};
+
+namespace {
 
 // Pushes the names an if_leaf matched for its block and pops them when the block is over.
 class ScopeGuard {
@@ -139,12 +146,12 @@ VersionScan scanVersion(std::string text) {
 }  // namespace
 
 int TemplateProcessor::end_if(ConfigTree&, char*) {
-    if (conditionalDepth > 0) {
-        --conditionalDepth;
+    if (conditionalDepth_ > 0) {
+        --conditionalDepth_;
         return 1;
     }
-    logStream << "end_if: Attempting end_if with no if_leaf pending (" << lineNumber << ")\n";
-    logStream.flush();
+    logStream_ << "end_if: Attempting end_if with no if_leaf pending (" << lineNumber_ << ")\n";
+    logStream_.flush();
     return 0;
 }
 
@@ -190,9 +197,9 @@ int TemplateProcessor::if_leaf(ConfigTree& tree, char* text) {
     pattern.reset();
     if (!found) logFault(kVerb, ": Search returned no data (", templateText);
 
-    return openBlock(*this, kVerb, templateText, found, [&](int depth) {
+    return BlockRunner::openBlock(*this, kVerb, templateText, found, [&](int depth) {
         const ScopeGuard scopes(std::move(starNames), std::move(hashNames));
-        return runBlock(*this, tree, kVerb, depth);
+        return BlockRunner::runBlock(*this, tree, kVerb, depth);
     });
 }
 
@@ -203,15 +210,15 @@ int TemplateProcessor::if_version(ConfigTree& tree, char* text) {
         return 0;
     }
     const std::string wanted(text);
-    const bool run = version.has_value() && *version == wanted;
-    if (version.has_value() && !run) {
-        logFault(kVerb, ": Version does not match (", *version);
-    } else if (!version.has_value()) {
-        logStream << kVerb << ": Version has not been set (" << lineNumber << ")\n";
-        logStream.flush();
+    const bool run = version_.has_value() && *version_ == wanted;
+    if (version_.has_value() && !run) {
+        logFault(kVerb, ": Version does not match (", *version_);
+    } else if (!version_.has_value()) {
+        logStream_ << kVerb << ": Version has not been set (" << lineNumber_ << ")\n";
+        logStream_.flush();
     }
-    return openBlock(*this, kVerb, wanted, run,
-                     [&](int depth) { return runBlock(*this, tree, kVerb, depth); });
+    return BlockRunner::openBlock(*this, kVerb, wanted, run,
+                                  [&](int depth) { return BlockRunner::runBlock(*this, tree, kVerb, depth); });
 }
 
 int TemplateProcessor::set_version(ConfigTree& tree, char* text) {
@@ -220,19 +227,19 @@ int TemplateProcessor::set_version(ConfigTree& tree, char* text) {
         logFault(kVerb, ": Could not find version template (", "");
         return 0;
     }
-    VerbSearch search = searchForVerb(*this, tree, kVerb, TemplateKind::Leaf, text,
-                                      ": Unable to parse source template (", ": Search returned no data (");
+    TreeSearch search = searchTree(*this, tree, kVerb, TemplateKind::Leaf, text,
+                                   ": Unable to parse source template (", ": Search returned no data (");
     if (!search.matched) return search.verdict;
     const Leaf* first = search.found.front()->asLeaf();
-    version.reset();
+    version_.reset();
     const VersionScan scan = scanVersion(first != nullptr ? first->value() : std::string());
     if (scan.fault != 0) {
-        logStream << kVerb << ": Can't find version information (" << lineNumber << scan.fault << "): " << text
+        logStream_ << kVerb << ": Can't find version information (" << lineNumber_ << scan.fault << "): " << text
                   << '\n';
-        logStream.flush();
+        logStream_.flush();
         return 0;
     }
-    version = scan.version;
+    version_ = scan.version;
     return 1;
 }
 
@@ -251,14 +258,14 @@ int TemplateProcessor::import_file(ConfigTree& tree, char* text) {
     std::ostream& previousTreeLog = treeLog();
     int loaded = 0;
     {
-        ConfigTree imported(logStream);
+        ConfigTree imported(logStream_);
         loaded = imported.load(path);
         if (loaded == 0) tree.absorb(imported);
     }
     setTreeLog(previousTreeLog);
     if (loaded != 0) {
-        logStream << kVerb << ": File not found: " << path << '\n';
-        logStream.flush();
+        logStream_ << kVerb << ": File not found: " << path << '\n';
+        logStream_.flush();
     }
     return 1;
 }
@@ -272,13 +279,13 @@ int TemplateProcessor::user_warning(ConfigTree& tree, char* text) {
         logFault(kVerb, ": Could not find source template or message (", whole);
         return 0;
     }
-    VerbSearch search = searchForVerb(*this, tree, kVerb, TemplateKind::Leaf, templateText,
-                                      ": Unable to parse source template (", ": Search returned no data (");
+    TreeSearch search = searchTree(*this, tree, kVerb, TemplateKind::Leaf, templateText,
+                                   ": Unable to parse source template (", ": Search returned no data (");
     if (!search.matched) return search.verdict;
     const auto issue = [this](std::string_view warning) {
         logFault(kVerb, ": Issued warning (", warning);
-        warningsStream << warning << "\n\n";
-        warningsStream.flush();
+        warningsStream_ << warning << "\n\n";
+        warningsStream_.flush();
     };
     const std::string messageText(message);
     const std::size_t marker = messageText.find("$$");
@@ -301,8 +308,7 @@ int TemplateProcessor::user_error(ConfigTree&, char* text) {
     logLine(std::string("user_error").append(kRule));
     logFault("user_error", ": Issued error (", message);
     logLine(std::string("user_error").append(kRule));
-    errorText = message;
-    abortRequested = true;
+    requestAbort(message);
     return 0;
 }
 
@@ -315,14 +321,14 @@ int TemplateProcessor::count(ConfigTree& tree, char* text) {
         logFault(kVerb, ": Could not find objects (", whole);
         return 0;
     }
-    VerbSearch search = searchForVerb(*this, tree, kVerb, TemplateKind::Leaf, templateText,
-                                      ": Unable to parse search template (", ": Search returned no data (");
+    TreeSearch search = searchTree(*this, tree, kVerb, TemplateKind::Leaf, templateText,
+                                   ": Unable to parse search template (", ": Search returned no data (");
     if (!search.matched) return search.verdict;
     Leaf* itemLeaf = nullptr;
     std::unique_ptr<Node> item = parseLine(itemText, 0, &itemLeaf);
     if (item == nullptr || itemLeaf == nullptr) {
-        logStream << kVerb << ": Unable to parse add item: " << itemText << '\n';
-        logStream.flush();
+        logStream_ << kVerb << ": Unable to parse add item: " << itemText << '\n';
+        logStream_.flush();
         return 0;
     }
     itemLeaf->setValue(std::to_string(search.found.size()));

@@ -12,10 +12,10 @@
 #include "conftree/leaf.h"
 #include "conftree/parse.h"
 #include "conftree/search_template.h"
+#include "convert/tree_search.h"
 #include "template/match_walk.h"
 #include "template/template_processor.h"
 #include "template/verb_arguments.h"
-#include "template/verb_search.h"
 
 int TemplateProcessor::copy_leaf(ConfigTree& tree, char* text) {
     static constexpr const char* kVerb = "copy_leaf";
@@ -24,8 +24,8 @@ int TemplateProcessor::copy_leaf(ConfigTree& tree, char* text) {
         logFault(kVerb, ": Could not find objects (", args.whole);
         return 0;
     }
-    VerbSearch search = searchForVerb(*this, tree, kVerb, TemplateKind::Leaf, *args.first,
-                                      ": Unable to parse search template (", ": Search returned no data (");
+    TreeSearch search = searchTree(*this, tree, kVerb, TemplateKind::Leaf, *args.first,
+                                   ": Unable to parse search template (", ": Search returned no data (");
     if (!search.matched) return search.verdict;
     const std::unique_ptr<Node> item = parseLine(*args.rest, 0);
     if (!item) {
@@ -50,18 +50,18 @@ int TemplateProcessor::spread_leaf(ConfigTree& tree, char* text) {
     }
     const std::string& source = *args.first;
     const std::string& destination = *args.rest;
-    VerbSearch destinationSearch = searchForVerb(*this, tree, kVerb, TemplateKind::Branch, destination,
-                                                 ": Unable to parse destination template (",
-                                                 ": Search returned no data (");
+    TreeSearch destinationSearch = searchTree(*this, tree, kVerb, TemplateKind::Branch, destination,
+                                              ": Unable to parse destination template (",
+                                              ": Search returned no data (");
     if (!destinationSearch.matched) return destinationSearch.verdict;
-    VerbSearch sourceSearch = searchForVerb(*this, tree, kVerb, TemplateKind::Leaf, source,
-                                            ": Unable to parse source template (",
-                                            ": Search returned no data (");
+    TreeSearch sourceSearch = searchTree(*this, tree, kVerb, TemplateKind::Leaf, source,
+                                         ": Unable to parse source template (",
+                                         ": Search returned no data (");
     if (!sourceSearch.matched) return sourceSearch.verdict;
     // Copies are merged with overwrite, which destroys only the incoming copies: every source leaf
     // and destination branch stays where it is, at most with a new value.
-    for (Node* destination : destinationSearch.found) {
-        Branch* branch = destination->asBranch();
+    for (Node* target : destinationSearch.found) {
+        Branch* branch = target->asBranch();
         if (branch == nullptr) continue;
         for (const Node* leaf : sourceSearch.found) branch->mergeNode(leaf->clone(), true);
     }
@@ -75,8 +75,8 @@ int TemplateProcessor::rename_leaf(ConfigTree& tree, char* text) {
         logFault(kVerb, ": Could not find source template or new leafname(", args.whole);
         return 0;
     }
-    VerbSearch search = searchForVerb(*this, tree, kVerb, TemplateKind::Leaf, *args.first,
-                                      ": Unable to parse source template (", ": Search returned no data (");
+    TreeSearch search = searchTree(*this, tree, kVerb, TemplateKind::Leaf, *args.first,
+                                   ": Unable to parse source template (", ": Search returned no data (");
     if (!search.matched) return search.verdict;
     for (Node* match : search.found) match->setName(*args.rest);
     return 1;
@@ -89,8 +89,8 @@ int TemplateProcessor::promote_leaf(ConfigTree& tree, char* text) {
         logFault(kVerb, ": Could not find source template (", args.whole);
         return 0;
     }
-    VerbSearch search = searchForVerb(*this, tree, kVerb, TemplateKind::Leaf, *args.first,
-                                      ": Unable to parse source template (", ": Search returned no data (");
+    TreeSearch search = searchTree(*this, tree, kVerb, TemplateKind::Leaf, *args.first,
+                                   ": Unable to parse source template (", ": Search returned no data (");
     if (!search.matched) return search.verdict;
     MatchWalk walk(std::move(search.found));
     while (Node* match = walk.next()) {
@@ -117,8 +117,8 @@ int TemplateProcessor::demote_leaf(ConfigTree& tree, char* text) {
         logFault(kVerb, ": Could not find source template (", args.whole);
         return 0;
     }
-    VerbSearch search = searchForVerb(*this, tree, kVerb, TemplateKind::Leaf, *args.first,
-                                      ": Unable to parse source template (", ": Search returned no data (");
+    TreeSearch search = searchTree(*this, tree, kVerb, TemplateKind::Leaf, *args.first,
+                                   ": Unable to parse source template (", ": Search returned no data (");
     if (!search.matched) return search.verdict;
     MatchWalk walk(std::move(search.found));
     while (Node* match = walk.next()) {
@@ -136,12 +136,12 @@ int TemplateProcessor::demote_leaf(ConfigTree& tree, char* text) {
 int TemplateProcessor::delete_leaf(ConfigTree& tree, char* text) {
     static constexpr const char* kVerb = "delete_leaf";
     if (text == nullptr) {
-        logLine(std::string(kVerb) + ": Could not find object at line " + std::to_string(lineNumber));
+        logLine(std::string(kVerb) + ": Could not find object at line " + std::to_string(lineNumber_));
         return 0;
     }
     const std::string target = text;
-    VerbSearch search = searchForVerb(*this, tree, kVerb, TemplateKind::Leaf, target,
-                                      ": Unable to parse search template (", ": Could not find target (");
+    TreeSearch search = searchTree(*this, tree, kVerb, TemplateKind::Leaf, target,
+                                   ": Unable to parse search template (", ": Could not find target (");
     if (!search.matched) return search.verdict;
     MatchWalk walk(std::move(search.found));
     while (Node* match = walk.next()) walk.pruneUp(match);

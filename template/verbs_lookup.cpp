@@ -17,11 +17,11 @@
 #include "conftree/leaf.h"
 #include "conftree/parse.h"
 #include "conftree/search_template.h"
+#include "convert/tree_search.h"
 #include "template/match_walk.h"
 #include "template/template_processor.h"
 #include "template/text_util.h"
 #include "template/verb_arguments.h"
-#include "template/verb_search.h"
 
 namespace {
 
@@ -98,8 +98,8 @@ int TemplateProcessor::merge_name_value(ConfigTree& tree, char* text) {
         return 0;
     }
     const std::string& destination = *args.rest;
-    VerbSearch search = searchForVerb(*this, tree, kVerb, TemplateKind::Branch, *args.first,
-                                      ": Unable to parse search template (", ": Search returned no data (");
+    TreeSearch search = searchTree(*this, tree, kVerb, TemplateKind::Branch, *args.first,
+                                   ": Unable to parse search template (", ": Search returned no data (");
     if (!search.matched) return search.verdict;
 
     MatchWalk walk(std::move(search.found));
@@ -154,8 +154,8 @@ int TemplateProcessor::replace_name_with_value(ConfigTree& tree, char* text) {
         const VerbArguments more = splitArguments(args.rest->c_str());
         if (more.first) component = *more.first;
     }
-    VerbSearch search = searchForVerb(*this, tree, kVerb, TemplateKind::Leaf, *args.first,
-                                      ": Unable to parse search template (", ": Could not find target (");
+    TreeSearch search = searchTree(*this, tree, kVerb, TemplateKind::Leaf, *args.first,
+                                   ": Unable to parse search template (", ": Could not find target (");
     if (!search.matched) return search.verdict;
     for (Node* match : search.found) {
         const Leaf* leaf = match->asLeaf();
@@ -180,12 +180,12 @@ int TemplateProcessor::replace_name_with_value(ConfigTree& tree, char* text) {
 int TemplateProcessor::replace_value_with_name(ConfigTree& tree, char* text) {
     static constexpr const char* kVerb = "replace_value_with_name";
     if (text == nullptr) {
-        logLine(std::string(kVerb) + ": Could not find search template (" + std::to_string(lineNumber) + ")");
+        logLine(std::string(kVerb) + ": Could not find search template (" + std::to_string(lineNumber_) + ")");
         return 0;
     }
     const std::string target = text;
-    VerbSearch search = searchForVerb(*this, tree, kVerb, TemplateKind::Leaf, target,
-                                      ": Unable to parse search template (", ": Could not find target (");
+    TreeSearch search = searchTree(*this, tree, kVerb, TemplateKind::Leaf, target,
+                                   ": Unable to parse search template (", ": Could not find target (");
     if (!search.matched) return search.verdict;
     for (Node* match : search.found) {
         Leaf* leaf = match->asLeaf();
@@ -210,25 +210,18 @@ int TemplateProcessor::object_lookup(ConfigTree& tree, char* text) {
         return 0;
     }
     const std::string& prefix = *args.rest;
-    VerbSearch search = searchForVerb(*this, tree, kVerb, TemplateKind::Leaf, *args.first,
-                                      ": Unable to parse leaf template (", ": Search returned no data (");
+    TreeSearch search = searchTree(*this, tree, kVerb, TemplateKind::Leaf, *args.first,
+                                   ": Unable to parse leaf template (", ": Search returned no data (");
     if (!search.matched) return search.verdict;
     // Only values change: every node found stays where it is.
     for (Node* match : search.found) {
         Leaf* leaf = match->asLeaf();
         if (leaf == nullptr) continue;
         const std::string lookupText = prefix + "_" + leaf->value();
-        const SearchTemplate lookup = SearchTemplate::branch(lookupText);
-        if (!lookup.valid()) {
-            logFault(kVerb, ": Unable to parse search template (", lookupText);
-            continue;
-        }
-        NodeList targets;
-        if (!lookup.search(tree, targets)) {
-            logFault(kVerb, ": Search returned no data (", lookupText);
-            continue;
-        }
-        leaf->setValue(fullNodeName(*targets.front()));
+        const TreeSearch lookup = searchTree(*this, tree, kVerb, TemplateKind::Branch, lookupText,
+                                             ": Unable to parse search template (", ": Search returned no data (");
+        if (!lookup.matched) continue;
+        leaf->setValue(fullNodeName(*lookup.found.front()));
     }
     return 1;
 }
@@ -247,8 +240,8 @@ int TemplateProcessor::address_convert(ConfigTree& tree, char* text) {
         destination = more.first;
         if (more.rest) descriptionName = splitArguments(more.rest->c_str()).first;
     }
-    VerbSearch search = searchForVerb(*this, tree, kVerb, TemplateKind::Leaf, *args.first,
-                                      ": Unable to parse search template(", ": Could not find address (");
+    TreeSearch search = searchTree(*this, tree, kVerb, TemplateKind::Leaf, *args.first,
+                                   ": Unable to parse search template(", ": Could not find address (");
     if (!search.matched) return search.verdict;
 
     MatchWalk walk(std::move(search.found));
@@ -261,7 +254,7 @@ int TemplateProcessor::address_convert(ConfigTree& tree, char* text) {
         }
         std::string port;
         // Registers the object for the network object list even when nothing is written here.
-        const std::string objectName = convertAddr(address->value(), port, description);
+        const std::string objectName = netObjects_.convertAddr(address->value(), port, description);
         if (!destination || objectName.empty()) continue;
 
         Leaf* destinationLeaf = nullptr;
@@ -291,8 +284,8 @@ int TemplateProcessor::translate_cybermasks(ConfigTree& tree, char* text) {
         logFault(kVerb, ": Could not find source template (", args.whole);
         return 0;
     }
-    VerbSearch search = searchForVerb(*this, tree, kVerb, TemplateKind::Leaf, *args.first,
-                                      ": Unable to parse source template (", ": Search returned no data (");
+    TreeSearch search = searchTree(*this, tree, kVerb, TemplateKind::Leaf, *args.first,
+                                   ": Unable to parse source template (", ": Search returned no data (");
     if (!search.matched) return search.verdict;
 
     MatchWalk walk(std::move(search.found));

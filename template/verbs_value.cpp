@@ -10,9 +10,9 @@
 #include <string_view>
 
 #include "conftree/conftree.h"
+#include "convert/tree_search.h"
 #include "template/edit_operations.h"
 #include "template/template_processor.h"
-#include "template/verb_search.h"
 
 namespace {
 
@@ -46,8 +46,8 @@ int TemplateProcessor::change_value(ConfigTree& tree, char* text) {
         logFault(kVerb, ": Could not find objects (", whole);
         return 0;
     }
-    VerbSearch search = searchForVerb(*this, tree, kVerb, TemplateKind::Leaf, templateText,
-                                      ": Could not parse search template (", ": Could not find target (");
+    TreeSearch search = searchTree(*this, tree, kVerb, TemplateKind::Leaf, templateText,
+                                   ": Could not parse search template (", ": Could not find target (");
     if (!search.matched) return search.verdict;
     for (Node* node : search.found) {
         if (Leaf* leaf = node->asLeaf()) leaf->setValue(newValue);

@@ -7,12 +7,11 @@
 
 #include "conftree/config_tree.h"
 #include "conftree/tree_state.h"
+#include "convert/interface_pairing.h"
 #include "template/template_processor.h"
 #include "upgrade/workflow_ui.h"
 
 namespace {
-
-TemplateProcessor* g_currentProcessor = nullptr;
 
 constexpr const char* kCannotContinue = "Unable to continue with upgrade until problem is resolved";
 
@@ -29,12 +28,9 @@ std::ostream& discardStream() {
 
 }  // namespace
 
-TemplateProcessor* currentTemplateProcessor() { return g_currentProcessor; }
-
 UpgradeWorkflow::UpgradeWorkflow(WorkflowUi& ui) : ui_(ui) {}
 
 UpgradeWorkflow::~UpgradeWorkflow() {
-    if (g_currentProcessor == processor_.get()) g_currentProcessor = nullptr;
     processor_.reset();
     oldTree_.reset();
     newTree_.reset();
@@ -81,7 +77,6 @@ bool UpgradeWorkflow::convertOldConfig() {
     logLine("Starting conversion...");
 
     // A run that is started again begins from nothing.
-    if (g_currentProcessor == processor_.get()) g_currentProcessor = nullptr;
     processor_.reset();
     oldTree_ = std::make_unique<ConfigTree>(logFile_);
     newTree_ = std::make_unique<ConfigTree>(logFile_);
@@ -95,10 +90,9 @@ bool UpgradeWorkflow::convertOldConfig() {
     logLine("File loaded and parsed");
 
     processor_ = std::make_unique<TemplateProcessor>(logFile_, warningsFile_, templateName, workingDirectory_);
-    g_currentProcessor = processor_.get();
 
     if (!processor_->runPreprocess(*oldTree_)) {
-        abandonStep("Aborting conversion!", processor_->errorText, false);
+        abandonStep("Aborting conversion!", processor_->errorText(), false);
         return false;
     }
     logLine("Conversion complete...");
@@ -130,7 +124,7 @@ bool UpgradeWorkflow::mergeConfigs() {
     }
     logLine("New file loaded and parsed...");
     if (!processor_->runMerge(*oldTree_, *newTree_)) {
-        abandonStep("Aborting merge!", processor_->errorText, true);
+        abandonStep("Aborting merge!", processor_->errorText(), true);
         return false;
     }
 
@@ -140,7 +134,8 @@ bool UpgradeWorkflow::mergeConfigs() {
 
     if (processor_->interfaceMergeHelpRequired()) {
         logLine("Interface merge help will be needed...");
-        const PairingOutcome outcome = ui_.pairInterfaces(*processor_);
+        InterfacePairing pairing = processor_->interfacePairing();
+        const PairingOutcome outcome = ui_.pairInterfaces(pairing);
         if (outcome == PairingOutcome::Abandoned) {
             abandonStep("Aborting merge!", "The interfaces of the old firewall were not paired with the new firewall's",
                         true);
@@ -151,7 +146,7 @@ bool UpgradeWorkflow::mergeConfigs() {
     }
 
     if (!processor_->runPostprocess(*newTree_)) {
-        abandonStep("Aborting postprocessing!", processor_->errorText, true);
+        abandonStep("Aborting postprocessing!", processor_->errorText(), true);
         return false;
     }
     logLine("Postprocessing complete");
@@ -183,7 +178,6 @@ void UpgradeWorkflow::restart() {
         logFile_.close();
     }
     if (warningsFile_.is_open()) warningsFile_.close();
-    if (g_currentProcessor == processor_.get()) g_currentProcessor = nullptr;
     processor_.reset();
     oldTree_.reset();
     newTree_.reset();

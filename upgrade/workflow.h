@@ -5,8 +5,8 @@
 // without any network; the steps that talk to the firewalls fill the same files.
 //
 // Ownership: the workflow owns, from the convert step until restart, the old and the new tree, the
-// template processor (published through currentTemplateProcessor() for the interface dialog), the
-// log file and the warnings file. The user interface it is given must outlive it.
+// template processor, the log file and the warnings file. The user interface it is given must outlive
+// it; it sees the interfaces only through the pairing view it is handed during the merge step.
 // Threads: the steps run on one thread at a time (the wizard's worker, or the command line's only one).
 #pragma once
 
@@ -82,6 +82,3 @@ private:
     std::unique_ptr<ConfigTree> newTree_;
     std::unique_ptr<TemplateProcessor> processor_;
 };
-
-// The processor of the conversion that is running, or null: the interface dialog reads its records.
-TemplateProcessor* currentTemplateProcessor();

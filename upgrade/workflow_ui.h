@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-class TemplateProcessor;
+class InterfacePairing;
 
 // How the interface pairing ended.
 enum class PairingOutcome {
@@ -29,8 +29,8 @@ public:
     virtual void stopTimers() {}
     // Shows a message box with the text.
     virtual void showMessage(const std::string& /*text*/) {}
-    // Lets someone pair every old physical interface of the processor's records with a new one
-    // (pairInterfaces in convert/interfaces.h). Called only when the pairing by address left some
-    // unpaired.
-    virtual PairingOutcome pairInterfaces(TemplateProcessor& processor) = 0;
+    // Lets someone pair every old physical interface with a new one through the view of the running
+    // conversion's interfaces (convert/interface_pairing.h). Called only when the pairing by address
+    // left some unpaired; the view is valid for the length of the call.
+    virtual PairingOutcome pairInterfaces(InterfacePairing& pairing) = 0;
 };

@@ -1,6 +1,7 @@
 // NAT and INAT rules: address specifications, rejection messages, the two written lists.
 
 #include "converter_fixture.h"
+#include "convert/nat_rules.h"
 
 namespace {
 
@@ -21,6 +22,8 @@ protected:
         load(oldTree, {p + "rule_type=" + ruleType, p + "network_name=" + network, p + "protocols=tcp",
                        p + "port_start=80", p + "port_end=88"});
     }
+
+    NatRuleConverter nat;
 };
 
 TEST_F(NatRulesTest, NatAndInatRulesAreWrittenAsTwoGapFreeListsInOldNumberOrder) {
@@ -28,9 +31,9 @@ TEST_F(NatRulesTest, NatAndInatRulesAreWrittenAsTwoGapFreeListsInOldNumberOrder)
     rule(3, "illegal", "eth1");
     rule(5, "dynamic", "eth0");
     rule(1, "illegal", "eth2");
-    processor.parseNatRules(oldTree);
-    ASSERT_EQ(processor.natRules.size(), 4u);
-    processor.saveNatRules(newTree);
+    nat.parse(context, oldTree, objects);
+    ASSERT_EQ(nat.rules.size(), 4u);
+    nat.save(context, newTree);
     const std::string global = "net_ipnet_192-0-2-0-ipmask-class-c";
     const std::string local = "net_iprange_10-0-0-1-10-0-0-9";
     EXPECT_EQ(settingsUnder(newTree, "rule_inatrule"),
@@ -54,12 +57,12 @@ TEST_F(NatRulesTest, AnyRemoteWritesNoRemoteButAnyGlobalBecomesANetworkObject) {
     spec(2, "local", "host", "10.0.0.6", "");
     spec(2, "remote", "mask", "198.51.100.0", "255.255.255.0");
     load(oldTree, {"rule_natrule_2_rule_type=static", "rule_natrule_2_network_name=eth0"});
-    processor.parseNatRules(oldTree);
-    ASSERT_EQ(processor.natRules.size(), 2u);
-    EXPECT_EQ(processor.natRules[0].global, "net_ipnet_ipaddr-0.0.0.0-ipmask-any");
-    EXPECT_EQ(processor.natRules[0].local, "net_ipaddr_10-0-0-5");
-    EXPECT_EQ(processor.natRules[0].remote, "");
-    processor.saveNatRules(newTree);
+    nat.parse(context, oldTree, objects);
+    ASSERT_EQ(nat.rules.size(), 2u);
+    EXPECT_EQ(nat.rules[0].global, "net_ipnet_ipaddr-0.0.0.0-ipmask-any");
+    EXPECT_EQ(nat.rules[0].local, "net_ipaddr_10-0-0-5");
+    EXPECT_EQ(nat.rules[0].remote, "");
+    nat.save(context, newTree);
     EXPECT_TRUE(settingsUnder(newTree, "rule_natrule_1_remote").empty());
     EXPECT_EQ(settingsUnder(newTree, "rule_natrule_2_remote"),
               (Lines{"rule_natrule_2_remote=net_ipnet_198-51-100-0-ipmask-class-c"}));
@@ -69,8 +72,8 @@ TEST_F(NatRulesTest, AnyRemoteWritesNoRemoteButAnyGlobalBecomesANetworkObject) {
 
 TEST_F(NatRulesTest, RuleBoundToStarIsReportedInLogAndWarningsAndDropped) {
     rule(4, "static", "*");
-    processor.parseNatRules(oldTree);
-    EXPECT_TRUE(processor.natRules.empty());
+    nat.parse(context, oldTree, objects);
+    EXPECT_TRUE(nat.rules.empty());
     const std::string message =
         "Unable to convert NAT/INAT rule number 4 - critical values missing or invalid\r\n"
         "  globalAddr: net_ipnet_192-0-2-0-ipmask-class-c\r\n"
@@ -85,7 +88,7 @@ TEST_F(NatRulesTest, RuleBoundToStarIsReportedInLogAndWarningsAndDropped) {
 
 TEST_F(NatRulesTest, EmptyCriticalValuesAreNamedWithTheirBlankLines) {
     load(oldTree, {"rule_natrule_6_protocols=udp"});
-    processor.parseNatRules(oldTree);
+    nat.parse(context, oldTree, objects);
     EXPECT_EQ(warnings.str(),
               "Unable to convert NAT/INAT rule number 6 - critical values missing or invalid\r\n"
               "  globalAddr: <blank>     This is illegal\r\n"
@@ -97,15 +100,15 @@ TEST_F(NatRulesTest, EmptyCriticalValuesAreNamedWithTheirBlankLines) {
 
 TEST_F(NatRulesTest, ReboundInterfaceIsWrittenWithTheNewDeviceName) {
     rule(1, "static", "eth0");
-    processor.parseNatRules(oldTree);
-    ASSERT_EQ(processor.natRules.size(), 1u);
-    processor.natRules[0].network = "lan0";  // as the interface merge rewrites it
-    processor.saveNatRules(newTree);
+    nat.parse(context, oldTree, objects);
+    ASSERT_EQ(nat.rules.size(), 1u);
+    nat.rules[0].network = "lan0";  // as the interface merge rewrites it
+    nat.save(context, newTree);
     EXPECT_EQ(settingsUnder(newTree, "rule_natrule_1_network"), (Lines{"rule_natrule_1_network-interface=lan0"}));
 }
 
 TEST_F(NatRulesTest, NoRulesIsLogged) {
-    processor.parseNatRules(oldTree);
+    nat.parse(context, oldTree, objects);
     EXPECT_EQ(logLines(), (Lines{"parseNatRules: Search returned no data (0): rule_natrule_##"}));
 }
 

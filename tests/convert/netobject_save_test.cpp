@@ -10,11 +10,11 @@ class NetObjectSaveTest : public ConverterTest {};
 
 TEST_F(NetObjectSaveTest, SimpleObjectsAndLinksAreWrittenButCompoundsAndFixedObjectsAreNot) {
     std::string port;
-    processor.convertAddr("10.1.0.0:255.255.0.0", port, "");
-    processor.convertAddr("10.0.0.1-10.0.0.9", port, "");
-    processor.convertAddr("*", port, "");
-    processor.convertAddr("mail.example.org", port, "relay");
-    processor.saveNetObjects(newTree);
+    objects.convertAddr("10.1.0.0:255.255.0.0", port, "");
+    objects.convertAddr("10.0.0.1-10.0.0.9", port, "");
+    objects.convertAddr("*", port, "");
+    objects.convertAddr("mail.example.org", port, "relay");
+    objects.save(context, newTree);
     EXPECT_EQ(logLines().back(), "Dumping 10 network address objects back into tree.");
     EXPECT_EQ(settings(newTree),
               (Lines{"net_ipaddr_10-1-0-0_addr=10.1.0.0", "net_ipaddr_10-0-0-1_addr=10.0.0.1",
@@ -29,27 +29,15 @@ TEST_F(NetObjectSaveTest, SimpleObjectsAndLinksAreWrittenButCompoundsAndFixedObj
 TEST_F(NetObjectSaveTest, ExistingSettingKeepsItsValueAndIsReportedAsDuplicate) {
     load(newTree, {"net_ipaddr_10-0-0-1_addr=10.0.0.99"});
     std::string port;
-    processor.convertAddr("10.0.0.1", port, "");
-    processor.convertAddr("10.0.0.2 25", port, "smtp");
+    objects.convertAddr("10.0.0.1", port, "");
+    objects.convertAddr("10.0.0.2 25", port, "smtp");
     EXPECT_EQ(port, "25");
-    processor.saveNetObjects(newTree);
+    objects.save(context, newTree);
     EXPECT_EQ(settings(newTree), (Lines{"net_ipaddr_10-0-0-1_addr=10.0.0.99", "net_ipaddr_10-0-0-2_addr=10.0.0.2",
                                         "net_ipaddr_10-0-0-2_desc=smtp"}));
     EXPECT_NE(log.str().find("Ignoring duplicate leaf at net_ipaddr_10-0-0-1_addr=10.0.0.99 old value: 10.0.0.99 "
                              "new value: 10.0.0.1"),
               std::string::npos);
-}
-
-TEST_F(NetObjectSaveTest, ProcessorOperationsShareOneObjectList) {
-    const NetObjectRef created = processor.createNetObject(kNetPattern, "10.*", "d");
-    EXPECT_EQ(created.name, "net_pattern_10-any");
-    EXPECT_TRUE(processor.netObjectExists(kNetPattern, "net_pattern_10-any"));
-    EXPECT_EQ(processor.lookupNetObject(kNetPattern, "10.*").name, "net_pattern_10-any");
-    std::string port;
-    EXPECT_EQ(processor.convertAddr("10.*", port, ""), "net_pattern_10-any");
-    EXPECT_EQ(processor.getNetObject(kNetIpNet, "10.0.0.0", "255.0.0.0", ""), "net_ipnet_10-0-0-0-ipmask-class-a");
-    EXPECT_EQ(processor.createCompoundNetObject(kNetIpRange, "x", "a", "b", ""), "net_iprange_x");
-    EXPECT_EQ(processor.netObjects.size(), 8u);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Packet filter rules: edit lines, options, new-style rules and services, and the merged numbering.
 
 #include "converter_fixture.h"
+#include "convert/packet_filter.h"
 
 namespace {
 
@@ -8,14 +9,16 @@ using Lines = std::vector<std::string>;
 
 class PacketFilterTest : public ConverterTest {
 protected:
-    const PfLists& oldForward() const { return processor.pfLists.oldForward; }
-    const PfLists& oldLocal() const { return processor.pfLists.oldLocal; }
+    const PfLists& oldForward() const { return packetFilter.lists.oldForward; }
+    const PfLists& oldLocal() const { return packetFilter.lists.oldLocal; }
+
+    PacketFilterConverter packetFilter;
 };
 
 TEST_F(PacketFilterTest, EditLineFieldsBecomeAServiceAndARule) {
     load(oldTree, {"pfedit_fwd_rule12=Permit+eth0+tcp+1024-65535+10.0.0.0+255.0.0.0+80-80+192.0.2.7+255.255.255.255+"
                    "web+access"});
-    processor.parseOldTreePfRules(oldTree);
+    packetFilter.parseOldTree(context, oldTree, objects);
     ASSERT_EQ(oldForward().rules.size(), 1u);
     const PfRule& rule = oldForward().rules[0];
     const PfService& service = oldForward().services[0];
@@ -42,7 +45,7 @@ TEST_F(PacketFilterTest, ActionsAreRenamedByDirection) {
     load(oldTree, {"pfedit_fwd_rule1=Permit+eth0+tcp", "pfedit_fwd_rule2=FilterAll-FSA+eth0+tcp",
                    "pfedit_lcl_rule1=Permit+eth0+tcp", "pfedit_lcl_rule2=FilterAll-FSA+eth0+tcp",
                    "pfedit_lcl_rule3=Deny+eth0+tcp"});
-    processor.parseOldTreePfRules(oldTree);
+    packetFilter.parseOldTree(context, oldTree, objects);
     ASSERT_EQ(oldForward().rules.size(), 2u);
     ASSERT_EQ(oldLocal().rules.size(), 3u);
     EXPECT_EQ(oldForward().rules[0].type, "Fwd");
@@ -57,7 +60,7 @@ TEST_F(PacketFilterTest, ProtocolOptionsFillNegationValueAndConnectiveSlots) {
     load(oldTree, {"pfedit_lcl_rule1=Permit+eth0+tcp:!syn:&ack+0-0+1.1.1.1+255.255.255.255+0-0+2.2.2.2+255.255.255.255+",
                    "pfedit_lcl_rule2=Permit+eth0+icmp:a:|!b:&c:|d+",
                    "pfedit_lcl_rule3=Permit+eth0+udp:+"});
-    processor.parseOldTreePfRules(oldTree);
+    packetFilter.parseOldTree(context, oldTree, objects);
     ASSERT_EQ(oldLocal().services.size(), 3u);
     const PfService& first = oldLocal().services[0];
     EXPECT_TRUE(first.hasOptions);
@@ -71,7 +74,7 @@ TEST_F(PacketFilterTest, ProtocolOptionsFillNegationValueAndConnectiveSlots) {
 
 TEST_F(PacketFilterTest, EditLineRulesAreOrderedByTheNumberInTheirName) {
     load(oldTree, {"pfedit_fwd_rule30=Deny+a+tcp", "pfedit_fwd_rule4=Deny+b+tcp", "pfedit_fwd_rule17=Deny+c+tcp"});
-    processor.parseOldTreePfRules(oldTree);
+    packetFilter.parseOldTree(context, oldTree, objects);
     ASSERT_EQ(oldForward().rules.size(), 3u);
     EXPECT_EQ(oldForward().rules[0].oldRuleNumber, 4);
     EXPECT_EQ(oldForward().rules[1].oldRuleNumber, 17);
@@ -85,8 +88,8 @@ TEST_F(PacketFilterTest, NewStyleRulesKeepTheirPreUpgradeNumberOrTakeTheirOwn) {
                    "rule_pffwd_2_type=Deny", "rule_pffwd_2_service=fpf-serv_dns",
                    "fpf-serv_dns_proto=udp", "fpf-serv_dns_dstport1=53", "fpf-serv_dns_opt2=x",
                    "fpf-serv_dns_opt9=lost", "fpf-serv_dns_opt0=lost", "fpf-serv_dns_options=lost"});
-    processor.parseNewTreePfRules(newTree);
-    const PfLists& fwd = processor.pfLists.newForward;
+    packetFilter.parseNewTree(context, newTree);
+    const PfLists& fwd = packetFilter.lists.newForward;
     ASSERT_EQ(fwd.rules.size(), 2u);
     EXPECT_EQ(fwd.rules[0].oldRuleNumber, 2);
     EXPECT_EQ(fwd.rules[0].state, "on");
@@ -102,7 +105,7 @@ TEST_F(PacketFilterTest, NewStyleRulesKeepTheirPreUpgradeNumberOrTakeTheirOwn) {
 }
 
 TEST_F(PacketFilterTest, MissingEditLinesAndRulesAreLoggedPerTemplate) {
-    processor.parseOldTreePfRules(oldTree);
+    packetFilter.parseOldTree(context, oldTree, objects);
     EXPECT_EQ(logLines(), (Lines{"parse5xStylePF: Search returned no data (0): pfedit_fwd_**=**",
                                  "parse5xStylePF: Search returned no data (0): pfedit_lcl_**=**",
                                  "parse60StylePF: Search returned no data (0): fpf-serv_**",
@@ -116,10 +119,10 @@ TEST_F(PacketFilterTest, MergedListNumbersOldRulesFirstThenTheNewFirewallsRules)
                    "rule_pffwd_5_type=Fwd", "rule_pffwd_5_label=old60"});
     load(newTree, {"rule_pffwd_1_type=Permit", "rule_pffwd_1_label=init1", "rule_pffwd_2_type=Deny",
                    "rule_pffwd_2_label=init2"});
-    processor.parseOldTreePfRules(oldTree);
-    processor.parseNewTreePfRules(newTree);
+    packetFilter.parseOldTree(context, oldTree, objects);
+    packetFilter.parseNewTree(context, newTree);
     ConfigTree merged{log};
-    processor.savePfRules(merged);
+    packetFilter.save(context, merged);
     Lines labels;
     for (const std::string& line : settingsUnder(merged, "rule_pffwd_")) {
         if (line.find("_label=") != std::string::npos) labels.push_back(line);
@@ -130,17 +133,17 @@ TEST_F(PacketFilterTest, MergedListNumbersOldRulesFirstThenTheNewFirewallsRules)
               (Lines{"rule_pffwd_3_type=Fwd", "rule_pffwd_3_state=on", "rule_pffwd_3_loglevel_number=1",
                      "rule_pffwd_3_dst=", "rule_pffwd_3_src=", "rule_pffwd_3_service=", "rule_pffwd_3_label=old60",
                      "rule_pffwd_3_oldRuleNumber=5"}));
-    EXPECT_EQ(processor.pfLists.forwardCount, 5);
-    EXPECT_EQ(processor.pfLists.localCount, 0);
+    EXPECT_EQ(packetFilter.lists.forwardCount, 5);
+    EXPECT_EQ(packetFilter.lists.localCount, 0);
 }
 
 TEST_F(PacketFilterTest, ServicesAreWrittenWithOptionsOnlyWhenTheyHaveThem) {
     load(oldTree, {"pfedit_lcl_rule1=Permit+eth0+tcp:!syn+1-2+1.1.1.1+255.255.255.255+3-4+2.2.2.2+255.255.255.255+c",
                    "pfedit_fwd_rule1=Permit+eth1+udp+5-6+1.1.1.1+255.255.255.255+7-8+2.2.2.2+255.255.255.255+"});
-    processor.parseOldTreePfRules(oldTree);
-    processor.pfLists.oldLocal.services[0].interface = "lan0";  // as the interface merge rewrites it
+    packetFilter.parseOldTree(context, oldTree, objects);
+    packetFilter.lists.oldLocal.services[0].interface = "lan0";  // as the interface merge rewrites it
     ConfigTree merged{log};
-    processor.savePfRules(merged);
+    packetFilter.save(context, merged);
     EXPECT_EQ(settingsUnder(merged, "lpf-serv"),
               (Lines{"lpf-serv_Pre60-rule1_comment=c", "lpf-serv_Pre60-rule1_interface=lan0",
                      "lpf-serv_Pre60-rule1_srcport1=1", "lpf-serv_Pre60-rule1_srcport2=2",
@@ -157,7 +160,7 @@ TEST_F(PacketFilterTest, ServicesAreWrittenWithOptionsOnlyWhenTheyHaveThem) {
 
 TEST_F(PacketFilterTest, ShortEditLineStillGivesAWritableRule) {
     load(oldTree, {"pfedit_fwd_r=Deny"});
-    processor.parseOldTreePfRules(oldTree);
+    packetFilter.parseOldTree(context, oldTree, objects);
     ASSERT_EQ(oldForward().rules.size(), 1u);
     EXPECT_EQ(oldForward().rules[0].oldRuleNumber, 0);
     EXPECT_EQ(oldForward().rules[0].src, "net_ipnet_empty-empty");

@@ -2,6 +2,8 @@
 // ordering by old number and writing.
 
 #include "converter_fixture.h"
+#include "convert/groups.h"
+#include "convert/proxy_rules.h"
 
 namespace {
 
@@ -23,22 +25,25 @@ protected:
         }
     }
     void prepareGroups() {
-        processor.parseSvcGroups(oldTree);
-        processor.parseDestGroups(oldTree);
-        processor.convertDestGroups();
+        groups.parseServiceGroups(context, oldTree);
+        groups.parseDestinationRecords(context, oldTree);
+        groups.convertDestinationGroups(objects);
         log.str("");
     }
+
+    GroupConverter groups;
+    ProxyRuleConverter proxy;
 };
 
 TEST_F(ProxyRulesTest, MissingStateLogLevelAndDestinationGetDefaults) {
     loadRules({rule(1, "Mail"), rule(2, "Web")});
     prepareGroups();
-    processor.parseProxyRules(oldTree);
-    ASSERT_EQ(processor.proxyRules.size(), 2u);
-    EXPECT_EQ(processor.proxyRules[0].state, "on");
-    EXPECT_EQ(processor.proxyRules[0].loglevelNumber, "1");
-    EXPECT_EQ(processor.proxyRules[0].dest, "destination_group_PermitAll");
-    EXPECT_EQ(processor.proxyRules[1].dest, "destination_group_DenyAll");
+    proxy.parse(context, oldTree, groups);
+    ASSERT_EQ(proxy.rules.size(), 2u);
+    EXPECT_EQ(proxy.rules[0].state, "on");
+    EXPECT_EQ(proxy.rules[0].loglevelNumber, "1");
+    EXPECT_EQ(proxy.rules[0].dest, "destination_group_PermitAll");
+    EXPECT_EQ(proxy.rules[1].dest, "destination_group_DenyAll");
 }
 
 TEST_F(ProxyRulesTest, LabelWithDestinationRecordsTakesItsGroup) {
@@ -46,42 +51,42 @@ TEST_F(ProxyRulesTest, LabelWithDestinationRecordsTakesItsGroup) {
     load(oldTree, {"destination_group_7_dest=10.0.0.1", "destination_group_7_pd=D", "destination_group_7_service=Web",
                    "destination_group_8_dest=10.0.0.2", "destination_group_8_pd=P", "destination_group_8_service=Mail"});
     prepareGroups();
-    processor.parseProxyRules(oldTree);
-    ASSERT_EQ(processor.proxyRules.size(), 2u);
-    EXPECT_EQ(processor.proxyRules[0].dest, "destination_group_DenyWeb");
-    EXPECT_EQ(processor.proxyRules[1].dest, "destination_group_Own");  // a rule's own value stays
+    proxy.parse(context, oldTree, groups);
+    ASSERT_EQ(proxy.rules.size(), 2u);
+    EXPECT_EQ(proxy.rules[0].dest, "destination_group_DenyWeb");
+    EXPECT_EQ(proxy.rules[1].dest, "destination_group_Own");  // a rule's own value stays
 }
 
 TEST_F(ProxyRulesTest, ServiceGroupDecidesAuthenticationEvenWhenItHasNone) {
     loadRules({rule(1, "Web", {"auth=old"}), rule(2, "Ftp", {"auth=old"}), rule(3, "Other", {"auth=kept"})});
     load(oldTree, {"service_group_Web_authenticate=yes", "service_group_Ftp_desc=no authentication"});
     prepareGroups();
-    processor.parseProxyRules(oldTree);
-    ASSERT_EQ(processor.proxyRules.size(), 3u);
-    EXPECT_EQ(processor.proxyRules[0].auth, "auth_obj_normal");
-    EXPECT_EQ(processor.proxyRules[1].auth, "");
-    EXPECT_EQ(processor.proxyRules[2].auth, "kept");
+    proxy.parse(context, oldTree, groups);
+    ASSERT_EQ(proxy.rules.size(), 3u);
+    EXPECT_EQ(proxy.rules[0].auth, "auth_obj_normal");
+    EXPECT_EQ(proxy.rules[1].auth, "");
+    EXPECT_EQ(proxy.rules[2].auth, "kept");
 }
 
 TEST_F(ProxyRulesTest, LogLevelIsReadFromItsNumberLeaf) {
     loadRules({rule(1, "Web", {"loglevel_number=3", "state=off"})});
     prepareGroups();
-    processor.parseProxyRules(oldTree);
-    ASSERT_EQ(processor.proxyRules.size(), 1u);
-    EXPECT_EQ(processor.proxyRules[0].loglevelNumber, "3");
-    EXPECT_EQ(processor.proxyRules[0].state, "off");
+    proxy.parse(context, oldTree, groups);
+    ASSERT_EQ(proxy.rules.size(), 1u);
+    EXPECT_EQ(proxy.rules[0].loglevelNumber, "3");
+    EXPECT_EQ(proxy.rules[0].state, "off");
 }
 
 TEST_F(ProxyRulesTest, RuleWithoutSourceIsDroppedWithSixLogLinesAndTheRestIsNumberedWithoutGaps) {
     load(oldTree, {"rule_proxy_4_action=deny", "rule_proxy_4_rulelabel=Web", "rule_proxy_4_service=svc"});
     loadRules({rule(9, "Ftp"), rule(2, "Mail")});
     prepareGroups();
-    processor.parseProxyRules(oldTree);
+    proxy.parse(context, oldTree, groups);
     EXPECT_EQ(logLines(), (Lines{"parseProxyRules: Unable to convert rule - critical values missing (0): ",
                                  "  rulelabel: Web", "  action:    deny", "  src:       ",
                                  "  dest:      destination_group_DenyAll", "  service:   svc"}));
-    processor.saveProxyRules(newTree);
-    EXPECT_EQ(processor.proxyRuleCount, 2);
+    proxy.save(context, newTree);
+    EXPECT_EQ(proxy.written, 2);
     EXPECT_EQ(settings(newTree),
               (Lines{"rule_proxy_1_action=allow", "rule_proxy_1_auth=", "rule_proxy_1_dest=destination_group_PermitAll",
                      "rule_proxy_1_loglevel_number=1", "rule_proxy_1_rulelabel=Mail",
@@ -95,16 +100,16 @@ TEST_F(ProxyRulesTest, RuleWithoutSourceIsDroppedWithSixLogLinesAndTheRestIsNumb
 TEST_F(ProxyRulesTest, RulesAreOrderedByOldNumber) {
     loadRules({rule(5, "A"), rule(2, "B"), rule(9, "C"), rule(10, "D")});
     prepareGroups();
-    processor.parseProxyRules(oldTree);
+    proxy.parse(context, oldTree, groups);
     Lines labels;
-    for (const ProxyRule& r : processor.proxyRules) labels.push_back(r.rulelabel);
+    for (const ProxyRule& r : proxy.rules) labels.push_back(r.rulelabel);
     EXPECT_EQ(labels, (Lines{"B", "A", "C", "D"}));
 }
 
 TEST_F(ProxyRulesTest, NoRulesIsLogged) {
-    processor.parseProxyRules(oldTree);
+    proxy.parse(context, oldTree, groups);
     EXPECT_EQ(logLines(), (Lines{"parseProxyRules: Search returned no data (0): rule_proxy_##"}));
-    EXPECT_TRUE(processor.proxyRules.empty());
+    EXPECT_TRUE(proxy.rules.empty());
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "conftree/config_tree.h"
 #include "conftree/parse.h"
@@ -43,11 +44,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     processor.parseNatRules(oldTree);
     processor.parseNewTreePfRules(newTree);
 
-    for (std::size_t i = 1; i < processor.proxyRules.size(); ++i) {
-        if (processor.proxyRules[i - 1].oldNumber > processor.proxyRules[i].oldNumber) std::abort();
+    const std::vector<ProxyRule>& proxyRules = processor.proxyRules();
+    for (std::size_t i = 1; i < proxyRules.size(); ++i) {
+        if (proxyRules[i - 1].oldNumber > proxyRules[i].oldNumber) std::abort();
     }
-    for (std::size_t i = 1; i < processor.natRules.size(); ++i) {
-        if (processor.natRules[i - 1].oldNumber > processor.natRules[i].oldNumber) std::abort();
+    const std::vector<NatRule>& natRules = processor.natRules();
+    for (std::size_t i = 1; i < natRules.size(); ++i) {
+        if (natRules[i - 1].oldNumber > natRules[i].oldNumber) std::abort();
     }
 
     ConfigTree merged(log);

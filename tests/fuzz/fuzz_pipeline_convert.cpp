@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "conftree/conftree.h"
-#include "convert/interfaces.h"
+#include "convert/interface_pairing.h"
 #include "template/template_processor.h"
 
 namespace {
@@ -59,14 +59,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             newTree.absorb(oldTree);
             if (processor.interfaceMergeHelpRequired() && size > 0) {
                 // Pair every old physical interface with some new one, chosen by the first byte.
+                InterfacePairing pairing = processor.interfacePairing();
+                const InterfaceList& oldList = pairing.oldInterfaces();
+                const InterfaceList& newList = pairing.newInterfaces();
                 std::vector<DevicePair> pairs;
-                for (int i = 0; i < processor.physicalCount && !processor.newInterfaces.empty(); ++i) {
-                    const std::size_t j = (data[0] + static_cast<std::size_t>(i)) % processor.newInterfaces.size();
-                    pairs.push_back({processor.oldInterfaces[static_cast<std::size_t>(i)].interface,
-                                     processor.newInterfaces[j].interface});
+                for (int i = 0; i < pairing.physicalCount() && !newList.empty(); ++i) {
+                    const std::size_t j = (data[0] + static_cast<std::size_t>(i)) % newList.size();
+                    pairs.push_back({oldList[static_cast<std::size_t>(i)].interface, newList[j].interface});
                 }
-                (void)applyDevicePairs(processor.oldInterfaces, processor.physicalCount, processor.newInterfaces,
-                                       pairs);
+                (void)pairing.applyDevicePairs(pairs);
             }
             processor.runPostprocess(newTree);
             std::ostringstream out;

@@ -6,8 +6,10 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "conftree/conftree.h"
+#include "convert/interface_pairing.h"
 #include "template/template_processor.h"
 
 namespace {
@@ -93,10 +95,10 @@ protected:
 TEST_F(InterfaceConverterTest, OldInterfacesAreReadPhysicalFirstThenAliasesWithDeviceSuffixCut) {
     addTwoOldInterfaces();
     ASSERT_TRUE(processor.parse5xInterfaces(oldTree));
-    ASSERT_EQ(processor.physicalCount, 2);
-    ASSERT_EQ(processor.oldInterfaces.size(), 4u);
+    ASSERT_EQ(processor.physicalCount(), 2);
+    ASSERT_EQ(processor.oldInterfaces().size(), 4u);
 
-    const InterfaceRecord& eth0 = processor.oldInterfaces[0];
+    const InterfaceRecord& eth0 = processor.oldInterfaces()[0];
     EXPECT_EQ(eth0.interface, "eth0");
     EXPECT_EQ(eth0.addr, "198.51.100.10");
     EXPECT_TRUE(eth0.nat);
@@ -105,21 +107,21 @@ TEST_F(InterfaceConverterTest, OldInterfacesAreReadPhysicalFirstThenAliasesWithD
     EXPECT_EQ(eth0.interfaceflags, "");  // never taken from an old configuration
     EXPECT_EQ(eth0.counterpartIndex, kUnpaired);
 
-    const InterfaceRecord& eth1 = processor.oldInterfaces[1];
+    const InterfaceRecord& eth1 = processor.oldInterfaces()[1];
     EXPECT_TRUE(eth1.inat);
     EXPECT_FALSE(eth1.transparency);  // only "on" sets a flag
 
-    EXPECT_EQ(processor.oldInterfaces[2].interface, "eth0");
-    EXPECT_EQ(processor.oldInterfaces[2].addr, "198.51.100.11");
-    EXPECT_TRUE(processor.oldInterfaces[2].alias);
-    EXPECT_EQ(processor.oldInterfaces[3].interface, "eth1");
-    EXPECT_TRUE(processor.oldInterfaces[3].alias);
+    EXPECT_EQ(processor.oldInterfaces()[2].interface, "eth0");
+    EXPECT_EQ(processor.oldInterfaces()[2].addr, "198.51.100.11");
+    EXPECT_TRUE(processor.oldInterfaces()[2].alias);
+    EXPECT_EQ(processor.oldInterfaces()[3].interface, "eth1");
+    EXPECT_TRUE(processor.oldInterfaces()[3].alias);
 }
 
 TEST_F(InterfaceConverterTest, MissingOrEmptyPhysicalListStopsTheConversion) {
     add(oldTree, {"hostname=fw"});
     EXPECT_FALSE(processor.parse5xInterfaces(oldTree));
-    EXPECT_EQ(processor.errorText, "No physical interfaces found on system - cannot continue upgrade");
+    EXPECT_EQ(processor.errorText(), "No physical interfaces found on system - cannot continue upgrade");
     EXPECT_EQ(takeLog(),
               "parseInterfaces: Search returned no data (0): netobj_list_##_name=all_interfaces\n"
               "parse5xInterfaces: No physical interfaces found on system - cannot continue upgrade\n");
@@ -142,7 +144,7 @@ TEST_F(InterfaceConverterTest, InterfaceWithoutAliasListIsLoggedAndReadingGoesOn
         "netobj_list_2_element_1_interface=eth1:7",
     });
     ASSERT_TRUE(processor.parse5xInterfaces(oldTree));
-    EXPECT_EQ(processor.oldInterfaces.size(), 3u);
+    EXPECT_EQ(processor.oldInterfaces().size(), 3u);
     EXPECT_EQ(takeLog(), "parseInterfaces: Search returned no data (0): netobj_list_##_name=eth0$INTERFACE\n");
 }
 
@@ -150,10 +152,10 @@ TEST_F(InterfaceConverterTest, NewInterfacesKeepFlagsAndAliasMarks) {
     addNew(1, "ext0", "203.0.113.1", "outside");
     addNew(2, "ext0", "203.0.113.2", "outside", true);
     processor.parse60Interfaces(newTree);
-    ASSERT_EQ(processor.newInterfaces.size(), 2u);
-    EXPECT_EQ(processor.newInterfaces[0].interfaceflags, "UP BROADCAST");
-    EXPECT_FALSE(processor.newInterfaces[0].alias);
-    EXPECT_TRUE(processor.newInterfaces[1].alias);
+    ASSERT_EQ(processor.newInterfaces().size(), 2u);
+    EXPECT_EQ(processor.newInterfaces()[0].interfaceflags, "UP BROADCAST");
+    EXPECT_FALSE(processor.newInterfaces()[0].alias);
+    EXPECT_TRUE(processor.newInterfaces()[1].alias);
 
     ConfigTree empty{log};
     takeLog();
@@ -170,25 +172,60 @@ TEST_F(InterfaceConverterTest, PairingByAddressLinksBothSidesAndCopiesTheFlags) 
     readAndReconcile();
     EXPECT_FALSE(processor.interfaceMergeHelpRequired());
 
-    const InterfaceRecord& eth0 = processor.oldInterfaces[0];
+    const InterfaceRecord& eth0 = processor.oldInterfaces()[0];
     EXPECT_EQ(eth0.counterpartIndex, 1);
     EXPECT_EQ(eth0.counterpartInterface, "em0");
     EXPECT_EQ(eth0.counterpartAddr, "198.51.100.10");
-    const InterfaceRecord& em0 = processor.newInterfaces[1];
+    const InterfaceRecord& em0 = processor.newInterfaces()[1];
     EXPECT_EQ(em0.counterpartIndex, 0);
     EXPECT_EQ(em0.counterpartInterface, "eth0");
     EXPECT_TRUE(em0.nat);
-    EXPECT_TRUE(processor.newInterfaces[0].inat);
+    EXPECT_TRUE(processor.newInterfaces()[0].inat);
 }
 
 TEST_F(InterfaceConverterTest, UnmatchedAddressesAreCountedAndAliasesTakeNoPart) {
     addTwoOldInterfaces();
     addNew(1, "em0", "198.51.100.11", "outside");  // the address of an old alias only
     readAndReconcile();
-    EXPECT_EQ(processor.unmatchedOld, 2);
+    EXPECT_EQ(processor.unmatchedOld(), 2);
     EXPECT_TRUE(processor.interfaceMergeHelpRequired());
-    EXPECT_EQ(unpairedPhysicalInterfaces(processor.oldInterfaces, processor.physicalCount),
+    EXPECT_EQ(unpairedPhysicalInterfaces(processor.oldInterfaces(), processor.physicalCount()),
               (std::vector<int>{0, 1}));
+    EXPECT_EQ(processor.interfacePairing().unpaired(), (std::vector<int>{0, 1}));
+}
+
+TEST_F(InterfaceConverterTest, PairingViewChangesTheProcessorsOwnRecords) {
+    addTwoOldInterfaces();
+    addNew(1, "em0", "203.0.113.1", "outside");
+    addNew(2, "em1", "203.0.113.2", "inside");
+    readAndReconcile();
+    InterfacePairing pairing = processor.interfacePairing();
+    EXPECT_EQ(&pairing.oldInterfaces(), &processor.oldInterfaces());
+    EXPECT_EQ(&pairing.newInterfaces(), &processor.newInterfaces());
+    EXPECT_EQ(pairing.physicalCount(), 2);
+    EXPECT_EQ(pairing.unpaired(), (std::vector<int>{0, 1}));
+
+    EXPECT_FALSE(pairing.pair(4, 0));  // past the aliases
+    EXPECT_FALSE(pairing.pair(0, 2));
+    EXPECT_TRUE(pairing.pair(1, 0));
+    EXPECT_EQ(pairing.unpaired(), (std::vector<int>{0}));
+    EXPECT_EQ(processor.oldInterfaces()[1].counterpartInterface, "em0");
+    EXPECT_EQ(processor.newInterfaces()[0].counterpartIndex, 1);
+    EXPECT_TRUE(processor.newInterfaces()[0].inat);  // eth1's flags went with it
+
+    // A bad device pair changes nothing, not even the good one given with it.
+    EXPECT_EQ(pairing.applyDevicePairs({{"eth0", "em1"}, {"eth5", "em0"}}),
+              (std::vector<std::string>{"eth5=em0: the old firewall has no physical interface eth5"}));
+    EXPECT_EQ(pairing.unpaired(), (std::vector<int>{0}));
+    EXPECT_TRUE(pairing.applyDevicePairs({{"eth0", "em1"}}).empty());
+    EXPECT_TRUE(pairing.unpaired().empty());
+
+    ConfigTree merged{log};
+    processor.mergeInterfaces(merged);
+    processor.saveInterfaces(merged);
+    const std::string written = body(merged);
+    EXPECT_NE(written.find("element_1_interface=em1\n"), std::string::npos) << written;
+    EXPECT_NE(written.find("element_2_interface=em0\n"), std::string::npos) << written;
 }
 
 // ---- Pairing chosen by a person -----------------------------------------------------------------
@@ -318,13 +355,11 @@ TEST_F(InterfaceConverterTest, OnlyTheFirstOfSeveralOldInterfacesOnOneNewDeviceI
     addTwoOldInterfaces();
     addNew(1, "em0", "203.0.113.1", "outside");
     readAndReconcile();
-    ASSERT_TRUE(applyDevicePairs(processor.oldInterfaces, processor.physicalCount, processor.newInterfaces,
-                                 {{"eth0", "em0"}, {"eth1", "em0"}})
-                    .empty());
+    ASSERT_TRUE(processor.interfacePairing().applyDevicePairs({{"eth0", "em0"}, {"eth1", "em0"}}).empty());
     ConfigTree merged{log};
     processor.mergeInterfaces(merged);
-    EXPECT_EQ(processor.oldInterfaces[0].counterpartIndex, 0);
-    EXPECT_EQ(processor.oldInterfaces[1].counterpartIndex, kNotWritten);
+    EXPECT_EQ(processor.oldInterfaces()[0].counterpartIndex, 0);
+    EXPECT_EQ(processor.oldInterfaces()[1].counterpartIndex, kNotWritten);
     processor.saveInterfaces(merged);
     const std::string written = body(merged);
     // em0 once (for eth0), then both aliases, moved to em0; eth1 itself is not written.
@@ -339,7 +374,7 @@ TEST_F(InterfaceConverterTest, OnlyTheFirstOfSeveralOldInterfacesOnOneNewDeviceI
 TEST_F(InterfaceConverterTest, UnpairedOldInterfacesAreEachWrittenWithTheirOwnValues) {
     addTwoOldInterfaces();
     readAndReconcile();  // the new firewall lists no interface at all
-    ASSERT_EQ(processor.unmatchedOld, 2);
+    ASSERT_EQ(processor.unmatchedOld(), 2);
     ConfigTree merged{log};
     takeLog();
     processor.mergeInterfaces(merged);
@@ -364,25 +399,41 @@ TEST_F(InterfaceConverterTest, SwappedDevicesAndAddressesAreRewrittenOnceEach) {
         "def_proxy_sql-gw_host_2_interface=10.0.0.1",
         "def_proxy_sql-gw_host_3_interface=10.0.0.99",
     });
-    processor.pfLists.oldLocal.services.resize(2);
-    processor.pfLists.oldLocal.services[0].interface = "eth0";
-    processor.pfLists.oldLocal.services[1].interface = "eth7";  // no such interface: left alone
-    processor.pfLists.oldForward.services.resize(1);
-    processor.pfLists.oldForward.services[0].interface = "eth1";
-    processor.pfLists.newForward.services.resize(1);
-    processor.pfLists.newForward.services[0].interface = "eth0";  // the new firewall's own: untouched
-    processor.natRules.resize(2);
-    processor.natRules[0].network = "eth1";
-    processor.natRules[1].network = "eth0";
+    // The device names the other converters hold, read as a conversion reads them: packet filter
+    // services of the old tree (local eth0 and eth7, forward eth1), one of the new tree (eth0), and
+    // NAT rules bound to eth1 and eth0.
+    add(oldTree, {
+        "pfedit_lcl_rule1=Permit+eth0+tcp",
+        "pfedit_lcl_rule2=Permit+eth7+tcp",  // no such interface: left alone
+        "pfedit_fwd_rule1=Permit+eth1+tcp",
+    });
+    for (const char* n : {"1", "2"}) {
+        const std::string p = std::string("rule_natrule_") + n + "_";
+        for (const std::string& line : {p + "global_range_type=host", p + "global_range_start_addr=192.0.2.1",
+                                        p + "local_range_type=host", p + "local_range_start_addr=10.0.0.5",
+                                        p + "rule_type=static"}) {
+            oldTree.mergeNode(parseLine(line, 0), false);
+        }
+    }
+    add(oldTree, {"rule_natrule_1_network_name=eth1", "rule_natrule_2_network_name=eth0"});
+    add(newTree, {"fpf-serv_init_interface=eth0"});  // the new firewall's own: untouched
+    processor.parseOldTreePfRules(oldTree);
+    processor.parseNatRules(oldTree);
+    processor.parseNewTreePfRules(newTree);
+    const PfRuleLists& pf = processor.pfLists();
+    ASSERT_EQ(pf.oldLocal.services.size(), 2u);
+    ASSERT_EQ(pf.oldForward.services.size(), 1u);
+    ASSERT_EQ(pf.newForward.services.size(), 1u);
+    ASSERT_EQ(processor.natRules().size(), 2u);
     processor.mergeInterfaces(merged);
-    EXPECT_EQ(processor.oldInterfaces[2].interface, "eth1");  // eth0's alias follows eth0 to eth1
-    EXPECT_EQ(processor.oldInterfaces[3].interface, "eth0");
-    EXPECT_EQ(processor.pfLists.oldLocal.services[0].interface, "eth1");
-    EXPECT_EQ(processor.pfLists.oldLocal.services[1].interface, "eth7");
-    EXPECT_EQ(processor.pfLists.oldForward.services[0].interface, "eth0");
-    EXPECT_EQ(processor.pfLists.newForward.services[0].interface, "eth0");
-    EXPECT_EQ(processor.natRules[0].network, "eth0");
-    EXPECT_EQ(processor.natRules[1].network, "eth1");
+    EXPECT_EQ(processor.oldInterfaces()[2].interface, "eth1");  // eth0's alias follows eth0 to eth1
+    EXPECT_EQ(processor.oldInterfaces()[3].interface, "eth0");
+    EXPECT_EQ(pf.oldLocal.services[0].interface, "eth1");
+    EXPECT_EQ(pf.oldLocal.services[1].interface, "eth7");
+    EXPECT_EQ(pf.oldForward.services[0].interface, "eth0");
+    EXPECT_EQ(pf.newForward.services[0].interface, "eth0");
+    EXPECT_EQ(processor.natRules()[0].network, "eth0");
+    EXPECT_EQ(processor.natRules()[1].network, "eth1");
     // Addresses are equal on both sides here, so the database proxy's hosts stay where they are.
     EXPECT_EQ(body(merged),
               "def_proxy_sql-gw_host_1_interface=198.51.100.10\n"
@@ -395,9 +446,7 @@ TEST_F(InterfaceConverterTest, DatabaseProxyHostsFollowTheirInterfaceToItsNewAdd
     addNew(1, "ext0", "203.0.113.10", "outside");
     addNew(2, "int0", "198.51.100.10", "inside");  // eth0's old address, now on the inside device
     readAndReconcile();
-    ASSERT_TRUE(applyDevicePairs(processor.oldInterfaces, processor.physicalCount, processor.newInterfaces,
-                                 {{"eth0", "ext0"}, {"eth1", "int0"}})
-                    .empty());
+    ASSERT_TRUE(processor.interfacePairing().applyDevicePairs({{"eth0", "ext0"}, {"eth1", "int0"}}).empty());
     ConfigTree merged{log};
     add(merged, {
         "def_proxy_sql-gw_host_1_interface=198.51.100.10",
@@ -417,9 +466,7 @@ TEST_F(InterfaceConverterTest, MissingDatabaseProxyIsLoggedOncePerChangedInterfa
     addNew(1, "ext0", "203.0.113.10", "outside");
     addNew(2, "int0", "10.0.0.1", "inside");
     readAndReconcile();
-    ASSERT_TRUE(applyDevicePairs(processor.oldInterfaces, processor.physicalCount, processor.newInterfaces,
-                                 {{"eth0", "ext0"}})
-                    .empty());
+    ASSERT_TRUE(processor.interfacePairing().applyDevicePairs({{"eth0", "ext0"}}).empty());
     ConfigTree merged{log};
     takeLog();
     processor.mergeInterfaces(merged);

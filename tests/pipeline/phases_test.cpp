@@ -122,10 +122,10 @@ TEST_F(PhasesTest, ScriptWithoutMarkersRunsWhollyInPreprocessing) {
     useScript("add_leaf a=1\n"
               "add_leaf b=2\n");
     ASSERT_TRUE(processor->runPreprocess(oldTree));
-    EXPECT_EQ(processor->lineNumber, 2);
+    EXPECT_EQ(processor->lineNumber(), 2);
     ASSERT_TRUE(processor->runMerge(oldTree, newTree));
     ASSERT_TRUE(processor->runPostprocess(newTree));
-    EXPECT_EQ(processor->lineNumber, 2);
+    EXPECT_EQ(processor->lineNumber(), 2);
     EXPECT_EQ(newTree.findLeaf("a"), nullptr);
     EXPECT_NE(oldTree.findLeaf("a"), nullptr);
 }
@@ -137,7 +137,7 @@ TEST_F(PhasesTest, LowerCaseMarkerEndsTheSectionAndIndentedOneDoesNot) {
               "[merge_tree1]\n"
               "add_leaf c=3\n");
     ASSERT_TRUE(processor->runPreprocess(oldTree));
-    EXPECT_EQ(processor->lineNumber, 4);
+    EXPECT_EQ(processor->lineNumber(), 4);
     EXPECT_NE(oldTree.findLeaf("b"), nullptr);
     EXPECT_EQ(oldTree.findLeaf("c"), nullptr);
 }
@@ -146,8 +146,8 @@ TEST_F(PhasesTest, NoPhysicalInterfaceStopsPreprocessingBeforeAnyScriptLine) {
     useScript("add_leaf a=1\n[MERGE_TREE1]\n");
     ConfigTree empty{log};
     EXPECT_FALSE(processor->runPreprocess(empty));
-    EXPECT_EQ(processor->lineNumber, 0);
-    EXPECT_EQ(processor->errorText, "No physical interfaces found on system - cannot continue upgrade");
+    EXPECT_EQ(processor->lineNumber(), 0);
+    EXPECT_EQ(processor->errorText(), "No physical interfaces found on system - cannot continue upgrade");
     const std::vector<std::string> lines = progressLines();
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines.front(), "Parsing interfaces.");
@@ -162,7 +162,7 @@ TEST_F(PhasesTest, UserErrorOnTheNewTreeStopsTheMergeWithoutItsCompleteLine) {
               "[POSTPROCESS]\n");
     ASSERT_TRUE(processor->runPreprocess(oldTree));
     EXPECT_FALSE(processor->runMerge(oldTree, newTree));
-    EXPECT_EQ(processor->errorText, "The new firewall is not supported");
+    EXPECT_EQ(processor->errorText(), "The new firewall is not supported");
     EXPECT_EQ(newTree.findLeaf("never"), nullptr);
     const std::string text = log.str();
     EXPECT_EQ(text.find("Merge Processing complete."), std::string::npos);
@@ -172,8 +172,8 @@ TEST_F(PhasesTest, ScriptThatCannotBeOpenedFailsPreprocessingInsteadOfSkippingEv
     const std::string missing = "/nonexistent-dir/5xTo60.tpl";
     processor = std::make_unique<TemplateProcessor>(log, warnings, missing, "./");
     EXPECT_FALSE(processor->runPreprocess(oldTree));
-    EXPECT_EQ(processor->errorText, "Unable to read the template script: " + missing);
-    EXPECT_TRUE(processor->abortRequested);
+    EXPECT_EQ(processor->errorText(), "Unable to read the template script: " + missing);
+    EXPECT_TRUE(processor->abortRequested());
     const std::string text = log.str();
     EXPECT_NE(text.find("Unable to open file: " + missing + "\n"), std::string::npos) << text;
     EXPECT_EQ(text.find("Template preprocessing complete."), std::string::npos) << text;
@@ -190,7 +190,7 @@ TEST_F(PhasesTest, ScriptThatBecomesUnreadableInALaterSectionFailsThatPhase) {
               "add_leaf post=1\n");
     ASSERT_TRUE(processor->runPreprocess(oldTree));
     EXPECT_FALSE(processor->runMerge(oldTree, newTree));
-    EXPECT_EQ(processor->errorText, "Unable to read the template script: test.tpl");
+    EXPECT_EQ(processor->errorText(), "Unable to read the template script: test.tpl");
     EXPECT_EQ(newTree.findLeaf("never"), nullptr);
     EXPECT_EQ(log.str().find("Merge Processing complete."), std::string::npos);
 }

@@ -62,7 +62,7 @@ TEST_F(Dispatch, EveryTableRowIsReachedByItsName) {
 
 TEST_F(Dispatch, FaultLinesNameTheVerbTheScriptLineAndTheSubject) {
     useScript("");
-    processor->lineNumber = 57;
+    processor->setLineNumber(57);
     processor->logFault("add_to_branch", ": Search returned no data (", "rule_proxy_##");
     processor->logFault("end_if", ": Attempting end_if with no if_leaf pending (", "");
     EXPECT_EQ(log.str(),

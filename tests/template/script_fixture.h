@@ -38,7 +38,7 @@ protected:
     // Dispatches one line as if it were script line number n.
     int dispatch(const std::string& line, int n = 1) {
         if (!processor) useScript("");
-        processor->lineNumber = n;
+        processor->setLineNumber(n);
         copyToBuffer(line);
         return processor->dispatchLine(tree, buffer.data());
     }

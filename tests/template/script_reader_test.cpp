@@ -26,7 +26,7 @@ TEST_F(ScriptReader, LinesLoseTheirLineEndingAndTrailingWhiteSpaceButKeepLeading
     EXPECT_EQ(next(), "   indented");
     EXPECT_EQ(next(), "");
     expectEnd();
-    EXPECT_EQ(processor->lineNumber, 3);
+    EXPECT_EQ(processor->lineNumber(), 3);
 }
 
 TEST_F(ScriptReader, LastLineNeedsNoLineFeedAndAFinalLineFeedAddsNoLine) {
@@ -39,7 +39,7 @@ TEST_F(ScriptReader, LastLineNeedsNoLineFeedAndAFinalLineFeedAddsNoLine) {
     next();
     expectEnd();
     expectEnd();
-    EXPECT_EQ(processor->lineNumber, 2);
+    EXPECT_EQ(processor->lineNumber(), 2);
 }
 
 TEST_F(ScriptReader, EveryLineCountsButOnlyVerbLinesAreDispatched) {
@@ -47,7 +47,7 @@ TEST_F(ScriptReader, EveryLineCountsButOnlyVerbLinesAreDispatched) {
     int lines = 0;
     while (processor->processNextLine(tree, buffer)) ++lines;
     EXPECT_EQ(lines, 4);
-    EXPECT_EQ(processor->lineNumber, 4);
+    EXPECT_EQ(processor->lineNumber(), 4);
     EXPECT_EQ(settings(), "y=2\n");
     EXPECT_EQ(log.str(), "Processing 4: add_leaf\ty=2\n");
 }
@@ -66,7 +66,7 @@ TEST_F(ScriptReader, OverLongLineStopsReadingInsteadOfRunningACutLine) {
     EXPECT_TRUE(processor->runScriptSection(tree, nullptr));
     EXPECT_EQ(settings(), "a=1\n");
     EXPECT_TRUE(processor->scriptReadFailed());
-    EXPECT_EQ(processor->lineNumber, 2);
+    EXPECT_EQ(processor->lineNumber(), 2);
     expectEnd();
     EXPECT_EQ(log.str(),
               "Processing 1: add_leaf\ta=1\n"
@@ -82,7 +82,7 @@ TEST_F(ScriptReader, ScriptThatCannotBeOpenedIsLoggedAndReadsAsEmpty) {
         EXPECT_TRUE(missing.scriptReadFailed());
         EXPECT_FALSE(missing.processNextLine(tree, buffer));
         EXPECT_FALSE(missing.readScriptLine(buffer));
-        EXPECT_EQ(missing.lineNumber, 0);
+        EXPECT_EQ(missing.lineNumber(), 0);
     }
 }
 
@@ -93,7 +93,7 @@ TEST_F(ScriptReader, StreamInAFailedStateEndsReadingAtOnce) {
     EXPECT_TRUE(reader.runScriptSection(tree, nullptr));
     EXPECT_FALSE(reader.readScriptLine(buffer));
     EXPECT_TRUE(reader.scriptReadFailed());
-    EXPECT_EQ(reader.lineNumber, 0);
+    EXPECT_EQ(reader.lineNumber(), 0);
     EXPECT_EQ(settings(), "");
 }
 

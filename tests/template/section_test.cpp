@@ -22,7 +22,7 @@ TEST_F(Sections, ScriptWithoutMarkersRunsWholeInTheFirstSection) {
     // The later sections find the end of the script.
     EXPECT_TRUE(processor->runScriptSection(tree, "[MERGE_TREE2]"));
     EXPECT_TRUE(processor->runScriptSection(tree, nullptr));
-    EXPECT_EQ(processor->lineNumber, 3);
+    EXPECT_EQ(processor->lineNumber(), 3);
     EXPECT_NE(log.str().find("Processing 2: [POSTPROCESS]\t\n"), std::string::npos);
 }
 
@@ -30,7 +30,7 @@ TEST_F(Sections, MarkerInAnyCaseEndsItsSectionAndTheNextSectionGoesOnAfterIt) {
     useScript("[PREPROCESS]\nadd_leaf a=1\n[merge_tree1] end of the first part\nadd_leaf b=2\n");
     EXPECT_TRUE(processor->runScriptSection(tree, "[MERGE_TREE1]"));
     EXPECT_EQ(settings(), "a=1\n");
-    EXPECT_EQ(processor->lineNumber, 3);
+    EXPECT_EQ(processor->lineNumber(), 3);
     ConfigTree second(log);
     EXPECT_TRUE(processor->runScriptSection(second, "[MERGE_TREE2]"));
     EXPECT_EQ(settingsOf(second), "b=2\n");
@@ -50,22 +50,22 @@ TEST_F(Sections, MarkerWithLeadingBlanksDoesNotEndTheSection) {
 TEST_F(Sections, UserErrorStopsTheSectionRightAfterItsLine) {
     useScript("add_leaf a=1\nuser_error Stop here\nadd_leaf b=2\n");
     EXPECT_FALSE(processor->runScriptSection(tree, nullptr));
-    EXPECT_TRUE(processor->abortRequested);
-    EXPECT_EQ(processor->errorText, "Stop here");
-    EXPECT_EQ(processor->lineNumber, 2);
+    EXPECT_TRUE(processor->abortRequested());
+    EXPECT_EQ(processor->errorText(), "Stop here");
+    EXPECT_EQ(processor->lineNumber(), 2);
     EXPECT_EQ(settings(), "a=1\n");
 }
 
 TEST_F(Sections, AfterAnAbortEverySectionStopsAfterItsFirstLine) {
     useScript("add_leaf a=1\nadd_leaf b=2\n");
-    processor->abortRequested = true;
+    processor->requestAbort("");
     EXPECT_FALSE(processor->runScriptSection(tree, nullptr));
     EXPECT_EQ(settings(), "a=1\n");
 }
 
 TEST_F(Sections, MarkerThatEndsASectionIsNotMistakenForAnAbort) {
     useScript("[MERGE_TREE2]\nadd_leaf b=2\n");
-    processor->abortRequested = true;
+    processor->requestAbort("");
     EXPECT_TRUE(processor->runScriptSection(tree, "[MERGE_TREE2]"));
 }
 

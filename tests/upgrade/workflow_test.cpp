@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "convert/interface_pairing.h"
 #include "template/template_processor.h"
 #include "upgrade/file_names.h"
 #include "upgrade/workflow.h"
@@ -28,10 +29,10 @@ public:
     }
     void stopTimers() override { ++timersStopped; }
     void showMessage(const std::string& text) override { messages.push_back(text); }
-    PairingOutcome pairInterfaces(TemplateProcessor& processor) override {
+    PairingOutcome pairInterfaces(InterfacePairing& pairing) override {
         ++pairingRuns;
-        seenProcessor = &processor;
-        publishedDuringPairing = currentTemplateProcessor();
+        seenOldInterfaces = &pairing.oldInterfaces();
+        seenUnpaired = pairing.unpaired();
         return outcome;
     }
 
@@ -39,8 +40,8 @@ public:
     int timersStopped = 0;
     std::vector<std::string> messages;
     int pairingRuns = 0;
-    TemplateProcessor* seenProcessor = nullptr;
-    TemplateProcessor* publishedDuringPairing = nullptr;
+    const InterfaceList* seenOldInterfaces = nullptr;
+    std::vector<int> seenUnpaired;
     PairingOutcome outcome = PairingOutcome::Closed;
 };
 
@@ -92,7 +93,7 @@ protected:
 
 TEST_F(WorkflowTest, ConvertAndMergeSaveBothFilesAndLogWhereToTheLogAndScreen) {
     ASSERT_TRUE(workflow.convertOldConfig());
-    EXPECT_EQ(currentTemplateProcessor(), workflow.processor());
+    EXPECT_NE(workflow.processor(), nullptr);
     ASSERT_TRUE(workflow.mergeConfigs());
     EXPECT_EQ(ui.pairingRuns, 0);
     EXPECT_TRUE(ui.messages.empty());
@@ -129,7 +130,6 @@ TEST_F(WorkflowTest, AbortedConversionIsLoggedShownAndRestarts) {
     EXPECT_EQ(ui.timersStopped, 1);
     EXPECT_EQ(workflow.workingDirectory(), "");
     EXPECT_EQ(workflow.processor(), nullptr);
-    EXPECT_EQ(currentTemplateProcessor(), nullptr);
     const std::string log = read(kLogFileName);
     EXPECT_NE(log.find("Aborting conversion!\n"
                        "No physical interfaces found on system - cannot continue upgrade\n"
@@ -196,7 +196,10 @@ TEST_F(WorkflowTest, PairingIsAskedForOnlyWhenAddressesDoNotPair) {
     ASSERT_TRUE(workflow.convertOldConfig());
     ASSERT_TRUE(workflow.mergeConfigs());
     EXPECT_EQ(ui.pairingRuns, 1);
-    EXPECT_EQ(ui.seenProcessor, ui.publishedDuringPairing);
+    // The dialog is shown the running conversion's own records.
+    ASSERT_NE(workflow.processor(), nullptr);
+    EXPECT_EQ(ui.seenOldInterfaces, &workflow.processor()->oldInterfaces());
+    EXPECT_EQ(ui.seenUnpaired, (std::vector<int>{0}));
     EXPECT_EQ(ui.messages, (std::vector<std::string>{"Error Creating Dialog Object"}));
     const std::string log = read(kLogFileName);
     EXPECT_NE(log.find("Postprocessing...\nInterface merge help will be needed...\nInterface merge complete.\n"),

@@ -21,7 +21,7 @@ TEST_F(AddToBranchTest, EveryMatchGetsEveryItemUpToTheEmptyLine) {
     EXPECT_THAT(faultLines(), IsEmpty());
     EXPECT_THAT(processedLines(), ElementsAre("Processing 1: add_to_branch\trule_proxy_## state=on",
                                               "Processing 4: add_leaf\tz=1"));
-    EXPECT_EQ(processor->lineNumber, 4);
+    EXPECT_EQ(processor->lineNumber(), 4);
 }
 
 TEST_F(AddToBranchTest, ItemsArePlacedBelowTheBranchAsWrittenAndOverwrite) {
@@ -52,7 +52,7 @@ TEST_F(AddToBranchTest, ItemLinesAreConsumedWhenNothingMatches) {
 TEST_F(AddToBranchTest, ItemLinesAreConsumedToTheEndWhenNoEmptyLineFollows) {
     EXPECT_TRUE(runScript("add_to_branch none x=1\nadd_leaf a=1\nadd_leaf b=2"));
     EXPECT_THAT(settings(), IsEmpty());
-    EXPECT_EQ(processor->lineNumber, 3);
+    EXPECT_EQ(processor->lineNumber(), 3);
 }
 
 TEST_F(AddToBranchTest, BadLaterItemStopsTheVerbAndTheRestRunAsScriptLines) {
@@ -88,7 +88,7 @@ TEST_F(AddToBranchTest, ItemListInsideASkippedBlockIsSkippedWithIt) {
                           "end_if\n"
                           "add_leaf after=1\n"));
     EXPECT_THAT(settings(), ElementsAre("b_1_k=v", "after=1"));
-    EXPECT_EQ(processor->conditionalDepth, 0);
+    EXPECT_EQ(processor->conditionalDepth(), 0);
 }
 
 TEST_F(AddToBranchTest, ItemListInsideARunningBlockUsesTheNarrowedScope) {
@@ -99,7 +99,7 @@ TEST_F(AddToBranchTest, ItemListInsideARunningBlockUsesTheNarrowedScope) {
                           "\n"
                           "end_if\n"));
     EXPECT_THAT(settings(), ElementsAre("b_1_on=1", "b_1_x=1", "b_1_y=2", "b_2_on=0"));
-    EXPECT_EQ(processor->conditionalDepth, 0);
+    EXPECT_EQ(processor->conditionalDepth(), 0);
 }
 
 }  // namespace

@@ -14,7 +14,7 @@ class BlockTest : public VerbFixture {};
 TEST_F(BlockTest, EndIfOutsideABlockIsReportedAndChangesNothing) {
     EXPECT_EQ(dispatch("end_if", 12), 0);
     EXPECT_THAT(faultLines(), ElementsAre("end_if: Attempting end_if with no if_leaf pending (12)"));
-    EXPECT_EQ(processor->conditionalDepth, 0);
+    EXPECT_EQ(processor->conditionalDepth(), 0);
 }
 
 TEST_F(BlockTest, IfLeafNarrowsStarToTheNamesItMatchedUntilItsEndIf) {
@@ -26,7 +26,7 @@ TEST_F(BlockTest, IfLeafNarrowsStarToTheNamesItMatchedUntilItsEndIf) {
     EXPECT_THAT(settings(), ElementsAre("a_p_x=after", "a_p_y=seen", "a_q_x=after", "a_q_y=seen",
                                         "a_r_x=after", "a_r_y=C"));
     EXPECT_THAT(faultLines(), IsEmpty());
-    EXPECT_EQ(processor->conditionalDepth, 0);
+    EXPECT_EQ(processor->conditionalDepth(), 0);
 }
 
 TEST_F(BlockTest, IfLeafNarrowsHashToTheNumbersItMatchedButNotValuePatterns) {
@@ -75,7 +75,7 @@ TEST_F(BlockTest, BadIfLeafArgumentsOpenNoBlockSoItsLinesRunAndItsEndIfIsReporte
                                           "if_leaf: Could not find template (4): ",
                                           "Line 0: Unable to find '=' in novalue",
                                           "if_leaf: Unable to parse search template (5): novalue"));
-    EXPECT_EQ(processor->conditionalDepth, 0);
+    EXPECT_EQ(processor->conditionalDepth(), 0);
 }
 
 TEST_F(BlockTest, IfLeafThatFindsNothingSkipsToItsOwnEndIfCountingNestedIfLeafLines) {
@@ -91,8 +91,8 @@ TEST_F(BlockTest, IfLeafThatFindsNothingSkipsToItsOwnEndIfCountingNestedIfLeafLi
                           "add_leaf ran=1\n"));
     EXPECT_THAT(settings(), ElementsAre("a_b=1", "ran=1"));
     EXPECT_THAT(faultLines(), ElementsAre("if_leaf: Search returned no data (1): a_b=2"));
-    EXPECT_EQ(processor->lineNumber, 9);
-    EXPECT_EQ(processor->conditionalDepth, 0);
+    EXPECT_EQ(processor->lineNumber(), 9);
+    EXPECT_EQ(processor->conditionalDepth(), 0);
 }
 
 TEST_F(BlockTest, SkippingDoesNotCountIfVersionLines) {
@@ -127,9 +127,9 @@ TEST_F(BlockTest, UserErrorInsideABlockStopsTheSectionOnlyAfterTheBlock) {
                            "end_if\n"
                            "add_leaf after=1\n"));
     EXPECT_THAT(settings(), ElementsAre("a_b=1", "inblock=1"));
-    EXPECT_TRUE(processor->abortRequested);
-    EXPECT_EQ(processor->errorText, "Stop here");
-    EXPECT_EQ(processor->lineNumber, 4);
+    EXPECT_TRUE(processor->abortRequested());
+    EXPECT_EQ(processor->errorText(), "Stop here");
+    EXPECT_EQ(processor->lineNumber(), 4);
 }
 
 TEST_F(BlockTest, SectionMarkersInsideABlockAreOrdinaryLines) {
@@ -143,7 +143,7 @@ TEST_F(BlockTest, SectionMarkersInsideABlockAreOrdinaryLines) {
               "add_leaf next=1\n");
     EXPECT_TRUE(processor->runScriptSection(*tree, "[MERGE_TREE1]"));
     EXPECT_THAT(settings(), ElementsAre("a_b=1", "inblock=1", "after=1"));
-    EXPECT_EQ(processor->lineNumber, 6);
+    EXPECT_EQ(processor->lineNumber(), 6);
 }
 
 TEST_F(BlockTest, IfVersionBeforeSetVersionSkipsItsBlock) {
@@ -171,8 +171,8 @@ TEST_F(BlockTest, IfVersionRunsItsBlockOnlyForTheExactVersion) {
     char trailingBlank[] = "5.5 ";
     clearLog();
     useScript("end_if\n");
-    processor->version = "5.5";
-    processor->lineNumber = 1;
+    processor->setVersion("5.5");
+    processor->setLineNumber(1);
     EXPECT_EQ(processor->if_version(*tree, trailingBlank), 1);
     EXPECT_THAT(faultLines(), ElementsAre("if_version: Version does not match (1): 5.5"));
 }
@@ -188,7 +188,7 @@ TEST_F(BlockTest, BlocksNestedBeyondTheLimitAreSkippedNotRunOutOfStack) {
     EXPECT_TRUE(runScript(script));
     EXPECT_THAT(settings(), ElementsAre("a=1", "after=1"));
     EXPECT_THAT(faultLines(), ElementsAre("if_leaf: Blocks nested too deeply (201): a=1"));
-    EXPECT_EQ(processor->conditionalDepth, 0);
+    EXPECT_EQ(processor->conditionalDepth(), 0);
 }
 
 TEST_F(BlockTest, ABlockMayDestroyTheSettingsItsIfLeafFound) {

@@ -23,7 +23,7 @@ TEST_F(ControlVerbTest, SetVersionTakesTheFirstDigitDotDigitGroupOfAWord) {
         tree = std::make_unique<ConfigTree>(log);
         addSettings({std::string("ver=") + value});
         EXPECT_EQ(dispatch("set_version ver=**"), 1) << value;
-        EXPECT_EQ(processor->version, version) << value;
+        EXPECT_EQ(processor->version(), version) << value;
     }
     EXPECT_THAT(faultLines(), IsEmpty());
 }
@@ -31,24 +31,24 @@ TEST_F(ControlVerbTest, SetVersionTakesTheFirstDigitDotDigitGroupOfAWord) {
 TEST_F(ControlVerbTest, SetVersionWithoutAVersionGroupLeavesTheVersionUnset) {
     addSettings({"v_1=5", "v_2=V5.5", "v_3=x"});
     tree->findBranch("v")->findLeaf("3")->setValue("x ");  // a file line cannot end in a blank
-    processor->version = "4.0";
+    processor->setVersion("4.0");
     EXPECT_EQ(dispatch("set_version v_1=**", 3), 0);
-    EXPECT_FALSE(processor->version.has_value());
-    processor->version = "4.0";
+    EXPECT_FALSE(processor->version().has_value());
+    processor->setVersion("4.0");
     EXPECT_EQ(dispatch("set_version v_2=**", 4), 0);
     EXPECT_EQ(dispatch("set_version v_3=**", 5), 0);
-    EXPECT_FALSE(processor->version.has_value());
+    EXPECT_FALSE(processor->version().has_value());
     EXPECT_THAT(faultLines(), ElementsAre("set_version: Can't find version information (3a): v_1=**",
                                           "set_version: Can't find version information (4a): v_2=**",
                                           "set_version: Can't find version information (5b): v_3=**"));
 }
 
 TEST_F(ControlVerbTest, SetVersionThatFindsNothingKeepsTheVersion) {
-    processor->version = "5.5";
+    processor->setVersion("5.5");
     EXPECT_EQ(dispatch("set_version ver=**"), 1);
     EXPECT_EQ(dispatch("set_version"), 0);
     EXPECT_EQ(dispatch("set_version ver"), 0);
-    EXPECT_EQ(processor->version, "5.5");
+    EXPECT_EQ(processor->version(), "5.5");
     EXPECT_THAT(faultLines(), ElementsAre("set_version: Search returned no data (7): ver=**",
                                           "set_version: Could not find version template (7): ",
                                           "Line 0: Unable to find '=' in ver",
@@ -135,8 +135,8 @@ TEST_F(ControlVerbTest, UserErrorLogsFramedMessageAndRequestsAbort) {
     const std::string rule = "user_error===============================================";
     EXPECT_THAT(faultLines(),
                 ElementsAre(rule, "user_error: Issued error (14): Old proxy rules cannot be converted", rule));
-    EXPECT_EQ(processor->errorText, "Old proxy rules cannot be converted");
-    EXPECT_TRUE(processor->abortRequested);
+    EXPECT_EQ(processor->errorText(), "Old proxy rules cannot be converted");
+    EXPECT_TRUE(processor->abortRequested());
     EXPECT_EQ(warnings.str(), "");
 }
 
@@ -145,8 +145,8 @@ TEST_F(ControlVerbTest, UserErrorWithoutTextStillAborts) {
     EXPECT_THAT(faultLines(), ElementsAre("user_error===============================================",
                                           "user_error: Issued error (1): ",
                                           "user_error==============================================="));
-    EXPECT_EQ(processor->errorText, "");
-    EXPECT_TRUE(processor->abortRequested);
+    EXPECT_EQ(processor->errorText(), "");
+    EXPECT_TRUE(processor->abortRequested());
     EXPECT_THAT(settings(), IsEmpty());
 }
 

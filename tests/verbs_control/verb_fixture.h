@@ -46,7 +46,7 @@ protected:
 
     // Runs one verb line through the dispatch, as if it were script line lineNumber.
     int dispatch(const std::string& line, int lineNumber = 7) {
-        processor->lineNumber = lineNumber;
+        processor->setLineNumber(lineNumber);
         line_.assign(line.begin(), line.end());
         line_.push_back('\0');
         return processor->dispatchLine(*tree, line_.data());

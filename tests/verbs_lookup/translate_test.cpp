@@ -11,7 +11,7 @@ using ::testing::IsEmpty;
 class AddressConvertTest : public TreeVerbFixture {
 protected:
     const NetObject* object(const std::string& name) const {
-        for (const NetObject& o : processor->netObjects.objects()) {
+        for (const NetObject& o : processor->netObjects().objects()) {
             if (o.name == name) return &o;
         }
         return nullptr;

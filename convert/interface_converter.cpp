@@ -1,6 +1,6 @@
 // The interface converter: reads the interfaces of the old and the new tree, pairs them, rewrites the
 // references the other converters hold and writes the interface list into the merged tree.
-#include "convert/interfaces.h"
+#include "convert/interface_converter.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -11,7 +11,8 @@
 #include <vector>
 
 #include "conftree/conftree.h"
-#include "template/template_processor.h"
+#include "convert/converter_context.h"
+#include "convert/tree_search.h"
 
 namespace {
 
@@ -55,45 +56,35 @@ const char* onOff(bool flag) { return flag ? "on" : "off"; }
 
 }  // namespace
 
-void TemplateProcessor::addConvertedLeaf(ConfigTree& tree, std::string line) {
-    add_leaf(tree, line.data());
-}
-
-void TemplateProcessor::parseInterfaces(ConfigTree& tree, InterfaceList& list, const std::string& templateText) {
-    const SearchTemplate search = SearchTemplate::leaf(templateText);
-    if (!search.valid()) {
-        logFault("parseInterfaces", ": Unable to parse source template (", templateText);
-        return;
-    }
-    NodeList found;
-    if (!search.search(tree, found)) {
-        logFault("parseInterfaces", ": Search returned no data (", templateText);
-        return;
-    }
-    for (Node* leaf : found) {
+void InterfaceConverter::parseList(ConverterContext& context, ConfigTree& tree, InterfaceList& list,
+                                   const std::string& templateText) {
+    const TreeSearch search = searchTree(context, tree, "parseInterfaces", TemplateKind::Leaf, templateText,
+                                         ": Unable to parse source template (", ": Search returned no data (");
+    if (!search.matched) return;
+    for (Node* leaf : search.found) {
         const Branch* interfaceList = leaf->parent();
         const Branch* elements = interfaceList != nullptr ? interfaceList->findBranch("element") : nullptr;
         if (elements == nullptr) {
-            logFault("parseInterfaces", ": Cannot find elements in interface list (", templateText);
+            context.logFault("parseInterfaces", ": Cannot find elements in interface list (", templateText);
             return;
         }
         readElements(*elements, false, list);
     }
 }
 
-bool TemplateProcessor::parse5xInterfaces(ConfigTree& tree) {
-    parseInterfaces(tree, oldInterfaces, kPhysicalListTemplate);
+std::optional<std::string> InterfaceConverter::parseOld(ConverterContext& context, ConfigTree& tree) {
+    parseList(context, tree, oldInterfaces, kPhysicalListTemplate);
     physicalCount = static_cast<int>(oldInterfaces.size());
     if (physicalCount == 0) {
-        errorText = "No physical interfaces found on system - cannot continue upgrade";
-        logLine("parse5xInterfaces: " + errorText);
-        return false;
+        std::string reason = "No physical interfaces found on system - cannot continue upgrade";
+        context.logLine("parse5xInterfaces: " + reason);
+        return reason;
     }
     for (int i = 0; i < physicalCount; ++i) {
         // The device's additional addresses stand in the list named after it.
         const std::string device = oldInterfaces[static_cast<std::size_t>(i)].interface;
         const std::size_t first = oldInterfaces.size();
-        parseInterfaces(tree, oldInterfaces, "netobj_list_##_name=" + device + "$INTERFACE");
+        parseList(context, tree, oldInterfaces, "netobj_list_##_name=" + device + "$INTERFACE");
         for (std::size_t k = first; k < oldInterfaces.size(); ++k) {
             InterfaceRecord& alias = oldInterfaces[k];
             alias.alias = true;
@@ -101,26 +92,19 @@ bool TemplateProcessor::parse5xInterfaces(ConfigTree& tree) {
             if (colon != std::string::npos) alias.interface.erase(colon);
         }
     }
-    return true;
+    return std::nullopt;
 }
 
-void TemplateProcessor::parse60Interfaces(ConfigTree& tree) {
-    const SearchTemplate search = SearchTemplate::branch(kNewListTemplate);
-    if (!search.valid()) {
-        logFault("parse60Interfaces", ": Unable to parse source template (", kNewListTemplate);
-        return;
-    }
-    NodeList found;
-    if (!search.search(tree, found)) {
-        logFault("parse60Interfaces", ": Search returned no data (", kNewListTemplate);
-        return;
-    }
-    for (Node* node : found) {
+void InterfaceConverter::parseNew(ConverterContext& context, ConfigTree& tree) {
+    const TreeSearch search = searchTree(context, tree, "parse60Interfaces", TemplateKind::Branch, kNewListTemplate,
+                                         ": Unable to parse source template (", ": Search returned no data (");
+    if (!search.matched) return;
+    for (Node* node : search.found) {
         if (const Branch* elements = node->asBranch()) readElements(*elements, true, newInterfaces);
     }
 }
 
-void TemplateProcessor::reconcileInterfaces() {
+void InterfaceConverter::reconcile() {
     // The first new record of each address, so that the pairing costs one pass over each list.
     std::unordered_map<std::string, int> firstByAddr;
     for (std::size_t j = 0; j < newInterfaces.size(); ++j) {
@@ -134,9 +118,7 @@ void TemplateProcessor::reconcileInterfaces() {
     }
 }
 
-bool TemplateProcessor::interfaceMergeHelpRequired() const { return unmatchedOld != 0; }
-
-void TemplateProcessor::mergeInterfaces(ConfigTree& tree) {
+void InterfaceConverter::merge(ConverterContext& context, ConfigTree& tree, const DeviceReferences& references) {
     const int physical = std::min(physicalCount, static_cast<int>(oldInterfaces.size()));
     std::vector<InterfaceChange> changes;
     for (int i = 0; i < physical; ++i) {
@@ -149,7 +131,7 @@ void TemplateProcessor::mergeInterfaces(ConfigTree& tree) {
             changes.push_back({oldRecord.interface, oldRecord.addr, newRecord.interface, newRecord.addr});
         }
     }
-    rewriteInterfaceReferences(tree, changes);
+    rewriteReferences(context, tree, changes, references);
 
     // Of several old interfaces paired with one new device, only the first is written. Unpaired
     // interfaces are not duplicates of each other: each is written with its own values.
@@ -161,12 +143,9 @@ void TemplateProcessor::mergeInterfaces(ConfigTree& tree) {
     }
 }
 
-void TemplateProcessor::changeInterfaces(ConfigTree& tree, const InterfaceRecord& oldRecord,
-                                         const InterfaceRecord& newRecord) {
-    rewriteInterfaceReferences(tree, {{oldRecord.interface, oldRecord.addr, newRecord.interface, newRecord.addr}});
-}
-
-void TemplateProcessor::rewriteInterfaceReferences(ConfigTree& tree, const std::vector<InterfaceChange>& changes) {
+void InterfaceConverter::rewriteReferences(ConverterContext& context, ConfigTree& tree,
+                                           const std::vector<InterfaceChange>& changes,
+                                           const DeviceReferences& references) {
     if (changes.empty()) return;
     // Every reference is rewritten from its value before the merge, by the first change that names
     // that value. Rewriting one change after another would chain: after eth0 -> eth1, a later
@@ -186,26 +165,17 @@ void TemplateProcessor::rewriteInterfaceReferences(ConfigTree& tree, const std::
     for (std::size_t k = static_cast<std::size_t>(std::max(physicalCount, 0)); k < oldInterfaces.size(); ++k) {
         renameDevice(oldInterfaces[k].interface);
     }
-    for (PfService& service : pfLists.oldLocal.services) renameDevice(service.interface);
-    for (PfService& service : pfLists.oldForward.services) renameDevice(service.interface);
-    for (NatRule& rule : natRules) renameDevice(rule.network);
+    for (PfService& service : references.localServices) renameDevice(service.interface);
+    for (PfService& service : references.forwardServices) renameDevice(service.interface);
+    for (NatRule& rule : references.natRules) renameDevice(rule.network);
 
-    // The database proxy's hosts name the interface they listen on by its address.
-    const SearchTemplate search = SearchTemplate::leaf(kSqlHostTemplate);
-    NodeList found;
-    if (!search.valid()) {
-        for (std::size_t n = 0; n < changes.size(); ++n) {
-            logFault("changeInterfaces", ": Unable to parse Oracle rule template (", kSqlHostTemplate);
-        }
-        return;
-    }
-    if (!search.search(tree, found)) {
-        for (std::size_t n = 0; n < changes.size(); ++n) {
-            logFault("changeInterfaces", ": Search returned no data (", kSqlHostTemplate);
-        }
-        return;
-    }
-    for (Node* node : found) {
+    // The database proxy's hosts name the interface they listen on by its address. Its faults are
+    // written once per change, as when the changes were made one at a time.
+    const TreeSearch search = searchTree(context, tree, "changeInterfaces", TemplateKind::Leaf, kSqlHostTemplate,
+                                         ": Unable to parse Oracle rule template (", ": Search returned no data (",
+                                         FaultLines::repeated(changes.size()));
+    if (!search.matched) return;
+    for (Node* node : search.found) {
         Leaf* leaf = node->asLeaf();
         if (leaf == nullptr) continue;
         const auto moved = addresses.find(leaf->value());
@@ -213,7 +183,7 @@ void TemplateProcessor::rewriteInterfaceReferences(ConfigTree& tree, const std::
     }
 }
 
-void TemplateProcessor::saveInterfaces(ConfigTree& tree) {
+void InterfaceConverter::save(ConverterContext& context, ConfigTree& tree) const {
     int n = 0;
     for (const InterfaceRecord& oldRecord : oldInterfaces) {
         if (oldRecord.counterpartIndex == kNotWritten) continue;
@@ -223,20 +193,20 @@ void TemplateProcessor::saveInterfaces(ConfigTree& tree) {
             paired ? newInterfaces[static_cast<std::size_t>(oldRecord.counterpartIndex)] : oldRecord;
         ++n;
         const std::string prefix = std::string(kOutputListPrefix) + "_" + std::to_string(n) + "_";
-        addConvertedLeaf(tree, prefix + "name=" + record.name);
-        addConvertedLeaf(tree, prefix + "interfaceflags=");
-        addConvertedLeaf(tree, prefix + "broadcast=" + record.broadcast);
-        addConvertedLeaf(tree, prefix + "netmask=" + record.netmask);
-        addConvertedLeaf(tree, prefix + "addr=" + record.addr);
-        addConvertedLeaf(tree, prefix + "interface=" + record.interface);
+        context.addSetting(tree, prefix + "name=" + record.name);
+        context.addSetting(tree, prefix + "interfaceflags=");
+        context.addSetting(tree, prefix + "broadcast=" + record.broadcast);
+        context.addSetting(tree, prefix + "netmask=" + record.netmask);
+        context.addSetting(tree, prefix + "addr=" + record.addr);
+        context.addSetting(tree, prefix + "interface=" + record.interface);
         if (record.alias) {
-            addConvertedLeaf(tree, prefix + "alias=yes");
+            context.addSetting(tree, prefix + "alias=yes");
             continue;
         }
-        addConvertedLeaf(tree, prefix + "alias=no");
-        addConvertedLeaf(tree, prefix + "nat=" + onOff(record.nat));
-        addConvertedLeaf(tree, prefix + "inat=" + onOff(record.inat));
-        addConvertedLeaf(tree, prefix + "transparency=" + onOff(record.transparency));
-        addConvertedLeaf(tree, prefix + "location=" + record.location);
+        context.addSetting(tree, prefix + "alias=no");
+        context.addSetting(tree, prefix + "nat=" + onOff(record.nat));
+        context.addSetting(tree, prefix + "inat=" + onOff(record.inat));
+        context.addSetting(tree, prefix + "transparency=" + onOff(record.transparency));
+        context.addSetting(tree, prefix + "location=" + record.location);
     }
 }
