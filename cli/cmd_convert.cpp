@@ -28,7 +28,8 @@
 #include <vector>
 
 #include "cli/commands.h"
-#include "conftree/progress.h"
+#include "cli/terminal_pairing.h"
+#include "cli/terminal_progress.h"
 #include "convert/interface_pairing.h"
 #include "template/template_processor.h"
 #include "upgrade/file_names.h"
@@ -98,99 +99,15 @@ bool copyInto(const std::string& from, const std::string& to) {
     return true;
 }
 
-// The terminal side of the workflow: messages go to standard error, and the interface pairing is
-// made from --pair, then by asking, or refused so that a script can give the pairs and run again.
+// The terminal side of the workflow: progress as a status line on a terminal, nothing else (messages
+// are read from the workflow's failure reason once a step has failed).
 class TerminalUi : public WorkflowUi {
 public:
-    explicit TerminalUi(std::vector<DevicePair> pairs) : pairs_(std::move(pairs)) {}
-
-    void showMessage(const std::string& text) override { message = text; }
-
-    PairingOutcome pairInterfaces(InterfacePairing& pairing) override {
-        pairingAsked = true;
-        const std::vector<std::string> problems = pairing.applyDevicePairs(pairs_);
-        if (!problems.empty()) {
-            for (const std::string& problem : problems) complain("--pair " + problem);
-            badPairs = true;
-            return PairingOutcome::Abandoned;
-        }
-        std::vector<int> unpaired = pairing.unpaired();
-        if (unpaired.empty()) return PairingOutcome::Closed;
-        if (!pairing.newInterfaces().empty() && ::isatty(STDIN_FILENO) && ask(pairing, unpaired)) {
-            return PairingOutcome::Closed;
-        }
-        listInterfaces(pairing);
-        needsPairing = true;
-        return PairingOutcome::Abandoned;
-    }
-
-    std::string message;
-    bool pairingAsked = false;
-    bool badPairs = false;
-    bool needsPairing = false;
+    explicit TerminalUi(TerminalProgress& progress) : progress_(progress) {}
+    void reportProgress(const ProgressReport& report) override { progress_.show(report); }
 
 private:
-    // Asks for a partner of each unpaired old interface; false when the input ends first.
-    static bool ask(InterfacePairing& pairing, const std::vector<int>& unpaired) {
-        const InterfaceList& oldList = pairing.oldInterfaces();
-        const InterfaceList& newList = pairing.newInterfaces();
-        if (progressStream() != nullptr) std::cerr << '\n';  // after the progress dots
-        std::cerr << "The interfaces of the old firewall could not all be paired with the new firewall's by "
-                     "address.\nChoose the new interface for each old one:\n";
-        for (int i : unpaired) {
-            for (;;) {
-                std::cerr << "\nOld interface " << interfaceLabel(oldList[static_cast<std::size_t>(i)]) << '\n';
-                for (std::size_t j = 0; j < newList.size(); ++j) {
-                    std::cerr << "  " << (j + 1) << ") " << interfaceLabel(newList[j]) << '\n';
-                }
-                std::cerr << "New interface (1-" << newList.size() << "): " << std::flush;
-                std::string answer;
-                if (!std::getline(std::cin, answer)) {
-                    std::cerr << '\n';
-                    return false;
-                }
-                char* end = nullptr;
-                const long choice = std::strtol(answer.c_str(), &end, 10);
-                if (end != answer.c_str() && *end == '\0' && choice >= 1 &&
-                    static_cast<std::size_t>(choice) <= newList.size()) {
-                    pairing.pair(i, static_cast<int>(choice - 1));
-                    break;
-                }
-                std::cerr << "Please answer with a number from 1 to " << newList.size() << ".\n";
-            }
-        }
-        return true;
-    }
-
-    static void listInterfaces(const InterfacePairing& pairing) {
-        const InterfaceList& oldList = pairing.oldInterfaces();
-        complain("the interfaces cannot all be paired by address; give --pair OLDDEV=NEWDEV for each old "
-                 "interface without a partner");
-        std::cerr << "Old interfaces:\n";
-        for (int i = 0; i < pairing.physicalCount() && static_cast<std::size_t>(i) < oldList.size(); ++i) {
-            const InterfaceRecord& record = oldList[static_cast<std::size_t>(i)];
-            std::cerr << "  " << interfaceLabel(record);
-            if (record.counterpartIndex >= 0) std::cerr << "  (paired with " << record.counterpartInterface << ")";
-            else std::cerr << "  (no partner)";
-            std::cerr << '\n';
-        }
-        std::cerr << "New interfaces:\n";
-        if (pairing.newInterfaces().empty()) std::cerr << "  (none)\n";
-        for (const InterfaceRecord& record : pairing.newInterfaces()) {
-            std::cerr << "  " << interfaceLabel(record) << '\n';
-        }
-    }
-
-    std::vector<DevicePair> pairs_;
-};
-
-// Chooses where progress dots go for the length of a run.
-struct ProgressTo {
-    explicit ProgressTo(std::ostream* stream) : previous(progressStream()) { setProgressStream(stream); }
-    ~ProgressTo() { setProgressStream(previous); }
-    ProgressTo(const ProgressTo&) = delete;
-    ProgressTo& operator=(const ProgressTo&) = delete;
-    std::ostream* previous;
+    TerminalProgress& progress_;
 };
 
 // The warnings in the warnings file: blocks of lines separated by empty lines.
@@ -259,7 +176,9 @@ int runConvert(const ConvertOptions& options) {
         return kExitUsage;
     }
 
-    TerminalUi ui(std::move(pairs));
+    // Progress is for a person watching, never for a file or pipe.
+    TerminalProgress progress(std::cerr, ::isatty(STDERR_FILENO) != 0);
+    TerminalUi ui(progress);
     UpgradeWorkflow workflow(ui);
     if (!workflow.startInWorkingDirectory(options.workdir)) {
         complain("cannot create the log and the warnings file in " + options.workdir);
@@ -269,29 +188,43 @@ int runConvert(const ConvertOptions& options) {
     const std::string workdir = workflow.workingDirectory();
     if (!copyInto(options.oldConfig, workdir + kSavedOldConfigName)) return kExitAborted;
 
-    // Progress dots are for a person watching, never for a file or pipe.
-    const ProgressTo progress(::isatty(STDERR_FILENO) ? &std::cerr : nullptr);
-
     if (!workflow.convertOldConfig()) {
-        complain("conversion aborted: " + ui.message);
+        progress.clear();
+        complain("conversion aborted: " + workflow.failure().text);
         return kExitAborted;
     }
     if (options.newConfig.empty()) {
+        progress.clear();
         printSummary(workflow, workflow.processor()->counts(), false);
         return kExitDone;
     }
 
     if (!copyInto(options.newConfig, workdir + kNewInitConfigName)) return kExitAborted;
     if (!workflow.mergeConfigs()) {
-        if (ui.badPairs) return kExitUsage;
-        if (ui.needsPairing) return kExitNeedsPairing;
-        complain("merge aborted: " + ui.message);
+        progress.clear();
+        complain("merge aborted: " + workflow.failure().text);
         return kExitAborted;
     }
-    if (!ui.pairingAsked && !options.pairs.empty()) {
+    PairingOutcome outcome = PairingOutcome::Closed;
+    TerminalPairing pairing = TerminalPairing::Paired;
+    const bool pairingAsked = workflow.interfacePairingRequired();
+    if (pairingAsked) {
+        progress.clear();
+        InterfacePairing view = workflow.interfacePairing();
+        pairing = pairOnTerminal(view, pairs, ::isatty(STDIN_FILENO) != 0);
+        if (pairing != TerminalPairing::Paired) outcome = PairingOutcome::Abandoned;
+    }
+    if (!workflow.postprocessConfigs(outcome)) {
+        progress.clear();
+        if (pairing == TerminalPairing::BadPairs) return kExitUsage;
+        if (pairing == TerminalPairing::NeedsPairing) return kExitNeedsPairing;
+        complain("merge aborted: " + workflow.failure().text);
+        return kExitAborted;
+    }
+    progress.clear();
+    if (!pairingAsked && !options.pairs.empty()) {
         complain("note: every old interface was paired by address; --pair was not needed and was not used");
     }
-    if (progressStream() != nullptr) std::cerr << '\n';
     printSummary(workflow, workflow.processor()->counts(), true);
     return kExitDone;
 }

@@ -21,7 +21,13 @@ namespace {
 // skipped without a word and the phase would report success for a conversion that never ran them.
 // That ends the phase as a failure instead, with the reason in errorText; the processor is not used
 // further, as after user_error.
+// A stop requested from elsewhere is honoured here, between sections, where the tree holds the
+// result of whole sections only.
 bool runSection(TemplateProcessor& processor, ConfigTree& tree, const char* endMarker) {
+    if (processor.stopRequested()) {
+        processor.requestAbort(kStopRequestedText);
+        return false;
+    }
     if (!processor.runScriptSection(tree, endMarker)) return false;
     if (!processor.scriptReadFailed()) return true;
     processor.requestAbort("Unable to read the template script: " + processor.scriptPath);

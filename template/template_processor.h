@@ -15,6 +15,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstddef>
 #include <iosfwd>
 #include <memory>
@@ -42,6 +43,9 @@ class ConfigTree;
 inline constexpr std::size_t kScriptLineSize = 8192;
 inline constexpr std::size_t kScriptLineMax = kScriptLineSize - 1;
 using ScriptLine = std::array<char, kScriptLineSize>;
+
+// The reason a phase gives when it stopped because a stop was requested between script sections.
+inline constexpr const char* kStopRequestedText = "The upgrade was stopped at the administrator's request";
 
 class TemplateProcessor final : public ConverterContext {
 public:
@@ -126,6 +130,12 @@ public:
     // Stops the run as user_error does: errorText becomes reason, and a section stops after the line
     // it is running (a later section after its first line).
     void requestAbort(std::string reason);
+
+    // A flag another thread may set to ask the run to stop. The phases look at it before each script
+    // section; a section that starts after it was set is not run, and the phase fails with
+    // kStopRequestedText. Null (the default): never stopped. The flag must outlive the processor.
+    void setStopRequest(const std::atomic<bool>* flag) { stopRequest_ = flag; }
+    bool stopRequested() const { return stopRequest_ != nullptr && stopRequest_->load(); }
 
     // ---- Verbs: handler(tree, argument text) -> 1 done, 0 a logged failure ---------------------------
     // text is the rest of the script line after the verb, or null when there is none; handlers may
@@ -301,6 +311,7 @@ private:
     std::optional<std::string> version_;
     std::string errorText_;
     bool abortRequested_ = false;
+    const std::atomic<bool>* stopRequest_ = nullptr;
 
     std::unique_ptr<std::istream> script_;
     bool readFailed_ = false;

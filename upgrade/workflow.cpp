@@ -9,6 +9,7 @@
 #include "conftree/tree_state.h"
 #include "convert/interface_pairing.h"
 #include "template/template_processor.h"
+#include "upgrade/step_progress.h"
 #include "upgrade/workflow_ui.h"
 
 namespace {
@@ -69,11 +70,10 @@ void UpgradeWorkflow::logLine(std::string_view text, bool endLine) {
     ui_.appendLog(text, endLine);
 }
 
-void UpgradeWorkflow::logNumber(long number, bool endLine) { logLine(std::to_string(number), endLine); }
-
 bool UpgradeWorkflow::convertOldConfig() {
     const std::string savedOld = pathOf(kSavedOldConfigName);
     const std::string converted = pathOf(kConvertedConfigName);
+    if (!continueUnlessStopped("Aborting conversion!", false)) return false;
     logLine("Starting conversion...");
 
     // A run that is started again begins from nothing.
@@ -83,20 +83,36 @@ bool UpgradeWorkflow::convertOldConfig() {
 
     // A file that cannot be opened or read to its end would convert as an empty or partial
     // configuration and pass for a converted one: the step stops instead.
-    if (oldTree_->load(savedOld) != 0) {
+    int loaded = 0;
+    {
+        const StepProgress progress(ui_, "Loading the old configuration", ProgressKind::LeavesCreated);
+        loaded = oldTree_->load(savedOld);
+    }
+    if (loaded != 0) {
         abandonStep("Aborting conversion!", "Unable to load old configuration data: " + savedOld, false);
         return false;
     }
     logLine("File loaded and parsed");
 
     processor_ = std::make_unique<TemplateProcessor>(logFile_, warningsFile_, templateName, workingDirectory_);
+    processor_->setStopRequest(&stopRequest_);
 
-    if (!processor_->runPreprocess(*oldTree_)) {
+    bool preprocessed = false;
+    {
+        const StepProgress progress(ui_, "Converting the old configuration", ProgressKind::ScriptLinesRead);
+        preprocessed = processor_->runPreprocess(*oldTree_);
+    }
+    if (!preprocessed) {
         abandonStep("Aborting conversion!", processor_->errorText(), false);
         return false;
     }
     logLine("Conversion complete...");
-    if (!oldTree_->save(converted)) {
+    bool saved = false;
+    {
+        const StepProgress progress(ui_, "Saving the converted configuration", ProgressKind::LinesWritten);
+        saved = oldTree_->save(converted);
+    }
+    if (!saved) {
         // Reported as a failure: nothing may pass as saved that is not on disk.
         abandonStep("Aborting conversion!", "Unable to save converted file: " + converted, false);
         return false;
@@ -106,6 +122,8 @@ bool UpgradeWorkflow::convertOldConfig() {
 }
 
 bool UpgradeWorkflow::mergeConfigs() {
+    pairingRequired_ = false;
+    if (!continueUnlessStopped("Aborting merge!", true)) return false;
     logLine("Merging old configuration with new configuration...");
     if (!processor_ || !oldTree_ || !newTree_) {
         // Only reachable when a front end calls the steps out of order.
@@ -117,13 +135,22 @@ bool UpgradeWorkflow::mergeConfigs() {
         return false;
     }
 
-    if (newTree_->load(pathOf(kNewInitConfigName)) != 0) {
-        ui_.stopTimers();
-        ui_.showMessage("Unable to load new configuration data. Upgrade aborted");
+    int loaded = 0;
+    {
+        const StepProgress progress(ui_, "Loading the new configuration", ProgressKind::LeavesCreated);
+        loaded = newTree_->load(pathOf(kNewInitConfigName));
+    }
+    if (loaded != 0) {
+        failStep("Unable to load new configuration data. Upgrade aborted");
         return false;
     }
     logLine("New file loaded and parsed...");
-    if (!processor_->runMerge(*oldTree_, *newTree_)) {
+    bool merged = false;
+    {
+        const StepProgress progress(ui_, "Merging the configurations", ProgressKind::ScriptLinesRead);
+        merged = processor_->runMerge(*oldTree_, *newTree_);
+    }
+    if (!merged) {
         abandonStep("Aborting merge!", processor_->errorText(), true);
         return false;
     }
@@ -132,26 +159,50 @@ bool UpgradeWorkflow::mergeConfigs() {
     logLine("Merge complete");
     logLine("Postprocessing...");
 
-    if (processor_->interfaceMergeHelpRequired()) {
-        logLine("Interface merge help will be needed...");
-        InterfacePairing pairing = processor_->interfacePairing();
-        const PairingOutcome outcome = ui_.pairInterfaces(pairing);
-        if (outcome == PairingOutcome::Abandoned) {
+    pairingRequired_ = processor_->interfaceMergeHelpRequired();
+    if (pairingRequired_) logLine("Interface merge help will be needed...");
+    return true;
+}
+
+bool UpgradeWorkflow::interfacePairingRequired() const { return processor_ && pairingRequired_; }
+
+InterfacePairing UpgradeWorkflow::interfacePairing() { return processor_->interfacePairing(); }
+
+bool UpgradeWorkflow::postprocessConfigs(PairingOutcome pairing) {
+    if (!processor_ || !newTree_) {
+        // Only reachable when a front end calls the steps out of order.
+        abandonStep("Aborting postprocessing!", "The configurations have not been merged", true);
+        return false;
+    }
+    if (pairingRequired_) {
+        pairingRequired_ = false;
+        if (pairing == PairingOutcome::Abandoned) {
             abandonStep("Aborting merge!", "The interfaces of the old firewall were not paired with the new firewall's",
                         true);
             return false;
         }
-        if (outcome == PairingOutcome::CannotCreate) ui_.showMessage("Error Creating Dialog Object");
+        if (pairing == PairingOutcome::CannotCreate) ui_.showMessage("Error Creating Dialog Object");
         logLine("Interface merge complete.");
     }
+    if (!continueUnlessStopped("Aborting postprocessing!", true)) return false;
 
-    if (!processor_->runPostprocess(*newTree_)) {
+    bool postprocessed = false;
+    {
+        const StepProgress progress(ui_, "Postprocessing", ProgressKind::ScriptLinesRead);
+        postprocessed = processor_->runPostprocess(*newTree_);
+    }
+    if (!postprocessed) {
         abandonStep("Aborting postprocessing!", processor_->errorText(), true);
         return false;
     }
     logLine("Postprocessing complete");
     const std::string final = pathOf(kFinalConfigName);
-    if (!newTree_->save(final)) {
+    bool saved = false;
+    {
+        const StepProgress progress(ui_, "Saving the final configuration", ProgressKind::LinesWritten);
+        saved = newTree_->save(final);
+    }
+    if (!saved) {
         abandonStep("Aborting postprocessing!", "Unable to save merged file: " + final, true);
         return false;
     }
@@ -165,14 +216,26 @@ void UpgradeWorkflow::abandonStep(std::string_view heading, const std::string& r
     logLine(heading);
     logLine(text);
     logLine(kCannotContinue);
-    ui_.stopTimers();
-    ui_.showMessage(text);
+    failStep(text);
     if (keepWorkingDirectory) restartKeepingWorkingDirectory();
     else restart();
 }
 
+void UpgradeWorkflow::failStep(const std::string& text) {
+    failure_ = StepFailure{0, text};
+    ui_.stopTimers();
+    ui_.showMessage(text);
+}
+
+bool UpgradeWorkflow::continueUnlessStopped(std::string_view heading, bool keepWorkingDirectory) {
+    if (!stopRequested()) return true;
+    abandonStep(heading, kStopRequestedText, keepWorkingDirectory);
+    return false;
+}
+
 void UpgradeWorkflow::restart() {
     workingDirectory_.clear();
+    pairingRequired_ = false;
     if (logFile_.is_open()) {
         logFile_ << "Upgrade Wizard shut down normally" << '\n';
         logFile_.close();

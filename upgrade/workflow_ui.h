@@ -1,22 +1,30 @@
 // What the upgrade workflow needs from a user interface: somewhere to show the log as it grows, the
-// stopping of the active page's timers, a message box, and the interface pairing dialog. The wizard
-// implements it with its pages; upgrade-cli with the terminal. Every operation has a quiet default
-// except the pairing, which each front end must decide.
+// stopping of the active page's timers, a message box, and progress reports. The wizard implements it
+// with its pages; upgrade-cli with the terminal. Every operation has a quiet default.
 //
-// The workflow calls these on the thread that runs its steps; an implementation that shows windows
-// passes the work to its own thread.
+// The workflow calls these on the thread that runs its steps (a worker thread in the wizard); an
+// implementation that shows windows passes the work to its own thread. Nothing here asks the front
+// end to decide anything: the interface pairing, the one decision a person may have to make, is run
+// by the front end itself on its own thread between UpgradeWorkflow::mergeConfigs and
+// UpgradeWorkflow::postprocessConfigs.
 #pragma once
 
 #include <string>
 #include <string_view>
 
-class InterfacePairing;
-
-// How the interface pairing ended.
+// How the interface pairing ended, as the front end tells postprocessConfigs.
 enum class PairingOutcome {
     Closed,        // the dialog closed (with OK or otherwise); the merge goes on
     CannotCreate,  // the dialog could not be shown ("Error Creating Dialog Object"); the merge goes on
     Abandoned,     // the front end could not get a pairing and stops the upgrade (never the wizard)
+};
+
+// Where a step is: its name, the items done so far and the items in all (0: not known ahead, as for
+// the settings of a file being loaded). Reports of one step come in order with done never falling.
+struct ProgressReport {
+    std::string step;
+    long done = 0;
+    long total = 0;
 };
 
 class WorkflowUi {
@@ -29,8 +37,6 @@ public:
     virtual void stopTimers() {}
     // Shows a message box with the text.
     virtual void showMessage(const std::string& /*text*/) {}
-    // Lets someone pair every old physical interface with a new one through the view of the running
-    // conversion's interfaces (convert/interface_pairing.h). Called only when the pairing by address
-    // left some unpaired; the view is valid for the length of the call.
-    virtual PairingOutcome pairInterfaces(InterfacePairing& pairing) = 0;
+    // Where the running step is. Called often (every 10 to 20 items): keep it cheap.
+    virtual void reportProgress(const ProgressReport& /*report*/) {}
 };

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -20,7 +21,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Records what the workflow asks of a user interface.
+// Records what the workflow asks of a user interface, and plays the front end's part in the merge:
+// the pairing between mergeConfigs and postprocessConfigs, on the test's own thread.
 class RecordingUi : public WorkflowUi {
 public:
     void appendLog(std::string_view text, bool endLine) override {
@@ -29,11 +31,26 @@ public:
     }
     void stopTimers() override { ++timersStopped; }
     void showMessage(const std::string& text) override { messages.push_back(text); }
-    PairingOutcome pairInterfaces(InterfacePairing& pairing) override {
+    void reportProgress(const ProgressReport& report) override {
+        reports.push_back(report);
+        if (onProgress) onProgress(report);
+    }
+    PairingOutcome pairInterfaces(InterfacePairing& pairing) {
         ++pairingRuns;
         seenOldInterfaces = &pairing.oldInterfaces();
         seenUnpaired = pairing.unpaired();
         return outcome;
+    }
+
+    // Both halves of the merge, with the pairing between them when the workflow needs one.
+    bool merge(UpgradeWorkflow& workflow) {
+        if (!workflow.mergeConfigs()) return false;
+        PairingOutcome result = PairingOutcome::Closed;
+        if (workflow.interfacePairingRequired()) {
+            InterfacePairing pairing = workflow.interfacePairing();
+            result = pairInterfaces(pairing);
+        }
+        return workflow.postprocessConfigs(result);
     }
 
     std::string screen;
@@ -43,6 +60,8 @@ public:
     const InterfaceList* seenOldInterfaces = nullptr;
     std::vector<int> seenUnpaired;
     PairingOutcome outcome = PairingOutcome::Closed;
+    std::vector<ProgressReport> reports;
+    std::function<void(const ProgressReport&)> onProgress;
 };
 
 const char* const kOldConfig =
@@ -94,7 +113,7 @@ protected:
 TEST_F(WorkflowTest, ConvertAndMergeSaveBothFilesAndLogWhereToTheLogAndScreen) {
     ASSERT_TRUE(workflow.convertOldConfig());
     EXPECT_NE(workflow.processor(), nullptr);
-    ASSERT_TRUE(workflow.mergeConfigs());
+    ASSERT_TRUE(ui.merge(workflow));
     EXPECT_EQ(ui.pairingRuns, 0);
     EXPECT_TRUE(ui.messages.empty());
 
@@ -118,7 +137,7 @@ TEST_F(WorkflowTest, WarningsClosedAfterTheDownloadPhaseAreAppendedToByTheMerge)
     ASSERT_TRUE(workflow.convertOldConfig());
     workflow.closeWarnings();
     EXPECT_EQ(read(kWarningsFileName), "Host old converted\n\n");
-    ASSERT_TRUE(workflow.mergeConfigs());
+    ASSERT_TRUE(ui.merge(workflow));
     workflow.restart();
     EXPECT_EQ(read(kWarningsFileName), "Host old converted\n\nHost old merged\n\n");
 }
@@ -174,7 +193,7 @@ TEST_F(WorkflowTest, MissingTemplateScriptAbortsTheConversionInsteadOfSavingAnUn
 TEST_F(WorkflowTest, MissingNewConfigurationIsShownWithoutRestarting) {
     ASSERT_TRUE(workflow.convertOldConfig());
     fs::remove(dir / kNewInitConfigName);
-    EXPECT_FALSE(workflow.mergeConfigs());
+    EXPECT_FALSE(ui.merge(workflow));
     EXPECT_EQ(ui.messages, (std::vector<std::string>{"Unable to load new configuration data. Upgrade aborted"}));
     EXPECT_NE(workflow.processor(), nullptr);
     EXPECT_NE(read(kLogFileName).find("Unable to open file: " + workflow.workingDirectory() + kNewInitConfigName),
@@ -182,7 +201,7 @@ TEST_F(WorkflowTest, MissingNewConfigurationIsShownWithoutRestarting) {
 }
 
 TEST_F(WorkflowTest, MergeBeforeConversionFailsKeepingTheWorkingDirectory) {
-    EXPECT_FALSE(workflow.mergeConfigs());
+    EXPECT_FALSE(ui.merge(workflow));
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0], "The old configuration has not been converted");
     EXPECT_EQ(workflow.workingDirectory(), dir.string() + "/");
@@ -194,7 +213,7 @@ TEST_F(WorkflowTest, PairingIsAskedForOnlyWhenAddressesDoNotPair) {
           "netobj_list_Outside_element_1_addr=192.0.2.1\n");
     ui.outcome = PairingOutcome::CannotCreate;
     ASSERT_TRUE(workflow.convertOldConfig());
-    ASSERT_TRUE(workflow.mergeConfigs());
+    ASSERT_TRUE(ui.merge(workflow));
     EXPECT_EQ(ui.pairingRuns, 1);
     // The dialog is shown the running conversion's own records.
     ASSERT_NE(workflow.processor(), nullptr);
@@ -213,7 +232,7 @@ TEST_F(WorkflowTest, AbandonedPairingStopsBeforePostprocessing) {
     write(kNewInitConfigName, "system_hostname=new\n");
     ui.outcome = PairingOutcome::Abandoned;
     ASSERT_TRUE(workflow.convertOldConfig());
-    EXPECT_FALSE(workflow.mergeConfigs());
+    EXPECT_FALSE(ui.merge(workflow));
     EXPECT_FALSE(fs::exists(dir / kFinalConfigName));
     EXPECT_EQ(workflow.workingDirectory(), dir.string() + "/");
     EXPECT_EQ(read(kLogFileName).find("Merging interfaces."), std::string::npos);
@@ -224,6 +243,102 @@ TEST(WorkflowStartTest, WorkingDirectoryThatCannotHoldTheLogIsRefused) {
     UpgradeWorkflow workflow(ui);
     EXPECT_FALSE(workflow.startInWorkingDirectory("/nonexistent-directory-for-test/x"));
     EXPECT_EQ(workflow.workingDirectory(), "");
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(WorkflowTest, MergeStopsBeforePairingSoTheFrontEndPairsOnItsOwnThread) {
+    write(kNewInitConfigName,
+          "netobj_list_Outside_element_1_interface=em0\n"
+          "netobj_list_Outside_element_1_addr=192.0.2.1\n");
+    ASSERT_TRUE(workflow.convertOldConfig());
+    ASSERT_TRUE(workflow.mergeConfigs());
+    ASSERT_TRUE(workflow.interfacePairingRequired());
+    EXPECT_FALSE(fs::exists(dir / kFinalConfigName));
+
+    InterfacePairing pairing = workflow.interfacePairing();
+    ASSERT_EQ(pairing.unpaired(), (std::vector<int>{0}));
+    ASSERT_TRUE(pairing.pair(0, 0));
+    ASSERT_TRUE(workflow.postprocessConfigs(PairingOutcome::Closed));
+    EXPECT_FALSE(workflow.interfacePairingRequired());
+    // The chosen partner's device replaces the old one in the final file.
+    const std::string final = read(kFinalConfigName);
+    EXPECT_NE(final.find("netobj_list_Outside_element_1_interface=em0\n"), std::string::npos) << final;
+    EXPECT_EQ(final.find("netobj_list_Outside_element_1_interface=eth0"), std::string::npos) << final;
+}
+
+TEST_F(WorkflowTest, FailedStepsLeaveTheirReasonForTheFrontEnd) {
+    EXPECT_TRUE(workflow.failure().text.empty());
+    write(kSavedOldConfigName, "system_hostname=old\n");
+    EXPECT_FALSE(workflow.convertOldConfig());
+    EXPECT_EQ(workflow.failure().stringId, 0);
+    EXPECT_EQ(workflow.failure().text, "No physical interfaces found on system - cannot continue upgrade");
+    EXPECT_EQ(ui.messages, (std::vector<std::string>{workflow.failure().text}));
+}
+
+TEST_F(WorkflowTest, AbandonedPairingIsTheFailureReason) {
+    write(kNewInitConfigName, "system_hostname=new\n");
+    ASSERT_TRUE(workflow.convertOldConfig());
+    ASSERT_TRUE(workflow.mergeConfigs());
+    EXPECT_FALSE(workflow.postprocessConfigs(PairingOutcome::Abandoned));
+    EXPECT_EQ(workflow.failure().text, "The interfaces of the old firewall were not paired with the new firewall's");
+    EXPECT_NE(read(kLogFileName).find("Interface merge help will be needed...\nAborting merge!\n"), std::string::npos);
+}
+
+TEST_F(WorkflowTest, StepsReportProgressInOrderWithCountsThatNeverFall) {
+    std::string big;
+    for (int i = 0; i < 200; ++i) big += "setting_" + std::to_string(i) + "=v\n";
+    write(kSavedOldConfigName, std::string(kOldConfig) + big);
+    ASSERT_TRUE(workflow.convertOldConfig());
+    ASSERT_TRUE(ui.merge(workflow));
+
+    std::vector<std::string> steps;
+    for (std::size_t k = 0; k < ui.reports.size(); ++k) {
+        const ProgressReport& report = ui.reports[k];
+        if (steps.empty() || steps.back() != report.step) {
+            steps.push_back(report.step);
+            EXPECT_EQ(report.done, 0) << report.step;
+        } else {
+            EXPECT_GT(report.done, ui.reports[k - 1].done) << report.step;
+        }
+    }
+    EXPECT_EQ(steps, (std::vector<std::string>{"Loading the old configuration", "Converting the old configuration",
+                                               "Saving the converted configuration", "Loading the new configuration",
+                                               "Merging the configurations", "Postprocessing",
+                                               "Saving the final configuration"}));
+    long loaded = 0;
+    for (const ProgressReport& report : ui.reports) {
+        if (report.step == "Loading the old configuration") loaded = report.done;
+    }
+    EXPECT_GE(loaded, 180);  // the 205 settings, counted in twenties
+}
+
+TEST_F(WorkflowTest, StopRequestedDuringAScriptSectionEndsThePhaseBeforeTheNextSection) {
+    // The merge runs two sections; a stop asked for while the first runs keeps the second from running.
+    std::string script = "user_warning system_hostname=** Host $$ converted\n[MERGE_TREE1]\n";
+    for (int i = 0; i < 30; ++i) script += "# line " + std::to_string(i) + "\n";
+    script += "[MERGE_TREE2]\nuser_warning system_hostname=** second section ran\n[POSTPROCESS]\n";
+    write(kTemplateName, script);
+    ASSERT_TRUE(workflow.convertOldConfig());
+    ui.onProgress = [this](const ProgressReport& report) {
+        if (report.step == "Merging the configurations" && report.done > 0) workflow.requestStop();
+    };
+    EXPECT_FALSE(workflow.mergeConfigs());
+    EXPECT_EQ(workflow.failure().text, kStopRequestedText);
+    EXPECT_EQ(read(kWarningsFileName).find("second section ran"), std::string::npos);
+    EXPECT_NE(read(kLogFileName).find(std::string("Aborting merge!\n") + kStopRequestedText + "\n"), std::string::npos);
+    // The working directory stays for a retry from the saved files.
+    EXPECT_EQ(workflow.workingDirectory(), dir.string() + "/");
+}
+
+TEST_F(WorkflowTest, StopRequestedBeforeAStepKeepsItFromStarting) {
+    workflow.requestStop();
+    EXPECT_FALSE(workflow.convertOldConfig());
+    EXPECT_EQ(workflow.failure().text, kStopRequestedText);
+    EXPECT_FALSE(fs::exists(dir / kConvertedConfigName));
+    EXPECT_EQ(read(kLogFileName).find("Starting conversion..."), std::string::npos);
 }
 
 }  // namespace
