@@ -59,7 +59,6 @@ ResponseParser::Step ResponseParser::feed(std::uint8_t byte, std::size_t positio
         if (status_ <= (kStatusCap - 9) / 10) status_ = status_ * 10 + (byte - '0');
         return Step::More;
       }
-      if (debug) std::fprintf(stderr, "DEBUG code=%d\n", status_);
       state_ = 3;
       [[fallthrough]];
     case 3:
@@ -233,7 +232,6 @@ int mgmt_read_response(MgmtReader* reader, const char* path, char* buffer, int b
       sink.abandon();
       return -1;
     }
-    if (fwall::ResponseParser::debug) std::fprintf(stderr, "DEBUG cnt=%d\n", n);
     if (n == 0) break;
     if (discard) continue;
     std::size_t used = 0;
@@ -246,7 +244,6 @@ int mgmt_read_response(MgmtReader* reader, const char* path, char* buffer, int b
       status = parser.status();
       if (step == fwall::ResponseParser::Step::Error) {
         std::fprintf(stderr, "%s\n", parser.error_text());
-        if (fwall::ResponseParser::debug) std::fputs("DEBUG flush input\n", stderr);
         discard = true;
         continue;
       }
@@ -255,7 +252,6 @@ int mgmt_read_response(MgmtReader* reader, const char* path, char* buffer, int b
         position += used;
         if (position >= fwall::kResponseBufferSize) {
           std::fprintf(stderr, "state %d\n", parser.state());
-          if (fwall::ResponseParser::debug) std::fputs("DEBUG flush input\n", stderr);
           status = 401;
           discard = true;
         }
