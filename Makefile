@@ -2,6 +2,7 @@
 # install what is missing first.
 
 BUILD      := build/default
+CI_BUILD   := build/ci
 ASAN_BUILD := build/asan
 FUZZ_BUILD := build/fuzz
 FUZZ_SECONDS ?= 30
@@ -10,7 +11,7 @@ JOBS ?= $(shell nproc)
 DEB_PACKAGES := cmake ninja-build g++ clang libclang-rt-dev libssl-dev libgtest-dev libgmock-dev \
                 libbenchmark-dev libcli11-dev qt6-base-dev
 
-.PHONY: all deps build test asan fuzz bench demo clean
+.PHONY: all deps build test ci asan fuzz bench demo clean
 
 all: build
 
@@ -33,6 +34,15 @@ build: deps $(BUILD)/build.ninja
 test: build
 	ctest --preset default -j $(JOBS)
 
+# The tests built as in `make test`, but with shadowed names warned about and every warning an error;
+# a test without a CTest label fails the check as well.
+ci: deps
+	[ -f $(CI_BUILD)/build.ninja ] || cmake --preset ci
+	cmake --build $(CI_BUILD) -j $(JOBS)
+	@unlabelled=$$(ctest --preset ci -N -LE . | sed -n 's/^Total Tests: //p'); \
+	if [ "$$unlabelled" != 0 ]; then echo "Tests without a label:"; ctest --preset ci -N -LE .; exit 1; fi
+	ctest --preset ci -j $(JOBS)
+
 asan: deps
 	[ -f $(ASAN_BUILD)/build.ninja ] || cmake --preset asan
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
@@ -52,7 +62,10 @@ fuzz: deps
 bench: build
 	@for t in $$(cat $(BUILD)/bench_targets.txt); do echo "== $$t"; $(BUILD)/bench/$$t || exit 1; done
 
-demo: build
+# Builds only the program the demonstration runs (upgrade-cli; configuring puts the sample template
+# script beside it), not the tests and benchmarks.
+demo: deps $(BUILD)/build.ninja
+	cmake --build $(BUILD) -j $(JOBS) --target upgrade-cli
 	sh data/demo.sh $(BUILD)
 
 clean:

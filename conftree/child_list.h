@@ -123,8 +123,8 @@ private:
     bool collectNamed(std::string_view name, bool leaf, std::vector<Node*>& out) const;
     void nameAboutToChange(Node* node);
     void nameChanged(Node* node);
-    Node* adopt(std::unique_ptr<Node>& node);
-    bool useIndex() const;  // builds the index of a wide list on first use; false for narrow lists  // sets parent, indexes; returns raw pointer
+    Node* adopt(std::unique_ptr<Node>& node);  // sets parent, indexes; returns raw pointer
+    bool useIndex() const;  // builds the index of a wide list on first use; false for narrow lists
     std::unique_ptr<Node> release(std::size_t index);
 
     Branch* owner_;

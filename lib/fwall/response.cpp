@@ -53,7 +53,6 @@ ResponseParser::Step ResponseParser::feed(std::uint8_t byte, std::size_t positio
         if (status_ <= (kStatusCap - 9) / 10) status_ = status_ * 10 + (byte - '0');
         return Step::More;
       }
-      if (debug) std::fprintf(stderr, "DEBUG code=%d\n", status_);
       state_ = 3;
       [[fallthrough]];
     case 3:
@@ -187,7 +186,6 @@ int mgmt_read_response(MgmtReader* reader, const char* path, char* buffer, int /
       sink.abandon();
       return -1;
     }
-    if (fwall::ResponseParser::debug) std::fprintf(stderr, "DEBUG cnt=%d\n", n);
     if (n == 0) break;
     if (discard) continue;
     std::size_t used = 0;
@@ -200,7 +198,6 @@ int mgmt_read_response(MgmtReader* reader, const char* path, char* buffer, int /
       status = parser.status();
       if (step == fwall::ResponseParser::Step::Error) {
         std::fprintf(stderr, "%s\n", parser.error_text());
-        if (fwall::ResponseParser::debug) std::fputs("DEBUG flush input\n", stderr);
         discard = true;
         continue;
       }
@@ -209,7 +206,6 @@ int mgmt_read_response(MgmtReader* reader, const char* path, char* buffer, int /
         position += used;
         if (position >= fwall::kResponseBufferSize) {
           std::fprintf(stderr, "state %d\n", parser.state());
-          if (fwall::ResponseParser::debug) std::fputs("DEBUG flush input\n", stderr);
           status = 401;
           discard = true;
         }

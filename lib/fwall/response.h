@@ -33,7 +33,6 @@ class ResponseParser {
   int state() const { return state_; }
   // The state text of the last error ("state 0" ...), null when none.
   const char* error_text() const { return error_; }
-  static bool debug;  // "DEBUG code=%d" lines on standard error; off in both programs
 
  private:
   HeaderHook hook_;
@@ -61,5 +60,3 @@ int mgmt_read_response(MgmtReader* reader, const char* path, char* buffer, int b
 // The value of the last "www-authenticate" header line (empty when none was seen).
 const char* mgmt_challenge();
 void mgmt_clear_challenge();
-// The debug flag of the response reader ("DEBUG cnt=%d", "DEBUG code=%d", "DEBUG flush input").
-void mgmt_set_response_debug(bool on);

@@ -1,5 +1,5 @@
 // The single areas shared by every exchange in the process: the response buffer, the header line
-// buffer, the challenge captured from the last "www-authenticate" line, and the debug flag.
+// buffer and the challenge captured from the last "www-authenticate" line.
 #include "lib/fwall/response_shared.h"
 
 #include <cstring>
@@ -13,8 +13,6 @@ char header_line[kHeaderLineMax + 1];
 char challenge[kHeaderLineMax + 1];
 
 }  // namespace response_shared
-
-bool ResponseParser::debug = false;
 
 void capture_challenge(const char* line, std::size_t length, void* /*context*/) {
   static constexpr char kName[] = "www-authenticate";
@@ -34,4 +32,3 @@ void capture_challenge(const char* line, std::size_t length, void* /*context*/) 
 
 const char* mgmt_challenge() { return fwall::response_shared::challenge; }
 void mgmt_clear_challenge() { fwall::response_shared::challenge[0] = '\0'; }
-void mgmt_set_response_debug(bool on) { fwall::ResponseParser::debug = on; }

@@ -268,8 +268,9 @@ TEST_F(ConfigFileTest, BranchesWithoutLeavesWriteNothing) {
 }
 
 TEST(LineReaderTest, DeliversLinesWithoutTheirEndings) {
-    std::string path = ::testing::TempDir() + "/line_reader_test.txt";
-    std::ofstream(path, std::ios::binary) << "one\r\ntwo\n\nthree\r\r\nfour";
+    testsupport::ScratchDir scratch("line_reader_test");
+    const std::string path = scratch.file("lines.txt");
+    testsupport::writeFile(path, "one\r\ntwo\n\nthree\r\r\nfour");
     LineReader reader(path);
     ASSERT_TRUE(reader.isOpen());
     std::vector<std::string> lines;
@@ -277,5 +278,4 @@ TEST(LineReaderTest, DeliversLinesWithoutTheirEndings) {
     while (reader.next(line) == LineReader::Status::Line) lines.emplace_back(line);
     EXPECT_EQ(lines, (std::vector<std::string>{"one", "two", "", "three\r", "four"}));
     EXPECT_EQ(reader.next(line), LineReader::Status::End);
-    std::remove(path.c_str());
 }

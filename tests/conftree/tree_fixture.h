@@ -5,30 +5,26 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <initializer_list>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
 #include "conftree/conftree.h"
+#include "support/files.h"
+#include "support/scratch_dir.h"
+#include "support/setting_lines.h"
 
 class TreeTest : public ::testing::Test {
 protected:
     void TearDown() override {
-        for (const auto& path : scratch_) std::filesystem::remove_all(path);
         starScopes().clear();
         hashScopes().clear();
     }
 
     // Inserts each line as the file reader would (first occurrence wins).
     void add(std::initializer_list<const char*> lines, bool overwrite = false) {
-        for (const char* line : lines) {
-            auto chain = parseLine(line, 0);
-            if (chain) tree.mergeNode(std::move(chain), overwrite);
-        }
+        testsupport::addSettings(tree, testsupport::Lines(lines.begin(), lines.end()), overwrite);
     }
 
     // The setting lines a save would write, without the summary.
@@ -38,26 +34,20 @@ protected:
         return out.str();
     }
 
+    // A path `name` in a directory of its own (made; the file itself is not).
     std::string scratchPath(const std::string& name) {
-        auto dir = std::filesystem::temp_directory_path() /
-                   ("conftree_test_" + std::to_string(::getpid()) + "_" + std::to_string(counter_++));
+        const std::filesystem::path dir = scratch_ / std::to_string(counter_++);
         std::filesystem::create_directories(dir);
-        scratch_.push_back(dir);
         return (dir / name).string();
     }
 
     std::string writeFile(const std::string& content, const std::string& name = "in.conf") {
         std::string path = scratchPath(name);
-        std::ofstream(path, std::ios::binary) << content;
+        testsupport::writeFile(path, content);
         return path;
     }
 
-    static std::string readFile(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        std::ostringstream out;
-        out << in.rdbuf();
-        return out.str();
-    }
+    static std::string readFile(const std::string& path) { return testsupport::readFile(path); }
 
     std::string takeLog() {
         std::string text = log.str();
@@ -69,6 +59,6 @@ protected:
     ConfigTree tree{log};
 
 private:
-    std::vector<std::filesystem::path> scratch_;
+    testsupport::ScratchDir scratch_{"conftree_test"};
     int counter_ = 0;
 };

@@ -11,21 +11,11 @@
 
 #include "lib/fwall/mgmt.h"
 #include "loopback.h"
+#include "support/closed_port.h"
 
 namespace {
 
-// A port on which nothing listens: bound, then closed.
-std::uint32_t closed_port() {
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-  socklen_t len = sizeof addr;
-  ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-  ::close(fd);
-  return ntohs(addr.sin_port);
-}
+using testsupport::closedPort;
 
 TEST(TcpConnect, DottedAddressConnects) {
   fwtest::Watchdog watchdog;
@@ -60,9 +50,9 @@ TEST(TcpConnect, UnknownNameIsReported) {
 
 TEST(TcpConnect, RefusedConnectionGivesMinusThreeAndTheSystemText) {
   char error[kMgmtErrorTextSize] = {};
-  EXPECT_EQ(tcp_connect("127.0.0.1", closed_port(), 0, error), -3);
+  EXPECT_EQ(tcp_connect("127.0.0.1", closedPort(), 0, error), -3);
   EXPECT_EQ(std::string(error), std::string("connect: ") + std::strerror(ECONNREFUSED));
-  EXPECT_EQ(tcp_connect("localhost", closed_port(), 0, nullptr), -3);  // no text buffer: nothing written
+  EXPECT_EQ(tcp_connect("localhost", closedPort(), 0, nullptr), -3);  // no text buffer: nothing written
 }
 
 TEST(MgmtOpen, CopiesStringsAndSetsDefaults) {
@@ -98,7 +88,7 @@ TEST(MgmtOpen, NamesAreResolvedOnlyInTheUpgradeProgram) {
 
 TEST(MgmtConnect, NullRecordGivesOneAndUnreachableFirewallMinusOne) {
   EXPECT_EQ(mgmt_connect(nullptr), 1);
-  MgmtConnection* conn = mgmt_open("127.0.0.1", closed_port(), "u", "p");
+  MgmtConnection* conn = mgmt_open("127.0.0.1", closedPort(), "u", "p");
   EXPECT_EQ(mgmt_connect(conn), -1);
   EXPECT_EQ(conn->socket, -3);  // the record keeps tcp_connect's result
   EXPECT_EQ(std::string(conn->error_text.get()).rfind("connect: ", 0), 0u);

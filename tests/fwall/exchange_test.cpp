@@ -11,6 +11,8 @@
 
 #include "lib/fwall/mgmt.h"
 #include "loopback.h"
+#include "support/files.h"
+#include "support/scratch_dir.h"
 
 namespace {
 
@@ -26,16 +28,10 @@ std::string pattern(std::size_t size) {
   return s;
 }
 
-std::string file_text(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 TEST(Exchange, FilesOfAwkwardSizesTravelBothWaysAtEveryProtection) {
   const std::size_t sizes[] = {0, 1, 8192, 8193, 1 << 20};
-  const std::string path = testing::TempDir() + "/fwall_exchange_" + std::to_string(getpid());
+  const testsupport::ScratchDir scratch("fwall_exchange");
+  const std::string path = scratch.file("download");
   for (const auto& [privacy, integrity] :
        {std::pair{0, 1}, std::pair{1, 0}, std::pair{1, 1}, std::pair{2, 0}, std::pair{2, 1}}) {
     SCOPED_TRACE(testing::Message() << "privacy " << privacy << " integrity " << integrity);
@@ -62,7 +58,7 @@ TEST(Exchange, FilesOfAwkwardSizesTravelBothWaysAtEveryProtection) {
       ASSERT_EQ(mgmt_write(mgmt_writer(conn), kFetch, sizeof kFetch - 1), static_cast<int>(sizeof kFetch - 1));
       ASSERT_EQ(mgmt_flush(mgmt_writer(conn)), 0);
       ASSERT_EQ(mgmt_read_response(mgmt_reader(conn), path.c_str(), nullptr, 1), 200);
-      EXPECT_TRUE(file_text(path) == pattern(size));
+      EXPECT_TRUE(testsupport::readFile(path) == pattern(size));
       const std::string body = pattern(size);
       for (std::size_t at = 0; at < body.size(); at += 8192) {
         const int n = static_cast<int>(std::min<std::size_t>(8192, body.size() - at));
@@ -78,7 +74,6 @@ TEST(Exchange, FilesOfAwkwardSizesTravelBothWaysAtEveryProtection) {
     ASSERT_EQ(uploads.size(), std::size(sizes));
     for (std::size_t i = 0; i < uploads.size(); ++i) EXPECT_TRUE(uploads[i] == pattern(sizes[i])) << sizes[i];
   }
-  std::remove(path.c_str());
 }
 
 }  // namespace

@@ -19,6 +19,8 @@
 
 #include "lib/fwall/mgmt.h"
 #include "loopback.h"
+#include "support/files.h"
+#include "support/scratch_dir.h"
 #include "util/files/failure_injection.h"
 
 namespace {
@@ -28,8 +30,10 @@ using fwtest::LoopbackServer;
 using fwtest::ServerEnd;
 using fwtest::Watchdog;
 
+// A path in this test program's scratch directory (removed when the program ends).
 std::string temp_path(const char* name) {
-  return testing::TempDir() + "/fwall_hostile_" + std::to_string(getpid()) + "_" + name;
+  static const testsupport::ScratchDir scratch("fwall_hostile");
+  return scratch.file(name);
 }
 
 bool file_exists(const std::string& path) {
@@ -37,12 +41,7 @@ bool file_exists(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0;
 }
 
-std::string file_text(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using testsupport::readFile;
 
 // Blocks the service writes by hand, protected as the connection requires (or deliberately not).
 struct Forge {
@@ -178,7 +177,7 @@ TEST_F(HostileService, HeaderSplitAcrossBlocksIsReadAndTheBodyWritten) {
                          },
                          path.c_str());
   EXPECT_EQ(r, 200);
-  EXPECT_EQ(file_text(path), "body-end");
+  EXPECT_EQ(readFile(path), "body-end");
   std::remove(path.c_str());
 }
 
@@ -190,7 +189,7 @@ TEST_F(HostileService, HeaderEndingExactlyAtABlockEndKeepsTheBodyThatFollows) {
                          },
                          path.c_str());
   EXPECT_EQ(r, 200);
-  EXPECT_EQ(file_text(path), std::string(8192, 'q') + "!");
+  EXPECT_EQ(readFile(path), std::string(8192, 'q') + "!");
   std::remove(path.c_str());
 }
 
@@ -200,7 +199,7 @@ TEST_F(HostileService, ShortBlockAndLastBlockInOneSendDoNotHang) {
   const int r = exchange(0, 1, [](const Forge& f) { return join({f.block(kOk + "ab", false), f.block("cd", true)}); },
                          path.c_str(), 500);
   EXPECT_EQ(r, 200);
-  EXPECT_EQ(file_text(path), "abcd");
+  EXPECT_EQ(readFile(path), "abcd");
   std::remove(path.c_str());
 }
 
@@ -262,7 +261,7 @@ TEST_F(HostileService, FailedExchangeKeepsTheFileThatWasThereBefore) {
   const int r = exchange(2, 1, [](const Forge& f) { return f.block(kOk + std::string(3000, 'x'), false); },
                          path.c_str());
   EXPECT_EQ(r, -1);
-  EXPECT_EQ(file_text(path), "previous content");
+  EXPECT_EQ(readFile(path), "previous content");
   std::remove(path.c_str());
 }
 
@@ -285,7 +284,7 @@ TEST_F(HostileService, ReceivedFileReplacesTheOldOneWholeAndIsOwnerOnly) {
   ::chmod(path.c_str(), 0644);
   const int r = exchange(2, 1, [](const Forge& f) { return f.block(kOk + "abcd", true); }, path.c_str());
   EXPECT_EQ(r, 200);
-  EXPECT_EQ(file_text(path), "abcd");
+  EXPECT_EQ(readFile(path), "abcd");
   struct stat st {};
   ASSERT_EQ(::stat(path.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0600u);
@@ -304,7 +303,7 @@ TEST_F(HostileService, BodyThatCannotBeWrittenKeepsThePreviousFile) {
                          path.c_str());
   EXPECT_EQ(r, 401);
   EXPECT_FALSE(files::testing::failurePending());
-  EXPECT_EQ(file_text(path), "previous content");
+  EXPECT_EQ(readFile(path), "previous content");
   EXPECT_EQ(temporaries_beside(path), 0);
   std::remove(path.c_str());
 }

@@ -14,6 +14,8 @@
 #include "lib/fwall/mgmt.h"
 #include "loopback.h"
 #include "memory_transport.h"
+#include "support/files.h"
+#include "support/scratch_dir.h"
 
 namespace {
 
@@ -33,14 +35,9 @@ class Response : public ::testing::Test {
   void SetUp() override {
     conn = mgmt_open("127.0.0.1", 1, "u", "p");
     transport.attach(conn);
-    path = testing::TempDir() + "/fwall_response_" + std::to_string(getpid());
-    std::remove(path.c_str());
     mgmt_clear_challenge();
   }
-  void TearDown() override {
-    mgmt_free(conn);
-    std::remove(path.c_str());
-  }
+  void TearDown() override { mgmt_free(conn); }
   // Queues `text` as one message of blocks of at most `piece` bytes.
   void queue(const std::string& text, std::size_t piece = 8192) {
     if (text.empty()) transport.push(raw_block("", true));
@@ -53,16 +50,12 @@ class Response : public ::testing::Test {
     struct stat st;
     return ::stat(path.c_str(), &st) == 0;
   }
-  std::string content() const {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
+  std::string content() const { return testsupport::readFile(path); }
 
   MgmtConnection* conn = nullptr;
   fwtest::MemoryTransport transport;
-  std::string path;
+  testsupport::ScratchDir scratch{"fwall_response"};
+  const std::string path = scratch.file("body");
 };
 
 TEST_F(Response, OkWithEmptyHeaderCreatesAnEmptyFile) {
@@ -148,7 +141,7 @@ TEST_F(Response, OnlyTheLowerCaseChallengeLineIsCaptured) {
 }
 
 TEST_F(Response, UnopenableOutputFileGives401AndDiscardsTheBody) {
-  const std::string bad = testing::TempDir() + "/no/such/dir/file";
+  const std::string bad = scratch.file("no/such/dir/file");
   queue("HTTP/1.0 200 OK\r\n\r\nbody");
   testing::internal::CaptureStderr();
   EXPECT_EQ(read(bad.c_str()), 401);

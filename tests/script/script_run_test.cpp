@@ -2,41 +2,23 @@
 // file must equal reviewed copies in data/. The run happens in a scratch directory holding copies of
 // the inputs, so that the log names the configuration by its plain file name.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <initializer_list>
-#include <sstream>
 #include <string>
+
+#include "support/files.h"
+#include "support/program_runner.h"
+#include "support/scratch_dir.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream content;
-    content << in.rdbuf();
-    return content.str();
-}
-
-std::string quoted(const std::string& text) {
-    std::string out = "'";
-    for (const char c : text) out += (c == '\'') ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
-}
+using testsupport::readFile;
 
 class ScriptRunTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = ::testing::TempDir() + "script-run-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir = pattern;
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
     void copyInputs(std::initializer_list<const char*> names) {
         for (const char* name : names) fs::copy_file(fs::path(SCRIPT_DATA_DIR) / name, dir / name);
     }
@@ -45,25 +27,28 @@ protected:
         fs::copy_file(fs::path(SCRIPT_DATA_DIR) / name, dir / as);
     }
 
-    // Runs upgrade-cli template in the scratch directory; the exit code.
+    // Runs upgrade-cli template in the scratch directory; the exit code (the whole result stays in
+    // `last`).
     int runTemplate(const std::string& script) {
-        const std::string command = "cd " + quoted(dir.string()) + " && " + quoted(UPGRADE_CLI) +
-                                    " template firewall.conf " + quoted(script) +
-                                    " -o out.conf -l run.log -W warnings.txt --workdir . </dev/null"
-                                    " >stdout.txt 2>stderr.txt";
-        const int status = std::system(command.c_str());
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        testsupport::RunOptions options;
+        options.cwd = dir.string();
+        last = testsupport::runProgram({UPGRADE_CLI, "template", "firewall.conf", script, "-o", "out.conf", "-l",
+                                        "run.log", "-W", "warnings.txt", "--workdir", "."},
+                                       options);
+        return last.status;
     }
 
     std::string expected(const char* name) const { return readFile(fs::path(SCRIPT_DATA_DIR) / name); }
     std::string produced(const char* name) const { return readFile(dir / name); }
 
-    fs::path dir;
+    testsupport::ScratchDir scratch{"script-run"};
+    const fs::path dir = scratch.path();
+    testsupport::RunResult last;
 };
 
 TEST_F(ScriptRunTest, EveryVerbFamilyOnASmallConfigurationGivesTheReviewedResult) {
     copyInputs({"firewall.conf", "extra.conf", "full.tpl"});
-    EXPECT_EQ(runTemplate("full.tpl"), 0) << produced("stderr.txt");
+    EXPECT_EQ(runTemplate("full.tpl"), 0) << last.err;
     EXPECT_EQ(produced("out.conf"), expected("full.expected.conf"));
     EXPECT_EQ(produced("run.log"), expected("full.expected.log"));
     EXPECT_EQ(produced("warnings.txt"), expected("full.expected-warnings.txt"));
@@ -75,7 +60,7 @@ TEST_F(ScriptRunTest, UserErrorInsideABlockStopsAfterTheBlockAndSavesNothing) {
     EXPECT_FALSE(fs::exists(dir / "out.conf"));
     EXPECT_EQ(produced("run.log"), expected("stop.expected.log"));
     EXPECT_EQ(produced("warnings.txt"), "");
-    EXPECT_EQ(produced("stderr.txt"),
+    EXPECT_EQ(last.err,
               "upgrade-cli template: the script stopped at line 4: Proxy rule $$ cannot be converted\n");
 }
 
@@ -85,7 +70,7 @@ TEST_F(ScriptRunTest, RestructuringAndLookupVerbsGiveTheReviewedResult) {
     // insert_branch and add_to_branch to the one service it found.
     copyInputAs("reshape.conf", "firewall.conf");
     copyInputs({"reshape.tpl"});
-    EXPECT_EQ(runTemplate("reshape.tpl"), 0) << produced("stderr.txt");
+    EXPECT_EQ(runTemplate("reshape.tpl"), 0) << last.err;
     EXPECT_EQ(produced("out.conf"), expected("reshape.expected.conf"));
     EXPECT_EQ(produced("run.log"), expected("reshape.expected.log"));
     EXPECT_EQ(produced("warnings.txt"), "");

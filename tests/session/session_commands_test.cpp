@@ -46,7 +46,7 @@ TEST(SessionWithoutConnection, CommandsReportNoConnectionAndLoginNeedsEveryTarge
 
 TEST(SessionWithoutConnection, LoginToAPortWithoutServiceFails) {
   // Take a free port and release it, so that nothing listens there.
-  simtest::TempDir dir;
+  testsupport::ScratchDir dir;
   unsigned port;
   {
     fwsim::FwsimProcess probe;

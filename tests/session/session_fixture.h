@@ -10,7 +10,7 @@
 
 class SessionFixture : public ::testing::Test {
  protected:
-  simtest::TempDir dir;
+  testsupport::ScratchDir dir;
   std::filesystem::path root = dir / "root";
   fwsim::FwsimProcess sim;
 

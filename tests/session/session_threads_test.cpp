@@ -47,7 +47,7 @@ bool no_partial_files(const fs::path& path) {
 
 TEST_F(FromAnotherThread, LogoutDuringAFetchEndsItWithMinusTwo) {
   start({"--privacy", "2", "--integrity", "1"});
-  simtest::write_file(firewall_file("/big"), simtest::binary_content(64 << 20));
+  testsupport::writeFile(firewall_file("/big"), simtest::binary_content(64 << 20));
   MgmtSession worker;
   aim(worker);
   ASSERT_TRUE(worker.login());
@@ -65,7 +65,7 @@ TEST_F(FromAnotherThread, LogoutDuringAFetchEndsItWithMinusTwo) {
 
 TEST_F(FromAnotherThread, DisconnectDuringAFetchMakesItFailButKeepsTheRecord) {
   start({"--privacy", "1"});
-  simtest::write_file(firewall_file("/big"), simtest::binary_content(64 << 20));
+  testsupport::writeFile(firewall_file("/big"), simtest::binary_content(64 << 20));
   MgmtSession worker;
   aim(worker);
   ASSERT_TRUE(worker.login());

@@ -40,17 +40,17 @@ TEST_P(Transfers, FilesOfEverySizeArriveUnchangedInBothDirections) {
       std::string content = binary ? simtest::binary_content(size, uint32_t(size)) : simtest::text_content(size);
       std::string remote = "/usr/local/etc/mgmt/f" + std::to_string(size) + (binary ? ".bin" : ".txt");
 
-      simtest::write_file(firewall_file(remote), content);
+      testsupport::writeFile(firewall_file(remote), content);
       fs::path local = dir / ("fetched-" + std::to_string(size));
       ASSERT_EQ(session.fetch_file(remote.c_str(), local.c_str(), binary), 200) << sim.log();
-      EXPECT_TRUE(simtest::read_file(local) == content);
+      EXPECT_TRUE(testsupport::readFile(local) == content);
       EXPECT_EQ(fs::file_size(local), size);
 
       fs::path upload = dir / ("upload-" + std::to_string(size));
-      simtest::write_file(upload, content);
+      testsupport::writeFile(upload, content);
       std::string back = remote + ".back";
       ASSERT_EQ(session.send_file(upload.c_str(), back.c_str(), binary), 200) << sim.log();
-      EXPECT_TRUE(simtest::read_file(firewall_file(back)) == content);
+      EXPECT_TRUE(testsupport::readFile(firewall_file(back)) == content);
     }
   }
 }
@@ -63,7 +63,7 @@ TEST_P(Transfers, MissingFilesOnEitherSideAreReportedAsDescribed) {
   // A local file that does not exist is optional: 200 and nothing sent.
   EXPECT_EQ(session.send_file((dir / "absent").c_str(), "/etc/x", true), 200);
   // The connection is still in step after both.
-  simtest::write_file(firewall_file("/etc/y"), "y");
+  testsupport::writeFile(firewall_file("/etc/y"), "y");
   EXPECT_EQ(session.fetch_file("/etc/y", local.c_str(), false), 200);
   session.logout();
   ASSERT_TRUE(sim.wait_for_log("closed"));
@@ -73,10 +73,10 @@ TEST_P(Transfers, MissingFilesOnEitherSideAreReportedAsDescribed) {
 TEST_P(Transfers, ReplacingAnExistingLocalFileKeepsOnlyTheNewContent) {
   ASSERT_TRUE(session.login()) << sim.log();
   fs::path local = dir / "local";
-  simtest::write_file(local, std::string(50000, 'o'));
-  simtest::write_file(firewall_file("/etc/short"), "short");
+  testsupport::writeFile(local, std::string(50000, 'o'));
+  testsupport::writeFile(firewall_file("/etc/short"), "short");
   ASSERT_EQ(session.fetch_file("/etc/short", local.c_str(), true), 200);
-  EXPECT_EQ(simtest::read_file(local), "short");
+  EXPECT_EQ(testsupport::readFile(local), "short");
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryProtection, Transfers,

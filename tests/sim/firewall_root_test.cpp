@@ -14,7 +14,7 @@ namespace {
 
 class FirewallRootTest : public ::testing::Test {
  protected:
-  simtest::TempDir dir;
+  testsupport::ScratchDir dir;
   fs::path root = dir / "root";
   void SetUp() override { fs::create_directories(root / "usr/local/etc/mgmt"); }
 };
@@ -50,7 +50,7 @@ TEST_F(FirewallRootTest, EmptyRootAndNulPathsAreRefused) {
 
 TEST_F(FirewallRootTest, SymbolicLinksLeadingOutOfTheRootAreRefused) {
   fs::create_directories(dir / "outside");
-  simtest::write_file(dir / "outside/secret", "secret");
+  testsupport::writeFile(dir / "outside/secret", "secret");
   fs::create_directory_symlink(dir / "outside", root / "escape");
   fs::create_directory_symlink(root / "usr", root / "alias");
   fwsim::FirewallRoot fw(root);
@@ -70,19 +70,19 @@ TEST_F(FirewallRootTest, ReplacementAppearsOnlyOnCommitAndCreatesParents) {
   EXPECT_FALSE(fs::exists(target));
   EXPECT_TRUE(fs::is_empty(root / "etc/new/dir"));
 
-  simtest::write_file(target, "old content");
+  testsupport::writeFile(target, "old content");
   fwsim::FileReplacement out;
   ASSERT_TRUE(out.open(target));
   ASSERT_TRUE(out.append("new", 3));
-  EXPECT_EQ(simtest::read_file(target), "old content");
+  EXPECT_EQ(testsupport::readFile(target), "old content");
   ASSERT_TRUE(out.commit());
-  EXPECT_EQ(simtest::read_file(target), "new");
+  EXPECT_EQ(testsupport::readFile(target), "new");
   EXPECT_EQ(std::distance(fs::directory_iterator(root / "etc/new/dir"), fs::directory_iterator()), 1);
 }
 
 TEST_F(FirewallRootTest, StoredFilesHaveTheModeOfAFirewallsOwnFilesAndAFailedStoreKeepsTheOld) {
   fs::path target = root / "etc/file";
-  simtest::write_file(target, "old content");
+  testsupport::writeFile(target, "old content");
   {
     files::testing::ScopedFailure full(files::Step::Write, 1, ENOSPC);
     fwsim::FileReplacement out;
@@ -90,7 +90,7 @@ TEST_F(FirewallRootTest, StoredFilesHaveTheModeOfAFirewallsOwnFilesAndAFailedSto
     EXPECT_FALSE(out.append("new", 3));
     EXPECT_FALSE(out.commit());
   }
-  EXPECT_EQ(simtest::read_file(target), "old content");
+  EXPECT_EQ(testsupport::readFile(target), "old content");
   EXPECT_EQ(std::distance(fs::directory_iterator(root / "etc"), fs::directory_iterator()), 1);
 
   fwsim::FileReplacement out;

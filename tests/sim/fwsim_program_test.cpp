@@ -8,17 +8,17 @@
 #include "tests/sim/sim_test_support.h"
 
 namespace fs = std::filesystem;
-using simtest::TempDir;
+using testsupport::ScratchDir;
 
 namespace {
 
 class FwsimProgramTest : public ::testing::Test {
  protected:
-  TempDir dir;
+  ScratchDir dir;
   fs::path root = dir / "root";
   fwsim::FwsimProcess sim;
 
-  void SetUp() override { simtest::write_file(root / "usr/local/etc/mgmt/kestrane.conf", "a=1\n"); }
+  void SetUp() override { testsupport::writeFile(root / "usr/local/etc/mgmt/kestrane.conf", "a=1\n"); }
   void TearDown() override { MgmtSession().logout(); }
 
   void start(std::vector<std::string> args) {
@@ -40,7 +40,7 @@ TEST_F(FwsimProgramTest, HelpNamesEveryOptionAndExitsZero) {
 
 TEST_F(FwsimProgramTest, BadCommandLinesExitTwoWithAMessage) {
   std::string pwfile = (dir / "pw").string();
-  simtest::write_file(pwfile, "pw\n");
+  testsupport::writeFile(pwfile, "pw\n");
   std::string r = root.string();
   for (const auto& args : std::vector<std::vector<std::string>>{
            {"--password", "pw"},                                          // no root
@@ -68,7 +68,7 @@ TEST_F(FwsimProgramTest, ListenAddressMustBeDottedIpv4) {
 }
 
 TEST_F(FwsimProgramTest, PasswordFileGivesItsFirstLineWithoutTheLineEnd) {
-  simtest::write_file(dir / "pw", "pw\r\nnot this\n");
+  testsupport::writeFile(dir / "pw", "pw\r\nnot this\n");
   std::string error;
   ASSERT_TRUE(sim.start(simtest::fwsim_program(), {"--root", root.string(), "--password-file", (dir / "pw").string()},
                         dir.path(), error))
@@ -120,7 +120,7 @@ TEST_F(FwsimProgramTest, StopsAfterMaxConnections) {
 }
 
 TEST_F(FwsimProgramTest, PathsOutsideTheRootAreRefusedOverTheWire) {
-  simtest::write_file(dir / "secret", "outside the firewall");
+  testsupport::writeFile(dir / "secret", "outside the firewall");
   start({});
   MgmtSession s;
   target(s);
@@ -128,7 +128,7 @@ TEST_F(FwsimProgramTest, PathsOutsideTheRootAreRefusedOverTheWire) {
   fs::path local = dir / "fetched";
   EXPECT_EQ(s.fetch_file("/../secret", local.c_str(), true), 404);
   EXPECT_FALSE(fs::exists(local));
-  simtest::write_file(dir / "upload", "payload");
+  testsupport::writeFile(dir / "upload", "payload");
   EXPECT_EQ(s.send_file((dir / "upload").c_str(), "/usr/../../planted", true), 404);
   EXPECT_FALSE(fs::exists(dir / "planted"));
   EXPECT_TRUE(sim.wait_for_log("POST /upgrade/download1; /usr/../../planted -> 404 (path refused)")) << sim.log();
@@ -159,7 +159,7 @@ TEST_F(FwsimProgramTest, ChallengeComesWithLowerCaseHeaderUntilAuthorizationIsSe
   mgmt_write(mgmt_writer(conn), get.data(), int(get.size()));
   mgmt_flush(mgmt_writer(conn));
   EXPECT_EQ(mgmt_read_response(mgmt_reader(conn), out.c_str(), nullptr, 1), 200);
-  EXPECT_EQ(simtest::read_file(out), "a=1\n");
+  EXPECT_EQ(testsupport::readFile(out), "a=1\n");
 
   mgmt_close_socket(mgmt_reader(conn));
   mgmt_close_socket(mgmt_writer(conn));

@@ -14,7 +14,7 @@ static_assert(fwall::kTovacBuild, "this suite links the command shell's copy of 
 
 class ShellClient : public ::testing::TestWithParam<const char*> {
  protected:
-  simtest::TempDir dir;
+  testsupport::ScratchDir dir;
   fwsim::FwsimProcess sim;
 
   // privacy: the --privacy argument, or "" for none (the client then takes level 1).
@@ -49,10 +49,10 @@ TEST_P(ShellClient, PutThenGetRoundTripsAFile) {
   ASSERT_EQ(conn->state, kMgmtEstablished);
   std::string content = simtest::text_content(20000);
   EXPECT_EQ(request(conn, "POST /etc/shell.txt HTTP/1.0\r\n\r\n", content, nullptr), 200);
-  EXPECT_EQ(simtest::read_file(dir / "root/etc/shell.txt"), content);
+  EXPECT_EQ(testsupport::readFile(dir / "root/etc/shell.txt"), content);
   fs::path out = dir / "got.txt";
   EXPECT_EQ(request(conn, "GET /etc/shell.txt HTTP/1.0\r\n\r\n", "", out.c_str()), 200);
-  EXPECT_EQ(simtest::read_file(out), content);
+  EXPECT_EQ(testsupport::readFile(out), content);
   EXPECT_EQ(request(conn, "GET /etc/none HTTP/1.0\r\n\r\n", "", out.c_str()), 404);
   release(conn);
   EXPECT_TRUE(sim.wait_for_log("GET /etc/shell.txt -> 200")) << sim.log();

@@ -10,7 +10,7 @@ namespace {
 
 class ServiceTest : public ::testing::Test {
  protected:
-  simtest::TempDir dir;
+  testsupport::ScratchDir dir;
   fwsim::SimOptions options;
   fwsim::ConnectionState state;
 
@@ -18,7 +18,7 @@ class ServiceTest : public ::testing::Test {
     options.root = (dir / "root").string();
     options.password = "pw";
     fs::create_directories(options.root);
-    simtest::write_file(dir / "root/usr/local/etc/mgmt/kestrane.conf", "a=1\n");
+    testsupport::writeFile(dir / "root/usr/local/etc/mgmt/kestrane.conf", "a=1\n");
   }
 
   fwsim::Response send(const std::string& message) {
@@ -63,7 +63,7 @@ TEST_F(ServiceTest, UploadServesTheFirewallFileOr404) {
   auto r = send("POST /upgrade/upload; HTTP/1.0\r\n\r\n/usr/local/etc/mgmt/kestrane.conf");
   EXPECT_EQ(r.status, 200);
   ASSERT_TRUE(r.file);
-  EXPECT_EQ(simtest::read_file(*r.file), "a=1\n");
+  EXPECT_EQ(testsupport::readFile(*r.file), "a=1\n");
   EXPECT_EQ(last_log, "POST /upgrade/upload; /usr/local/etc/mgmt/kestrane.conf -> 200");
 
   EXPECT_EQ(send("POST /upgrade/upload; HTTP/1.0\r\n\r\n/usr/local/etc/mgmt/missing").status, 404);
@@ -79,10 +79,10 @@ TEST_F(ServiceTest, Download1ThenDownload2StoresTheFile) {
   EXPECT_FALSE(fs::exists(dir / "root/etc/new/file.bin"));
   std::string content("\0\1\2\r\n\xff", 6);
   EXPECT_EQ(send("POST /upgrade/download2; HTTP/1.0\r\n\r\n" + content).status, 200);
-  EXPECT_EQ(simtest::read_file(dir / "root/etc/new/file.bin"), content);
+  EXPECT_EQ(testsupport::readFile(dir / "root/etc/new/file.bin"), content);
   // The target is used once.
   EXPECT_EQ(send("POST /upgrade/download2; HTTP/1.0\r\n\r\nmore").status, 400);
-  EXPECT_EQ(simtest::read_file(dir / "root/etc/new/file.bin"), content);
+  EXPECT_EQ(testsupport::readFile(dir / "root/etc/new/file.bin"), content);
 }
 
 TEST_F(ServiceTest, Download1RefusesEscapingPathsAndForgetsAnEarlierTarget) {
@@ -105,7 +105,7 @@ TEST_F(ServiceTest, ShellRequestsReadAndWriteFirewallFiles) {
   EXPECT_EQ(r.status, 200);
   ASSERT_TRUE(r.file);
   EXPECT_EQ(send("POST /tmp/put.txt HTTP/1.0\r\n\r\nhello\n").status, 200);
-  EXPECT_EQ(simtest::read_file(dir / "root/tmp/put.txt"), "hello\n");
+  EXPECT_EQ(testsupport::readFile(dir / "root/tmp/put.txt"), "hello\n");
   EXPECT_EQ(send("GET /tmp/none HTTP/1.0\r\n\r\n").status, 404);
   EXPECT_EQ(send("POST /tmp/../../x HTTP/1.0\r\n\r\nx").status, 404);
   EXPECT_FALSE(fs::exists(dir / "x"));

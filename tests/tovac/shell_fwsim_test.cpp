@@ -12,7 +12,7 @@ class ShellAgainstFirewall : public ::testing::Test {
  protected:
   tovactest::Firewall fw;
   tovactest::TestShell shell;
-  simtest::TempDir local;
+  testsupport::ScratchDir local;
 
   void start(const std::vector<std::string>& extra = {}, const std::string& password = "pw") {
     ASSERT_TRUE(fw.start(extra, password));
@@ -37,7 +37,7 @@ TEST_F(ShellAgainstFirewall, ScriptedGetWritesTheBodyOnlyWhereAnOutfileIsNamed) 
   const std::string content = simtest::text_content(20000);
   fw.put("etc/a.txt", content);
   EXPECT_EQ(run(login({"GET", "-o", out("a.txt"), "/etc/a.txt", "GET", "/etc/a.txt"})), 0);
-  EXPECT_EQ(simtest::read_file(out("a.txt")), content);
+  EXPECT_EQ(testsupport::readFile(out("a.txt")), content);
   EXPECT_EQ(shell.messages(), "");
   EXPECT_NE(shell.state.connection, nullptr);  // left open for the host to shut down
   EXPECT_TRUE(fw.sim.wait_for_log("GET /etc/a.txt -> 200")) << fw.sim.log();
@@ -72,7 +72,7 @@ TEST_F(ShellAgainstFirewall, ErrorOnExitEndsTheRunAtTheFirstFailureAndClosesTheC
 TEST_F(ShellAgainstFirewall, PutSendsAnInputFileOrStandardInput) {
   start();
   const std::string from_file = simtest::text_content(30000);
-  simtest::write_file(out("in.txt"), from_file);
+  testsupport::writeFile(out("in.txt"), from_file);
   shell.input("typed line 1\ntyped line 2\n");
   EXPECT_EQ(run(login({"PUT", "-i", out("in.txt"), "/etc/new.txt", "POST", "/etc/typed.txt"})), 0);
   EXPECT_EQ(fw.get("etc/new.txt"), from_file);
@@ -95,7 +95,7 @@ TEST_F(ShellAgainstFirewall, PortOptionAndVerboseHostLine) {
                  out("a.txt"), "/etc/a.txt"}),
             0);
   EXPECT_EQ(shell.messages(), "host=127.0.0.1 port=" + std::to_string(fw.sim.port()) + "\n");
-  EXPECT_EQ(simtest::read_file(out("a.txt")), "a\n");
+  EXPECT_EQ(testsupport::readFile(out("a.txt")), "a\n");
 }
 
 TEST_F(ShellAgainstFirewall, UnknownAndLowerCaseCommandsAreReportedAndTheRunGoesOn) {
@@ -103,11 +103,11 @@ TEST_F(ShellAgainstFirewall, UnknownAndLowerCaseCommandsAreReportedAndTheRunGoes
   fw.put("etc/a.txt", "a\n");
   EXPECT_EQ(run(login({"get", "/etc/a.txt", "GET", "-o", out("a.txt"), "/etc/a.txt"})), 0);
   EXPECT_EQ(shell.messages(), "unknown command get\nunknown command /etc/a.txt\n");
-  EXPECT_EQ(simtest::read_file(out("a.txt")), "a\n");
+  EXPECT_EQ(testsupport::readFile(out("a.txt")), "a\n");
 }
 
 TEST_F(ShellAgainstFirewall, RefusedConnectionFailsTheScriptedRun) {
-  const int port = tovactest::closed_port();
+  const int port = testsupport::closedPort();
   EXPECT_EQ(run({"-v", "-h", "127.0.0.1:" + std::to_string(port), "-P", "pw", "GET", "/etc/a"}), -1);
   EXPECT_EQ(shell.state.connection, nullptr);
   EXPECT_NE(shell.messages().find("failed: connect: "), std::string::npos) << shell.messages();
@@ -139,7 +139,7 @@ TEST_F(ShellAgainstFirewall, PromptFlagAsksForHostUserAndPassword) {
   shell.input("\n  127.0.0.1  \nadmin\npw\n");
   EXPECT_EQ(run({"-I", "-p", std::to_string(fw.sim.port()), "GET", "-o", out("a.txt"), "/etc/a.txt"}), 0);
   EXPECT_EQ(shell.messages(), "Host: Host: User: Password: ");
-  EXPECT_EQ(simtest::read_file(out("a.txt")), "a\n");
+  EXPECT_EQ(testsupport::readFile(out("a.txt")), "a\n");
 }
 
 TEST_F(ShellAgainstFirewall, PromptFlagWithoutAnyPasswordFailsCleanly) {
@@ -178,7 +178,7 @@ TEST_F(InteractiveShell, CommandsRunLineByLineUntilQuit) {
       "admin\npw\nHELP\n\nGET -o " + out("a.txt") + " /etc/a.txt\nget /etc/a.txt\nVERBOSE\nVER\n"
       "GET /etc/none.txt\nQUIT\nHELP\n";
   EXPECT_EQ(session(typed), 0);
-  EXPECT_EQ(simtest::read_file(out("a.txt")), "alpha\n");
+  EXPECT_EQ(testsupport::readFile(out("a.txt")), "alpha\n");
   const std::string messages = shell.messages();
   EXPECT_EQ(messages.substr(0, 55), "Remote User: Remote Password: tovac> get [-o outfile] f");
   EXPECT_NE(messages.find("tovac> unknown command get\nunknown command /etc/a.txt\ntovac> Verbose on\ntovac> "
@@ -224,7 +224,7 @@ TEST_F(InteractiveShell, EmptyPasswordLineGivesAnEmptyPasswordNotNone) {
 
 TEST_F(InteractiveShell, PasswordChallengeIsAnsweredAndThePutRepeated) {
   start({"--challenge", "basic realm=\"password\""});
-  simtest::write_file(out("in.txt"), "content\n");
+  testsupport::writeFile(out("in.txt"), "content\n");
   EXPECT_EQ(session("admin\npw\nPUT -i " + out("in.txt") + " /etc/x.txt\n"), 0);
   EXPECT_EQ(fw.get("etc/x.txt"), "content\n");
   EXPECT_TRUE(fw.sim.wait_for_log("POST /etc/x.txt -> 401")) << fw.sim.log();
@@ -234,7 +234,7 @@ TEST_F(InteractiveShell, PasswordChallengeIsAnsweredAndThePutRepeated) {
 
 TEST_F(InteractiveShell, ChalnoechoChallengeIsAnsweredWithoutAPrompt) {
   start({"--challenge", "chalnoecho4711"});
-  simtest::write_file(out("in.txt"), "content\n");
+  testsupport::writeFile(out("in.txt"), "content\n");
   EXPECT_EQ(session("admin\npw\nPUT -i " + out("in.txt") + " /etc/x.txt\nHELP\n"), 0);
   EXPECT_EQ(fw.get("etc/x.txt"), "content\n");
   EXPECT_EQ(shell.messages().find("admin: "), std::string::npos);
@@ -243,7 +243,7 @@ TEST_F(InteractiveShell, ChalnoechoChallengeIsAnsweredWithoutAPrompt) {
 
 TEST_F(InteractiveShell, TypedChallengeAnswerIsReadFromTheInput) {
   start({"--challenge", "realm=\"One-time code\""});
-  simtest::write_file(out("in.txt"), "content\n");
+  testsupport::writeFile(out("in.txt"), "content\n");
   EXPECT_EQ(session("admin\npw\nPUT -i " + out("in.txt") + " /etc/x.txt\n998877\n"), 0);
   EXPECT_EQ(fw.get("etc/x.txt"), "content\n");
   EXPECT_NE(shell.messages().find("tovac> admin: One-time code tovac> "), std::string::npos) << shell.messages();

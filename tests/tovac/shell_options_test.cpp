@@ -80,11 +80,11 @@ TEST_F(Options, PasswordIsKeptToAtMost255Characters) {
 
 class KeyFile : public ::testing::Test {
  protected:
-  simtest::TempDir dir;
+  testsupport::ScratchDir dir;
   tovactest::TestShell shell;
   std::filesystem::path key(const std::string& content, mode_t mode) {
     auto path = dir / "key";
-    simtest::write_file(path, content);
+    testsupport::writeFile(path, content);
     ::chmod(path.c_str(), mode);
     return path;
   }

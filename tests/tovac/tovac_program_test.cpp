@@ -46,10 +46,17 @@ TEST(TovacLibrary, DependsOnNoOtherProjectLibrary) {
 class TovacProgram : public ::testing::Test {
  protected:
   tovactest::Firewall fw;
-  simtest::TempDir local;
+  testsupport::ScratchDir local;
 
-  tovactest::RunResult tovac(const std::vector<std::string>& args, const std::string& input = "") {
-    return tovactest::run_with_input(TOVAC_PROGRAM, args, input);
+  // Runs the tovac program with its standard input read from `input`.
+  testsupport::RunResult tovac(const std::vector<std::string>& args, const std::string& input = "",
+                               const std::string& program = TOVAC_PROGRAM, const std::string& cwd = "") {
+    std::vector<std::string> argv{program};
+    argv.insert(argv.end(), args.begin(), args.end());
+    testsupport::RunOptions options;
+    options.input = input;
+    options.cwd = cwd;
+    return testsupport::runProgram(argv, options);
   }
   std::vector<std::string> login(std::vector<std::string> commands) {
     std::vector<std::string> args = {"-h", fw.address(), "-u", "admin", "-P", "pw"};
@@ -78,7 +85,7 @@ TEST_F(TovacProgram, ScriptedGetAndPutSucceed) {
   const auto r = tovac(login({"GET", "-o", out("big.txt"), "/etc/big.txt", "PUT", "/etc/piped.txt"}), "from the pipe\n");
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.err, "");
-  EXPECT_EQ(simtest::read_file(out("big.txt")), content);
+  EXPECT_EQ(testsupport::readFile(out("big.txt")), content);
   EXPECT_EQ(fw.get("etc/piped.txt"), "from the pipe\n");
 }
 
@@ -99,7 +106,7 @@ TEST_F(TovacProgram, InteractiveSessionReadsCommandsFromThePipe) {
   const auto r = tovac({"-p", std::to_string(fw.sim.port()), "127.0.0.1"},
                        "admin\npw\nGET -o " + out("a.txt") + " /etc/a.txt\nVER\nquit\nQUIT\n");
   EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(simtest::read_file(out("a.txt")), "alpha\n");
+  EXPECT_EQ(testsupport::readFile(out("a.txt")), "alpha\n");
   EXPECT_EQ(r.err,
             "Remote User: Remote Password: tovac> tovac> Verbose on\ntovac> unknown command quit\ntovac> \nDone.\n");
 }
@@ -108,7 +115,7 @@ TEST_F(TovacProgram, KeyFileOpenToOthersIsRefusedAndAPrivateOneWorks) {
   ASSERT_TRUE(fw.start());
   fw.put("etc/a.txt", "alpha\n");
   const auto key = local / "key";
-  simtest::write_file(key, "pw");
+  testsupport::writeFile(key, "pw");
   ::chmod(key.c_str(), 0644);
   const std::vector<std::string> run = {"-v", "-h", fw.address(), "-u", "admin", "-k", key.string(), "GET", "-o",
                                         out("a.txt"), "/etc/a.txt"};
@@ -119,14 +126,14 @@ TEST_F(TovacProgram, KeyFileOpenToOthersIsRefusedAndAPrivateOneWorks) {
   ::chmod(key.c_str(), 0600);
   r = tovac(run);
   EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(simtest::read_file(out("a.txt")), "alpha\n");
+  EXPECT_EQ(testsupport::readFile(out("a.txt")), "alpha\n");
   const auto missing = tovac({"-v", "-k", out("nokey"), "-h", fw.address(), "GET", "/etc/a.txt"});
   EXPECT_EQ(missing.status, 1);
   EXPECT_EQ(missing.err, "Key not found\n");
 }
 
 TEST_F(TovacProgram, HandshakeFailureGivesStatusOne) {
-  const int port = tovactest::closed_port();
+  const int port = testsupport::closedPort();
   const auto r = tovac({"-h", "127.0.0.1:" + std::to_string(port), "-P", "pw", "GET", "/etc/a.txt"});
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, "");
@@ -136,8 +143,7 @@ TEST_F(TovacProgram, LibraryIsFoundBesideTheProgramNotInTheWorkingDirectory) {
   const fs::path copy = local / "tovac";
   fs::copy_file(TOVAC_PROGRAM, copy);
   ::chmod(copy.c_str(), 0755);
-  const auto r = tovactest::run_with_input(copy.string(), {"--help"}, "",
-                                           fs::path(TOVAC_LIBRARY).parent_path().string());
+  const auto r = tovac({"--help"}, "", copy.string(), fs::path(TOVAC_LIBRARY).parent_path().string());
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err.rfind("tovac: cannot load " + (local / "libtovac.so").string(), 0), 0u) << r.err;
 }
@@ -193,7 +199,7 @@ TEST_F(TovacExports, LaterCallReusesTheStateButNeedsThePasswordAgain) {
   EXPECT_FALSE(fs::exists(out("second.txt")));
   ASSERT_EQ(main_with({"-p", std::to_string(fw.sim.port()), "-P", "pw", "GET", "-o", out("third.txt"), "/etc/a.txt"}),
             0);
-  EXPECT_EQ(simtest::read_file(out("third.txt")), "a\n");
+  EXPECT_EQ(testsupport::readFile(out("third.txt")), "a\n");
 }
 
 }  // namespace

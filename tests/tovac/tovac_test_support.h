@@ -1,23 +1,16 @@
 // Helpers of the command shell's tests: an interpreter state whose input comes from a string and
-// whose messages are collected, a fwsim firewall to talk to, and a runner for the tovac program with
-// its standard input fed from a string.
+// whose messages are collected, and a fwsim firewall to talk to. The program runner and the closed
+// port come from the test-support library, included here for the tests.
 #pragma once
 
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "sim/launcher.h"
+#include "support/closed_port.h"
+#include "support/program_runner.h"
 #include "tests/sim/sim_test_support.h"
 #include "util/tovad/shell_state.h"
 
@@ -76,7 +69,7 @@ class TestShell {
 // A fwsim firewall on a loopback port with a root directory of its own; user "admin", password "pw".
 class Firewall {
  public:
-  simtest::TempDir dir;
+  testsupport::ScratchDir dir;
   fwsim::FwsimProcess sim;
 
   bool start(const std::vector<std::string>& extra = {}, const std::string& password = "pw") {
@@ -90,77 +83,8 @@ class Firewall {
   }
   std::string address() const { return "127.0.0.1:" + std::to_string(sim.port()); }
   std::filesystem::path root() const { return dir / "root"; }
-  void put(const std::string& name, const std::string& content) { simtest::write_file(root() / name, content); }
-  std::string get(const std::string& name) const { return simtest::read_file(root() / name); }
+  void put(const std::string& name, const std::string& content) { testsupport::writeFile(root() / name, content); }
+  std::string get(const std::string& name) const { return testsupport::readFile(root() / name); }
 };
-
-// A port on which nothing listens (bound, then released).
-inline int closed_port() {
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-  socklen_t len = sizeof addr;
-  ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-  ::close(fd);
-  return ntohs(addr.sin_port);
-}
-
-struct RunResult {
-  int status = -1;     // exit status; 128 + signal; -1 when it did not end in time
-  std::string out;     // standard output
-  std::string err;     // standard error
-};
-
-// Runs a program with standard input read from `input` (a file, so it ends) and both outputs captured.
-inline RunResult run_with_input(const std::string& program, const std::vector<std::string>& args,
-                                const std::string& input, const std::string& cwd = {}) {
-  RunResult result;
-  char in_path[] = "/tmp/tovac-in-XXXXXX";
-  char out_path[] = "/tmp/tovac-out-XXXXXX";
-  char err_path[] = "/tmp/tovac-err-XXXXXX";
-  const int in_fd = ::mkstemp(in_path);
-  const int out_fd = ::mkstemp(out_path);
-  const int err_fd = ::mkstemp(err_path);
-  if (::write(in_fd, input.data(), input.size()) != static_cast<ssize_t>(input.size())) return result;
-  ::lseek(in_fd, 0, SEEK_SET);
-  std::vector<std::string> all{program};
-  all.insert(all.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (auto& a : all) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    ::dup2(in_fd, STDIN_FILENO);
-    ::dup2(out_fd, STDOUT_FILENO);
-    ::dup2(err_fd, STDERR_FILENO);
-    for (int fd = 3; fd < 1024; ++fd) ::close(fd);
-    if (!cwd.empty() && ::chdir(cwd.c_str()) != 0) ::_exit(126);
-    ::execv(program.c_str(), argv.data());
-    ::_exit(127);
-  }
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-  for (;;) {
-    int status = 0;
-    const pid_t r = ::waitpid(pid, &status, WNOHANG);
-    if (r == pid) {
-      result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-      break;
-    }
-    if (r < 0) break;
-    if (std::chrono::steady_clock::now() >= deadline) {
-      ::kill(pid, SIGKILL);
-      ::waitpid(pid, &status, 0);
-      break;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  result.out = simtest::read_file(out_path);
-  result.err = simtest::read_file(err_path);
-  for (int fd : {in_fd, out_fd, err_fd}) ::close(fd);
-  for (const char* p : {in_path, out_path, err_path}) ::unlink(p);
-  return result;
-}
 
 }  // namespace tovactest

@@ -1,13 +1,13 @@
 // add_to_branch: the item list read from the following script lines, where it ends, and what
 // happens to the item lines when the verb cannot use them.
-#include "verbs_leaf/tree_verb_fixture.h"
+#include "support/verb_fixture.h"
 
 namespace {
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-class AddToBranchTest : public TreeVerbFixture {};
+class AddToBranchTest : public VerbFixture {};
 
 TEST_F(AddToBranchTest, EveryMatchGetsEveryItemUpToTheEmptyLine) {
     addSettings({"rule_proxy_1_a=1", "rule_proxy_2_a=2", "rule_other_3_a=3"});

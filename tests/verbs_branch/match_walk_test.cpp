@@ -4,14 +4,14 @@
 // tests fail loudly on any use of a destroyed node.
 #include "template/match_walk.h"
 
-#include "verbs_leaf/tree_verb_fixture.h"
+#include "support/verb_fixture.h"
 
 namespace {
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-class MatchWalkTest : public TreeVerbFixture {
+class MatchWalkTest : public VerbFixture {
 protected:
     // The node at a setting path ("a_b_c"), following branches and then a leaf or branch name.
     Node* at(const std::string& path, bool leaf) {
@@ -121,7 +121,7 @@ TEST_F(MatchWalkTest, RefusedMergeStrikesEverythingItDestroyed) {
 }
 
 // Verbs whose matches (or moved copies of them) are destroyed by an earlier step of the same walk.
-class NestedMatchVerbTest : public TreeVerbFixture {};
+class NestedMatchVerbTest : public VerbFixture {};
 
 TEST_F(NestedMatchVerbTest, DeleteBranchOfEveryLevelAtOnce) {
     // Branches literally named '**' fit any template component; the matches share ancestors that

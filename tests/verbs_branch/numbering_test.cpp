@@ -1,13 +1,13 @@
 // renumber_branches and merge_unique_num_branch: numbered children renamed 1, 2, 3 ..., and a
 // branch dissolved into its parent under fresh numbers.
-#include "verbs_leaf/tree_verb_fixture.h"
+#include "support/verb_fixture.h"
 
 namespace {
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-class RenumberTest : public TreeVerbFixture {};
+class RenumberTest : public VerbFixture {};
 
 TEST_F(RenumberTest, NumberedChildrenAreCountedFromOneAndOthersKeepTheirNames) {
     addSettings({"r_3_a=x", "r_desc=d", "r_7_a=y", "r_12_a=z"});
@@ -46,7 +46,7 @@ TEST_F(RenumberTest, FaultLines) {
                                           "renumber_branches: Search returned no data (3): r"));
 }
 
-class MergeUniqueNumTest : public TreeVerbFixture {};
+class MergeUniqueNumTest : public VerbFixture {};
 
 TEST_F(MergeUniqueNumTest, ChildrenJoinTheParentAfterItsHighestNumber) {
     addSettings({"p_1_v=a", "p_4_v=b", "p_new_a_v=c", "p_new_b_v=d"});

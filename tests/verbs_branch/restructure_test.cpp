@@ -1,13 +1,13 @@
 // delete_branch, rename_branch, insert_branch, join_branches and tokenize_leaf2branches: effects on
 // small trees, fault lines, and walks in which one match's change destroys or moves later ones.
-#include "verbs_leaf/tree_verb_fixture.h"
+#include "support/verb_fixture.h"
 
 namespace {
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-class DeleteBranchTest : public TreeVerbFixture {};
+class DeleteBranchTest : public VerbFixture {};
 
 TEST_F(DeleteBranchTest, RemovesTheSubtreeAndAncestorsLeftEmpty) {
     addSettings({"top_only_a=1", "top_only_b_c=2", "keep=1"});
@@ -32,7 +32,7 @@ TEST_F(DeleteBranchTest, FaultLines) {
                                           "delete_branch: Could not find target (6): a b"));
 }
 
-class RenameBranchTest : public TreeVerbFixture {};
+class RenameBranchTest : public VerbFixture {};
 
 TEST_F(RenameBranchTest, RenamesEveryMatch) {
     addSettings({"old_1_x=1", "old_2_x=2"});
@@ -52,7 +52,7 @@ TEST_F(RenameBranchTest, FaultLines) {
                                           "rename_branch: Search returned no data (4): b"));
 }
 
-class InsertBranchTest : public TreeVerbFixture {};
+class InsertBranchTest : public VerbFixture {};
 
 TEST_F(InsertBranchTest, LeafTemplatesInsertTheMissingLevel) {
     addSettings({"a_b_c=1", "a_x=2"});
@@ -125,7 +125,7 @@ TEST_F(InsertBranchTest, FaultLines) {
     EXPECT_THAT(settings(), ElementsAre("a_b=1"));
 }
 
-class JoinBranchesTest : public TreeVerbFixture {};
+class JoinBranchesTest : public VerbFixture {};
 
 TEST_F(JoinBranchesTest, MovesTheContentAndRemovesTheSource) {
     addSettings({"old_objects_a=1", "old_objects_b_c=2", "old_keep=3"});
@@ -174,7 +174,7 @@ TEST_F(JoinBranchesTest, FaultLines) {
     EXPECT_THAT(settings(), ElementsAre("a_b=1"));
 }
 
-class TokenizeTest : public TreeVerbFixture {};
+class TokenizeTest : public VerbFixture {};
 
 TEST_F(TokenizeTest, EveryWordBecomesASettingNamedAfterIt) {
     addSettings({"svc_web_list=smtp ftp", "svc_mail_list=pop"});

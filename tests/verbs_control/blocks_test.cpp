@@ -2,7 +2,7 @@
 // scopes that if_leaf narrows for the lines of its block.
 #include <string>
 
-#include "verbs_control/verb_fixture.h"
+#include "support/verb_fixture.h"
 
 namespace {
 

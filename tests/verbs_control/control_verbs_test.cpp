@@ -1,12 +1,10 @@
 // set_version, import_file, user_warning, user_error and count: their effects on a small tree and
 // their fault lines.
-#include <filesystem>
-#include <fstream>
 #include <string>
 
-#include <unistd.h>
-
-#include "verbs_control/verb_fixture.h"
+#include "support/files.h"
+#include "support/scratch_dir.h"
+#include "support/verb_fixture.h"
 
 namespace {
 
@@ -59,19 +57,13 @@ class ImportFileTest : public ControlVerbTest {
 protected:
     void SetUp() override {
         ControlVerbTest::SetUp();
-        char pattern[] = "/tmp/verbs_control_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        directory = std::string(pattern) + "/";
         useScript("", directory);
     }
-    void TearDown() override {
-        std::filesystem::remove_all(directory);
-        ControlVerbTest::TearDown();
-    }
     void writeFile(const std::string& name, const std::string& content) {
-        std::ofstream(directory + name) << content;
+        testsupport::writeFile(scratch / name, content);
     }
-    std::string directory;
+    testsupport::ScratchDir scratch{"verbs_control"};
+    const std::string directory = scratch.path().string() + "/";
 };
 
 TEST_F(ImportFileTest, MergesTheFileIntoTheTreeAndItsValuesWin) {

@@ -1,12 +1,12 @@
 // copy_leaf and spread_leaf: new settings made from matches, and their fault lines.
-#include "verbs_leaf/tree_verb_fixture.h"
+#include "support/verb_fixture.h"
 
 namespace {
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-class CopyLeafTest : public TreeVerbFixture {};
+class CopyLeafTest : public VerbFixture {};
 
 TEST_F(CopyLeafTest, ItemTakesTheWildcardsOfEachMatch) {
     addSettings({"rule_proxy_1_src=inside", "rule_proxy_2_src=dmz", "rule_other_3_src=x"});
@@ -59,7 +59,7 @@ TEST_F(CopyLeafTest, ItemIsNotParsedWhenTheTemplateFindsNothing) {
     EXPECT_THAT(faultLines(), ElementsAre("copy_leaf: Search returned no data (7): a_b=**"));
 }
 
-class SpreadLeafTest : public TreeVerbFixture {};
+class SpreadLeafTest : public VerbFixture {};
 
 TEST_F(SpreadLeafTest, EverySourceGoesIntoEveryDestination) {
     addSettings({"src_a=1", "src_b=2", "d_1_k=x", "d_2_k=y", "d_3_k=z"});

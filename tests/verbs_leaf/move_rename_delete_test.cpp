@@ -1,14 +1,14 @@
 // rename_leaf, promote_leaf, demote_leaf and delete_leaf: settings renamed, moved up and down,
 // deleted with the branches they leave empty; their fault lines; and walks in which moving or
 // deleting one match prunes branches around later ones.
-#include "verbs_leaf/tree_verb_fixture.h"
+#include "support/verb_fixture.h"
 
 namespace {
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-class RenameLeafTest : public TreeVerbFixture {};
+class RenameLeafTest : public VerbFixture {};
 
 TEST_F(RenameLeafTest, NewNameKeepsItsBlanks) {
     addSettings({"a_b=1", "a_x=2"});
@@ -34,7 +34,7 @@ TEST_F(RenameLeafTest, FaultLines) {
                                           "rename_leaf: Search returned no data (4): a_z=**"));
 }
 
-class PromoteLeafTest : public TreeVerbFixture {};
+class PromoteLeafTest : public VerbFixture {};
 
 TEST_F(PromoteLeafTest, MovesUpAndPrunesTheEmptiedBranch) {
     addSettings({"a_b_c=1", "a_d=4"});
@@ -79,7 +79,7 @@ TEST_F(PromoteLeafTest, FaultLines) {
                                           "promote_leaf: Search returned no data (3): a_b_c=**"));
 }
 
-class DemoteLeafTest : public TreeVerbFixture {};
+class DemoteLeafTest : public VerbFixture {};
 
 TEST_F(DemoteLeafTest, OldNameBecomesABranchHoldingTheLeaf) {
     addSettings({"a_b=1", "a_z=2"});
@@ -119,7 +119,7 @@ TEST_F(DemoteLeafTest, FaultLines) {
                                           "demote_leaf: Search returned no data (4): a_q=**"));
 }
 
-class DeleteLeafTest : public TreeVerbFixture {};
+class DeleteLeafTest : public VerbFixture {};
 
 TEST_F(DeleteLeafTest, RemovesTheBranchesTheOnlyLeafLeavesEmpty) {
     addSettings({"x_y_z=1", "w=2"});

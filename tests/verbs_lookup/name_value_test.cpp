@@ -1,13 +1,13 @@
 // merge_name_value, replace_name_with_value, replace_value_with_name and object_lookup: moving
 // information between the names and the values of settings, and their fault lines.
-#include "verbs_leaf/tree_verb_fixture.h"
+#include "support/verb_fixture.h"
 
 namespace {
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-class MergeNameValueTest : public TreeVerbFixture {};
+class MergeNameValueTest : public VerbFixture {};
 
 TEST_F(MergeNameValueTest, PairBecomesOneSettingAndEmptiedBranchesGo) {
     addSettings({"alias_1_name=mail", "alias_1_value=10.0.0.1", "keep=1"});
@@ -83,7 +83,7 @@ TEST_F(MergeNameValueTest, FaultLines) {
                                           "merge_name_value: Search returned no data (4): a_##"));
 }
 
-class ReplaceNameWithValueTest : public TreeVerbFixture {};
+class ReplaceNameWithValueTest : public VerbFixture {};
 
 TEST_F(ReplaceNameWithValueTest, StarComponentIsRenamedAfterTheValue) {
     addSettings({"user_17_login=guest", "user_18_login=admin"});
@@ -127,7 +127,7 @@ TEST_F(ReplaceNameWithValueTest, FaultLines) {
                             "replace_name_with_value: Could not find target (3): u_**=**"));
 }
 
-class ReplaceValueWithNameTest : public TreeVerbFixture {};
+class ReplaceValueWithNameTest : public VerbFixture {};
 
 TEST_F(ReplaceValueWithNameTest, ValueBecomesTheMatchedNumber) {
     addSettings({"rule_proxy_4_number=0", "rule_proxy_9_number=x"});
@@ -157,7 +157,7 @@ TEST_F(ReplaceValueWithNameTest, FaultLines) {
                                           "replace_value_with_name: Could not find target (33): a_**=**"));
 }
 
-class ObjectLookupTest : public TreeVerbFixture {};
+class ObjectLookupTest : public VerbFixture {};
 
 TEST_F(ObjectLookupTest, ValueBecomesTheFullNameOfWhatItNames) {
     addSettings({"rule_1_src=inside", "netobj_list_7_inside_addr=1.2.3.4"});

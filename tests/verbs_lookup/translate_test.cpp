@@ -1,14 +1,14 @@
 // address_convert and translate_cybermasks: values translated into network address objects and
 // into one on/off setting per content category; their fault lines.
 #include "convert/netobjects.h"
-#include "verbs_leaf/tree_verb_fixture.h"
+#include "support/verb_fixture.h"
 
 namespace {
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-class AddressConvertTest : public TreeVerbFixture {
+class AddressConvertTest : public VerbFixture {
 protected:
     const NetObject* object(const std::string& name) const {
         for (const NetObject& o : processor->netObjects().objects()) {
@@ -83,7 +83,7 @@ TEST_F(AddressConvertTest, FaultLines) {
     EXPECT_EQ(object("net_ipaddr_10-0-0-2"), nullptr);
 }
 
-class TranslateCybermasksTest : public TreeVerbFixture {
+class TranslateCybermasksTest : public VerbFixture {
 protected:
     static Lines expected(const std::string& prefix, const std::string& branch, unsigned mask) {
         static const char* const names[] = {"CYBERVIOLENCE",       "CYBERPARTNUDITY",    "CYBERFULLNUDITY",

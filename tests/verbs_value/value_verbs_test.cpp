@@ -2,7 +2,7 @@
 // at the other matches of the line (make_counter, make_legal) or move settings (do_x400_thang).
 #include <string>
 
-#include "verbs_control/verb_fixture.h"
+#include "support/verb_fixture.h"
 
 namespace {
 

@@ -1,9 +1,11 @@
-// Test bench for the verbs that reshape the tree: a tree built from setting lines, a processor
-// reading an in-memory script, the log it writes, and a check that every node a test created or
-// moved is accounted for (no node leaks, none is destroyed twice).
+// The test bench of the template verbs: a tree built from setting lines, a processor reading an
+// in-memory script, the log and warnings it writes, and checks at the end of every test that each
+// node the test made was destroyed exactly once (no leak, no double destruction) and that no if_leaf
+// block left a wildcard restriction behind.
 //
-// settings() lists the tree as the file writer would (one 'name=value' per leaf, depth-first)
-// without the save summary. faultLines() drops the dispatch's "Processing ..." echo lines.
+// settings() lists the tree as the file writer would (one 'name=value' per leaf, depth-first) without
+// the save summary; faultLines() drops the dispatch's "Processing ..." echo lines. Header only: the
+// suites that use it link the template processor themselves.
 #pragma once
 
 #include <gmock/gmock.h>
@@ -16,11 +18,12 @@
 #include <vector>
 
 #include "conftree/conftree.h"
+#include "support/setting_lines.h"
 #include "template/template_processor.h"
 
-using Lines = std::vector<std::string>;
+using Lines = testsupport::Lines;
 
-class TreeVerbFixture : public ::testing::Test {
+class VerbFixture : public ::testing::Test {
 protected:
     void SetUp() override {
         branchesBefore_ = branchCount();
@@ -35,19 +38,21 @@ protected:
         // Every node the test made was destroyed exactly once with the tree.
         EXPECT_EQ(branchCount(), branchesBefore_);
         EXPECT_EQ(leafCount(), leavesBefore_);
+        // No if_leaf block may leave a wildcard restriction behind.
         EXPECT_TRUE(starScopes().empty());
         EXPECT_TRUE(hashScopes().empty());
+        // The tree log must not point at this fixture's stream once it is gone.
         setTreeLog(std::cout);
     }
 
     // Adds settings as a file load would (the first occurrence of a name wins).
-    void addSettings(const Lines& lines) {
-        for (const std::string& line : lines) tree->mergeNode(parseLine(line, 0), false);
-    }
+    void addSettings(const Lines& lines) { testsupport::addSettings(*tree, lines); }
 
-    void useScript(const std::string& script) {
-        processor = std::make_unique<TemplateProcessor>(
-            log, warnings, std::make_unique<std::istringstream>(script), "test.tpl", "");
+    // Replaces the processor by one that reads `script` from memory; import_file looks for files in
+    // `workingDirectory`.
+    void useScript(const std::string& script, const std::string& workingDirectory = "") {
+        processor = std::make_unique<TemplateProcessor>(log, warnings, std::make_unique<std::istringstream>(script),
+                                                        "test.tpl", workingDirectory);
     }
 
     // Runs one verb line through the dispatch, as if it were script line lineNumber.
@@ -64,13 +69,9 @@ protected:
         return processor->runScriptSection(*tree, nullptr);
     }
 
-    Lines settings() const {
-        std::ostringstream out;
-        for (const Node* child : tree->children()) child->write(out, true);
-        return splitLines(out.str());
-    }
+    Lines settings() const { return testsupport::settingLines(*tree); }
 
-    Lines logLines() const { return splitLines(log.str()); }
+    Lines logLines() const { return testsupport::splitLines(log.str()); }
 
     Lines faultLines() const {
         Lines lines;
@@ -90,13 +91,6 @@ protected:
     }
 
     void clearLog() { log.str(""); }
-
-    static Lines splitLines(const std::string& text) {
-        Lines lines;
-        std::istringstream in(text);
-        for (std::string line; std::getline(in, line);) lines.push_back(line);
-        return lines;
-    }
 
     std::ostringstream log;
     std::ostringstream warnings;
