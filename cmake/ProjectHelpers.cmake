@@ -52,8 +52,18 @@ function(add_fuzz_target name)
   endif()
 endfunction()
 
-# add_project_library(NAME src...): a static library of one subsystem, includes rooted at the project.
+# add_project_library(NAME src...): a static library of the subsystem in the calling folder.
+# Headers are included by their path from the project root ("conftree/branch.h"), but a library exposes
+# only its own folder: its include directory is a folder of the build tree holding one link, named like
+# the subsystem's folder, to that folder. A library sees its own headers and those of the libraries it
+# links, nothing else, so an include against the layering (convert/ including template/, say) fails to
+# compile.
 function(add_project_library name)
   add_library(${name} STATIC ${ARGN})
-  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+  file(RELATIVE_PATH folder ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
+  set(stage ${PROJECT_BINARY_DIR}/include/${name})
+  get_filename_component(parent ${stage}/${folder} DIRECTORY)
+  file(MAKE_DIRECTORY ${parent})
+  file(CREATE_LINK ${CMAKE_CURRENT_SOURCE_DIR} ${stage}/${folder} SYMBOLIC)
+  target_include_directories(${name} PUBLIC ${stage})
 endfunction()
