@@ -10,10 +10,12 @@ void addSettings(Branch& tree, const Lines& lines, bool overwrite) {
     for (const std::string& line : lines) tree.mergeNode(parseLine(line, 0), overwrite);
 }
 
-Lines settingLines(const Branch& tree) {
+Lines settingLines(const Branch& tree) { return splitLines(settingText(tree)); }
+
+std::string settingText(const Branch& tree) {
     std::ostringstream out;
     for (const Node* child : tree.children()) child->write(out, true);
-    return splitLines(out.str());
+    return out.str();
 }
 
 Lines splitLines(const std::string& text) {

@@ -19,6 +19,9 @@ void addSettings(Branch& tree, const Lines& lines, bool overwrite = false);
 // summary.
 Lines settingLines(const Branch& tree);
 
+// The same settings as one text, each line ending in a line feed, as a save writes them.
+std::string settingText(const Branch& tree);
+
 // The lines of a text, without their line ends.
 Lines splitLines(const std::string& text);
 

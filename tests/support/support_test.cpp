@@ -99,6 +99,8 @@ TEST(SettingLines, TreeFromLinesListsAsTheFileWriterWrites) {
     EXPECT_THAT(testsupport::settingLines(tree), ElementsAre("a_b=1", "a_d_e=3", "c=2"));
     testsupport::addSettings(tree, {"a_b=9"}, true);
     EXPECT_THAT(testsupport::settingLines(tree), ElementsAre("a_b=9", "a_d_e=3", "c=2"));
+    EXPECT_EQ(testsupport::settingText(tree), "a_b=9\na_d_e=3\nc=2\n");
+    EXPECT_EQ(testsupport::settingText(*tree.findBranch("a")), "a_b=9\na_d_e=3\n");
     EXPECT_THAT(testsupport::splitLines("x\n\ny"), ElementsAre("x", "", "y"));
     setTreeLog(std::cout);
 }
