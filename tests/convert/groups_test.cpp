@@ -5,18 +5,16 @@
 
 namespace {
 
-using Lines = std::vector<std::string>;
-
 class GroupsTest : public ConverterTest {
 protected:
     GroupConverter groups;
 };
 
 TEST_F(GroupsTest, ServiceGroupAuthenticationDecidesTheAuthenticationObject) {
-    load(oldTree, {"service_group_web_authenticate=yes", "service_group_web_authserver=radius",
-                   "service_group_web_desc=Web access",
-                   "service_group_change_authenticate=yes", "service_group_change_permit-password=no",
-                   "service_group_open_desc=Open", "service_group_open_permit-password=yes"});
+    addSettings(oldTree, {"service_group_web_authenticate=yes", "service_group_web_authserver=radius",
+                          "service_group_web_desc=Web access", "service_group_change_authenticate=yes",
+                          "service_group_change_permit-password=no", "service_group_open_desc=Open",
+                          "service_group_open_permit-password=yes"});
     groups.parseServiceGroups(context, oldTree);
     ASSERT_EQ(groups.serviceGroups.size(), 3u);  // no configuration sets: no all-sets group
     const ServiceGroup& web = groups.serviceGroups[0];
@@ -30,10 +28,10 @@ TEST_F(GroupsTest, ServiceGroupAuthenticationDecidesTheAuthenticationObject) {
 }
 
 TEST_F(GroupsTest, AllConfigurationSetsGroupListsEverySetAndComesLast) {
-    load(oldTree, {"service_group_web_elem_2_obj=def_proxy_http_config-sets_b",
-                   "service_group_web_elem_1_obj=def_proxy_http_config-sets_a",
-                   "def_proxy_http_config-sets_default_timeout=30",
-                   "def_proxy_ftp_config-sets_strict_mode=1", "def_proxy_ftp_port=21"});
+    addSettings(oldTree, {"service_group_web_elem_2_obj=def_proxy_http_config-sets_b",
+                          "service_group_web_elem_1_obj=def_proxy_http_config-sets_a",
+                          "def_proxy_http_config-sets_default_timeout=30", "def_proxy_ftp_config-sets_strict_mode=1",
+                          "def_proxy_ftp_port=21"});
     groups.parseServiceGroups(context, oldTree);
     ASSERT_EQ(groups.serviceGroups.size(), 2u);
     EXPECT_EQ(groups.serviceGroups[0].elements,
@@ -45,7 +43,7 @@ TEST_F(GroupsTest, AllConfigurationSetsGroupListsEverySetAndComesLast) {
     groups.saveServiceGroups(context, newTree);
     EXPECT_EQ(logLines().back(), "Dumping 2 service groups back into tree.");
     // Elements are renumbered from 1 in tree order.
-    EXPECT_EQ(settings(newTree),
+    EXPECT_EQ(settingLines(newTree),
               (Lines{"service_group_web_elem_1_obj=def_proxy_http_config-sets_b",
                      "service_group_web_elem_2_obj=def_proxy_http_config-sets_a",
                      "service_group_AllServiceGroupsFromUpgrade6.0_desc=Group containing all services defined at "
@@ -55,13 +53,13 @@ TEST_F(GroupsTest, AllConfigurationSetsGroupListsEverySetAndComesLast) {
 }
 
 TEST_F(GroupsTest, MissingServiceGroupsOrSetsAreLoggedWithTheServiceGroupTemplate) {
-    load(oldTree, {"def_proxy_http_config-sets_default_timeout=30"});
+    addSettings(oldTree, {"def_proxy_http_config-sets_default_timeout=30"});
     groups.parseServiceGroups(context, oldTree);
     EXPECT_TRUE(groups.serviceGroups.empty());  // not even the all-sets group
     EXPECT_EQ(logLines(), (Lines{"parseSvcGroups: Search returned no data (0): service_group_**"}));
 
     ConfigTree onlyGroups{log};
-    load(onlyGroups, {"service_group_web_desc=Web"});
+    addSettings(onlyGroups, {"service_group_web_desc=Web"});
     groups.parseServiceGroups(context, onlyGroups);
     EXPECT_EQ(groups.serviceGroups.size(), 1u);
     EXPECT_EQ(logLines().back(), "parseSvcGroups: Search returned no data (0): service_group_**");
@@ -72,25 +70,25 @@ TEST_F(GroupsTest, WithoutDestinationRecordsOnlyTheTwoFixedGroupsAreBuilt) {
     EXPECT_EQ(logLines(), (Lines{"parseDestGroups: Search returned no data (0): destination_group_**"}));
     groups.convertDestinationGroups(objects);
     groups.saveDestinationGroups(context, newTree);
-    EXPECT_EQ(settings(newTree),
-              (Lines{"destination_group_DenyAll_desc=Deny all destinations",
-                     "destination_group_DenyAll_elem_1_type=destobj",
-                     "destination_group_DenyAll_elem_1_obj=destination_destobj_DenyAll_1",
-                     "destination_group_PermitAll_desc=Permit all destinations",
-                     "destination_group_PermitAll_elem_1_type=destobj",
-                     "destination_group_PermitAll_elem_1_obj=destination_destobj_PermitAll_1",
-                     "destination_destobj_DenyAll_1_action=Deny",
-                     "destination_destobj_DenyAll_1_addr=net_pattern_any",
-                     "destination_destobj_PermitAll_1_action=Permit",
-                     "destination_destobj_PermitAll_1_addr=net_pattern_any"}));
+    EXPECT_EQ(
+        settingLines(newTree),
+        (Lines{"destination_group_DenyAll_desc=Deny all destinations", "destination_group_DenyAll_elem_1_type=destobj",
+               "destination_group_DenyAll_elem_1_obj=destination_destobj_DenyAll_1",
+               "destination_group_PermitAll_desc=Permit all destinations",
+               "destination_group_PermitAll_elem_1_type=destobj",
+               "destination_group_PermitAll_elem_1_obj=destination_destobj_PermitAll_1",
+               "destination_destobj_DenyAll_1_action=Deny", "destination_destobj_DenyAll_1_addr=net_pattern_any",
+               "destination_destobj_PermitAll_1_action=Permit",
+               "destination_destobj_PermitAll_1_addr=net_pattern_any"}));
     EXPECT_EQ(logLines().back(), "Dumping 2 destination groups back into tree.");
 }
 
 TEST_F(GroupsTest, FirstRecordOfAServiceNamesItsGroupAndLaterRecordsKeepTheirOwnFlag) {
-    load(oldTree, {"destination_group_1_dest=10.0.0.1", "destination_group_1_pd=P", "destination_group_1_service=Web",
-                   "destination_group_2_dest=10.0.0.2", "destination_group_2_pd=D", "destination_group_2_service=Web",
-                   "destination_group_3_dest=ftp.example.org", "destination_group_3_pd=D",
-                   "destination_group_3_service=FTP"});
+    addSettings(
+        oldTree,
+        {"destination_group_1_dest=10.0.0.1", "destination_group_1_pd=P", "destination_group_1_service=Web",
+         "destination_group_2_dest=10.0.0.2", "destination_group_2_pd=D", "destination_group_2_service=Web",
+         "destination_group_3_dest=ftp.example.org", "destination_group_3_pd=D", "destination_group_3_service=FTP"});
     groups.parseDestinationRecords(context, oldTree);
     groups.convertDestinationGroups(objects);
     ASSERT_EQ(groups.destinationGroups.size(), 4u);
@@ -115,7 +113,7 @@ TEST_F(GroupsTest, FirstRecordOfAServiceNamesItsGroupAndLaterRecordsKeepTheirOwn
 }
 
 TEST_F(GroupsTest, RecordWithoutServiceJoinsDenyAllAndEmptyAddressIsWrittenEmpty) {
-    load(oldTree, {"destination_group_1_dest=", "destination_group_1_pd=P"});
+    addSettings(oldTree, {"destination_group_1_dest=", "destination_group_1_pd=P"});
     groups.parseDestinationRecords(context, oldTree);
     groups.convertDestinationGroups(objects);
     ASSERT_EQ(groups.destinationGroups.size(), 2u);
@@ -127,11 +125,11 @@ TEST_F(GroupsTest, RecordWithoutServiceJoinsDenyAllAndEmptyAddressIsWrittenEmpty
 }
 
 TEST_F(GroupsTest, BuiltGroupNeverTakesTheNameOfAnotherGroup) {
-    load(oldTree, {"destination_group_1_dest=10.0.0.1", "destination_group_1_pd=D", "destination_group_1_service=All",
-                   "destination_group_2_dest=10.0.0.2", "destination_group_2_pd=P",
-                   "destination_group_2_service=Web_Out",
-                   "destination_group_3_dest=10.0.0.3", "destination_group_3_pd=P",
-                   "destination_group_3_service=Web=Out"});
+    addSettings(
+        oldTree,
+        {"destination_group_1_dest=10.0.0.1", "destination_group_1_pd=D", "destination_group_1_service=All",
+         "destination_group_2_dest=10.0.0.2", "destination_group_2_pd=P", "destination_group_2_service=Web_Out",
+         "destination_group_3_dest=10.0.0.3", "destination_group_3_pd=P", "destination_group_3_service=Web=Out"});
     groups.parseDestinationRecords(context, oldTree);
     groups.convertDestinationGroups(objects);
     ASSERT_EQ(groups.destinationGroups.size(), 5u);

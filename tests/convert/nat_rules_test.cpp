@@ -5,22 +5,20 @@
 
 namespace {
 
-using Lines = std::vector<std::string>;
-
 class NatRulesTest : public ConverterTest {
 protected:
     // An address specification child of rule n: type "mask", "range" or anything else.
     void spec(int n, const std::string& child, const std::string& type, const std::string& first,
               const std::string& second) {
         const std::string p = "rule_natrule_" + std::to_string(n) + "_" + child + "_range_";
-        load(oldTree, {p + "type=" + type, p + "delimiter=" + second, p + "start_addr=" + first});
+        addSettings(oldTree, {p + "type=" + type, p + "delimiter=" + second, p + "start_addr=" + first});
     }
     void rule(int n, const std::string& ruleType, const std::string& network) {
         const std::string p = "rule_natrule_" + std::to_string(n) + "_";
         spec(n, "global", "mask", "192.0.2.0", "255.255.255.0");
         spec(n, "local", "range", "10.0.0.1", "10.0.0.9");
-        load(oldTree, {p + "rule_type=" + ruleType, p + "network_name=" + network, p + "protocols=tcp",
-                       p + "port_start=80", p + "port_end=88"});
+        addSettings(oldTree, {p + "rule_type=" + ruleType, p + "network_name=" + network, p + "protocols=tcp",
+                              p + "port_start=80", p + "port_end=88"});
     }
 
     NatRuleConverter nat;
@@ -52,11 +50,11 @@ TEST_F(NatRulesTest, AnyRemoteWritesNoRemoteButAnyGlobalBecomesANetworkObject) {
     spec(1, "global", "mask", "0.0.0.0", "0.0.0.0");
     spec(1, "local", "host", "10.0.0.5", "");
     spec(1, "remote", "mask", "0.0.0.0", "0.0.0.0");
-    load(oldTree, {"rule_natrule_1_rule_type=static", "rule_natrule_1_network_name=eth0"});
+    addSettings(oldTree, {"rule_natrule_1_rule_type=static", "rule_natrule_1_network_name=eth0"});
     spec(2, "global", "host", "192.0.2.1", "");
     spec(2, "local", "host", "10.0.0.6", "");
     spec(2, "remote", "mask", "198.51.100.0", "255.255.255.0");
-    load(oldTree, {"rule_natrule_2_rule_type=static", "rule_natrule_2_network_name=eth0"});
+    addSettings(oldTree, {"rule_natrule_2_rule_type=static", "rule_natrule_2_network_name=eth0"});
     nat.parse(context, oldTree, objects);
     ASSERT_EQ(nat.rules.size(), 2u);
     EXPECT_EQ(nat.rules[0].global, "net_ipnet_ipaddr-0.0.0.0-ipmask-any");
@@ -87,7 +85,7 @@ TEST_F(NatRulesTest, RuleBoundToStarIsReportedInLogAndWarningsAndDropped) {
 }
 
 TEST_F(NatRulesTest, EmptyCriticalValuesAreNamedWithTheirBlankLines) {
-    load(oldTree, {"rule_natrule_6_protocols=udp"});
+    addSettings(oldTree, {"rule_natrule_6_protocols=udp"});
     nat.parse(context, oldTree, objects);
     EXPECT_EQ(warnings.str(),
               "Unable to convert NAT/INAT rule number 6 - critical values missing or invalid\r\n"

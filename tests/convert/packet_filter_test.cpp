@@ -5,8 +5,6 @@
 
 namespace {
 
-using Lines = std::vector<std::string>;
-
 class PacketFilterTest : public ConverterTest {
 protected:
     const PfLists& oldForward() const { return packetFilter.lists.oldForward; }
@@ -16,8 +14,9 @@ protected:
 };
 
 TEST_F(PacketFilterTest, EditLineFieldsBecomeAServiceAndARule) {
-    load(oldTree, {"pfedit_fwd_rule12=Permit+eth0+tcp+1024-65535+10.0.0.0+255.0.0.0+80-80+192.0.2.7+255.255.255.255+"
-                   "web+access"});
+    addSettings(oldTree,
+                {"pfedit_fwd_rule12=Permit+eth0+tcp+1024-65535+10.0.0.0+255.0.0.0+80-80+192.0.2.7+255.255.255.255+"
+                 "web+access"});
     packetFilter.parseOldTree(context, oldTree, objects);
     ASSERT_EQ(oldForward().rules.size(), 1u);
     const PfRule& rule = oldForward().rules[0];
@@ -42,9 +41,9 @@ TEST_F(PacketFilterTest, EditLineFieldsBecomeAServiceAndARule) {
 }
 
 TEST_F(PacketFilterTest, ActionsAreRenamedByDirection) {
-    load(oldTree, {"pfedit_fwd_rule1=Permit+eth0+tcp", "pfedit_fwd_rule2=FilterAll-FSA+eth0+tcp",
-                   "pfedit_lcl_rule1=Permit+eth0+tcp", "pfedit_lcl_rule2=FilterAll-FSA+eth0+tcp",
-                   "pfedit_lcl_rule3=Deny+eth0+tcp"});
+    addSettings(oldTree, {"pfedit_fwd_rule1=Permit+eth0+tcp", "pfedit_fwd_rule2=FilterAll-FSA+eth0+tcp",
+                          "pfedit_lcl_rule1=Permit+eth0+tcp", "pfedit_lcl_rule2=FilterAll-FSA+eth0+tcp",
+                          "pfedit_lcl_rule3=Deny+eth0+tcp"});
     packetFilter.parseOldTree(context, oldTree, objects);
     ASSERT_EQ(oldForward().rules.size(), 2u);
     ASSERT_EQ(oldLocal().rules.size(), 3u);
@@ -57,9 +56,9 @@ TEST_F(PacketFilterTest, ActionsAreRenamedByDirection) {
 }
 
 TEST_F(PacketFilterTest, ProtocolOptionsFillNegationValueAndConnectiveSlots) {
-    load(oldTree, {"pfedit_lcl_rule1=Permit+eth0+tcp:!syn:&ack+0-0+1.1.1.1+255.255.255.255+0-0+2.2.2.2+255.255.255.255+",
-                   "pfedit_lcl_rule2=Permit+eth0+icmp:a:|!b:&c:|d+",
-                   "pfedit_lcl_rule3=Permit+eth0+udp:+"});
+    addSettings(oldTree,
+                {"pfedit_lcl_rule1=Permit+eth0+tcp:!syn:&ack+0-0+1.1.1.1+255.255.255.255+0-0+2.2.2.2+255.255.255.255+",
+                 "pfedit_lcl_rule2=Permit+eth0+icmp:a:|!b:&c:|d+", "pfedit_lcl_rule3=Permit+eth0+udp:+"});
     packetFilter.parseOldTree(context, oldTree, objects);
     ASSERT_EQ(oldLocal().services.size(), 3u);
     const PfService& first = oldLocal().services[0];
@@ -73,7 +72,8 @@ TEST_F(PacketFilterTest, ProtocolOptionsFillNegationValueAndConnectiveSlots) {
 }
 
 TEST_F(PacketFilterTest, EditLineRulesAreOrderedByTheNumberInTheirName) {
-    load(oldTree, {"pfedit_fwd_rule30=Deny+a+tcp", "pfedit_fwd_rule4=Deny+b+tcp", "pfedit_fwd_rule17=Deny+c+tcp"});
+    addSettings(oldTree,
+                {"pfedit_fwd_rule30=Deny+a+tcp", "pfedit_fwd_rule4=Deny+b+tcp", "pfedit_fwd_rule17=Deny+c+tcp"});
     packetFilter.parseOldTree(context, oldTree, objects);
     ASSERT_EQ(oldForward().rules.size(), 3u);
     EXPECT_EQ(oldForward().rules[0].oldRuleNumber, 4);
@@ -84,10 +84,11 @@ TEST_F(PacketFilterTest, EditLineRulesAreOrderedByTheNumberInTheirName) {
 }
 
 TEST_F(PacketFilterTest, NewStyleRulesKeepTheirPreUpgradeNumberOrTakeTheirOwn) {
-    load(newTree, {"rule_pffwd_1_type=Permit", "rule_pffwd_1_PREUPGRADE-SEQ=40", "rule_pffwd_1_loglevel_number=2",
-                   "rule_pffwd_2_type=Deny", "rule_pffwd_2_service=fpf-serv_dns",
-                   "fpf-serv_dns_proto=udp", "fpf-serv_dns_dstport1=53", "fpf-serv_dns_opt2=x",
-                   "fpf-serv_dns_opt9=lost", "fpf-serv_dns_opt0=lost", "fpf-serv_dns_options=lost"});
+    addSettings(newTree,
+                {"rule_pffwd_1_type=Permit", "rule_pffwd_1_PREUPGRADE-SEQ=40", "rule_pffwd_1_loglevel_number=2",
+                 "rule_pffwd_2_type=Deny", "rule_pffwd_2_service=fpf-serv_dns", "fpf-serv_dns_proto=udp",
+                 "fpf-serv_dns_dstport1=53", "fpf-serv_dns_opt2=x", "fpf-serv_dns_opt9=lost", "fpf-serv_dns_opt0=lost",
+                 "fpf-serv_dns_options=lost"});
     packetFilter.parseNewTree(context, newTree);
     const PfLists& fwd = packetFilter.lists.newForward;
     ASSERT_EQ(fwd.rules.size(), 2u);
@@ -115,10 +116,10 @@ TEST_F(PacketFilterTest, MissingEditLinesAndRulesAreLoggedPerTemplate) {
 }
 
 TEST_F(PacketFilterTest, MergedListNumbersOldRulesFirstThenTheNewFirewallsRules) {
-    load(oldTree, {"pfedit_fwd_rule2=Permit+eth0+tcp", "pfedit_fwd_rule1=Deny+eth0+udp",
-                   "rule_pffwd_5_type=Fwd", "rule_pffwd_5_label=old60"});
-    load(newTree, {"rule_pffwd_1_type=Permit", "rule_pffwd_1_label=init1", "rule_pffwd_2_type=Deny",
-                   "rule_pffwd_2_label=init2"});
+    addSettings(oldTree, {"pfedit_fwd_rule2=Permit+eth0+tcp", "pfedit_fwd_rule1=Deny+eth0+udp", "rule_pffwd_5_type=Fwd",
+                          "rule_pffwd_5_label=old60"});
+    addSettings(newTree, {"rule_pffwd_1_type=Permit", "rule_pffwd_1_label=init1", "rule_pffwd_2_type=Deny",
+                          "rule_pffwd_2_label=init2"});
     packetFilter.parseOldTree(context, oldTree, objects);
     packetFilter.parseNewTree(context, newTree);
     ConfigTree merged{log};
@@ -138,8 +139,9 @@ TEST_F(PacketFilterTest, MergedListNumbersOldRulesFirstThenTheNewFirewallsRules)
 }
 
 TEST_F(PacketFilterTest, ServicesAreWrittenWithOptionsOnlyWhenTheyHaveThem) {
-    load(oldTree, {"pfedit_lcl_rule1=Permit+eth0+tcp:!syn+1-2+1.1.1.1+255.255.255.255+3-4+2.2.2.2+255.255.255.255+c",
-                   "pfedit_fwd_rule1=Permit+eth1+udp+5-6+1.1.1.1+255.255.255.255+7-8+2.2.2.2+255.255.255.255+"});
+    addSettings(oldTree,
+                {"pfedit_lcl_rule1=Permit+eth0+tcp:!syn+1-2+1.1.1.1+255.255.255.255+3-4+2.2.2.2+255.255.255.255+c",
+                 "pfedit_fwd_rule1=Permit+eth1+udp+5-6+1.1.1.1+255.255.255.255+7-8+2.2.2.2+255.255.255.255+"});
     packetFilter.parseOldTree(context, oldTree, objects);
     packetFilter.lists.oldLocal.services[0].interface = "lan0";  // as the interface merge rewrites it
     ConfigTree merged{log};
@@ -159,7 +161,7 @@ TEST_F(PacketFilterTest, ServicesAreWrittenWithOptionsOnlyWhenTheyHaveThem) {
 }
 
 TEST_F(PacketFilterTest, ShortEditLineStillGivesAWritableRule) {
-    load(oldTree, {"pfedit_fwd_r=Deny"});
+    addSettings(oldTree, {"pfedit_fwd_r=Deny"});
     packetFilter.parseOldTree(context, oldTree, objects);
     ASSERT_EQ(oldForward().rules.size(), 1u);
     EXPECT_EQ(oldForward().rules[0].oldRuleNumber, 0);

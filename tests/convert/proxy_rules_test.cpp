@@ -7,8 +7,6 @@
 
 namespace {
 
-using Lines = std::vector<std::string>;
-
 class ProxyRulesTest : public ConverterTest {
 protected:
     // A complete rule under old number n with the given label; extra settings follow.
@@ -20,9 +18,7 @@ protected:
         return lines;
     }
     void loadRules(std::initializer_list<std::vector<std::string>> rules) {
-        for (const auto& r : rules) {
-            for (const std::string& line : r) load(oldTree, {line});
-        }
+        for (const auto& r : rules) addSettings(oldTree, r);
     }
     void prepareGroups() {
         groups.parseServiceGroups(context, oldTree);
@@ -48,8 +44,9 @@ TEST_F(ProxyRulesTest, MissingStateLogLevelAndDestinationGetDefaults) {
 
 TEST_F(ProxyRulesTest, LabelWithDestinationRecordsTakesItsGroup) {
     loadRules({rule(1, "Web"), rule(2, "Mail", {"dest=destination_group_Own"})});
-    load(oldTree, {"destination_group_7_dest=10.0.0.1", "destination_group_7_pd=D", "destination_group_7_service=Web",
-                   "destination_group_8_dest=10.0.0.2", "destination_group_8_pd=P", "destination_group_8_service=Mail"});
+    addSettings(oldTree,
+                {"destination_group_7_dest=10.0.0.1", "destination_group_7_pd=D", "destination_group_7_service=Web",
+                 "destination_group_8_dest=10.0.0.2", "destination_group_8_pd=P", "destination_group_8_service=Mail"});
     prepareGroups();
     proxy.parse(context, oldTree, groups);
     ASSERT_EQ(proxy.rules.size(), 2u);
@@ -59,7 +56,7 @@ TEST_F(ProxyRulesTest, LabelWithDestinationRecordsTakesItsGroup) {
 
 TEST_F(ProxyRulesTest, ServiceGroupDecidesAuthenticationEvenWhenItHasNone) {
     loadRules({rule(1, "Web", {"auth=old"}), rule(2, "Ftp", {"auth=old"}), rule(3, "Other", {"auth=kept"})});
-    load(oldTree, {"service_group_Web_authenticate=yes", "service_group_Ftp_desc=no authentication"});
+    addSettings(oldTree, {"service_group_Web_authenticate=yes", "service_group_Ftp_desc=no authentication"});
     prepareGroups();
     proxy.parse(context, oldTree, groups);
     ASSERT_EQ(proxy.rules.size(), 3u);
@@ -78,7 +75,7 @@ TEST_F(ProxyRulesTest, LogLevelIsReadFromItsNumberLeaf) {
 }
 
 TEST_F(ProxyRulesTest, RuleWithoutSourceIsDroppedWithSixLogLinesAndTheRestIsNumberedWithoutGaps) {
-    load(oldTree, {"rule_proxy_4_action=deny", "rule_proxy_4_rulelabel=Web", "rule_proxy_4_service=svc"});
+    addSettings(oldTree, {"rule_proxy_4_action=deny", "rule_proxy_4_rulelabel=Web", "rule_proxy_4_service=svc"});
     loadRules({rule(9, "Ftp"), rule(2, "Mail")});
     prepareGroups();
     proxy.parse(context, oldTree, groups);
@@ -87,14 +84,14 @@ TEST_F(ProxyRulesTest, RuleWithoutSourceIsDroppedWithSixLogLinesAndTheRestIsNumb
                                  "  dest:      destination_group_DenyAll", "  service:   svc"}));
     proxy.save(context, newTree);
     EXPECT_EQ(proxy.written, 2);
-    EXPECT_EQ(settings(newTree),
-              (Lines{"rule_proxy_1_action=allow", "rule_proxy_1_auth=", "rule_proxy_1_dest=destination_group_PermitAll",
-                     "rule_proxy_1_loglevel_number=1", "rule_proxy_1_rulelabel=Mail",
-                     "rule_proxy_1_service=service_group_Mail", "rule_proxy_1_src=net_pattern_any",
-                     "rule_proxy_1_state=on", "rule_proxy_2_action=allow", "rule_proxy_2_auth=",
-                     "rule_proxy_2_dest=destination_group_DenyAll", "rule_proxy_2_loglevel_number=1",
-                     "rule_proxy_2_rulelabel=Ftp", "rule_proxy_2_service=service_group_Ftp",
-                     "rule_proxy_2_src=net_pattern_any", "rule_proxy_2_state=on"}));
+    EXPECT_EQ(
+        settingLines(newTree),
+        (Lines{"rule_proxy_1_action=allow", "rule_proxy_1_auth=", "rule_proxy_1_dest=destination_group_PermitAll",
+               "rule_proxy_1_loglevel_number=1", "rule_proxy_1_rulelabel=Mail",
+               "rule_proxy_1_service=service_group_Mail", "rule_proxy_1_src=net_pattern_any", "rule_proxy_1_state=on",
+               "rule_proxy_2_action=allow", "rule_proxy_2_auth=", "rule_proxy_2_dest=destination_group_DenyAll",
+               "rule_proxy_2_loglevel_number=1", "rule_proxy_2_rulelabel=Ftp", "rule_proxy_2_service=service_group_Ftp",
+               "rule_proxy_2_src=net_pattern_any", "rule_proxy_2_state=on"}));
 }
 
 TEST_F(ProxyRulesTest, RulesAreOrderedByOldNumber) {
