@@ -4,30 +4,24 @@
 // counts for the front ends are the numbers of those records.
 #include <gtest/gtest.h>
 
-#include <initializer_list>
 #include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "conftree/conftree.h"
+#include "support/setting_lines.h"
 #include "template/template_processor.h"
 
 namespace {
 
+using testsupport::addSettings;
+
 class ConverterOperationsTest : public ::testing::Test {
 protected:
-    static void add(ConfigTree& tree, std::initializer_list<std::string> lines) {
-        for (const std::string& line : lines) {
-            if (auto chain = parseLine(line, 0)) tree.mergeNode(std::move(chain), false);
-        }
-    }
-
     // The log lines written since the last call.
     std::vector<std::string> takeLog() {
-        std::vector<std::string> lines;
-        std::istringstream in(log.str());
-        for (std::string line; std::getline(in, line);) lines.push_back(line);
+        std::vector<std::string> lines = testsupport::splitLines(log.str());
         log.str("");
         return lines;
     }
@@ -58,8 +52,9 @@ TEST_F(ConverterOperationsTest, ProcessorOperationsShareOneObjectList) {
 
     // The objects the rule converters make are in the same list: the packet filter's network is found
     // again, and the address_convert verb reuses the NAT rule's host.
-    add(oldTree, {"pfedit_fwd_rule1=Permit+eth0+tcp+0-0+10.0.0.0+255.0.0.0+", "rule_natrule_1_global_range_type=host",
-                  "rule_natrule_1_global_range_start_addr=192.0.2.9", "a_b=192.0.2.9"});
+    addSettings(oldTree,
+                {"pfedit_fwd_rule1=Permit+eth0+tcp+0-0+10.0.0.0+255.0.0.0+", "rule_natrule_1_global_range_type=host",
+                 "rule_natrule_1_global_range_start_addr=192.0.2.9", "a_b=192.0.2.9"});
     processor->parseOldTreePfRules(oldTree);
     processor->parseNatRules(oldTree);
     EXPECT_EQ(processor->pfLists().oldForward.rules.at(0).src, "net_ipnet_10-0-0-0-ipmask-class-a");
@@ -85,9 +80,9 @@ TEST_F(ConverterOperationsTest, ConverterFaultsCarryTheScriptLineReadLast) {
 }
 
 TEST_F(ConverterOperationsTest, ConvertedSettingsReplaceWhatTheTreeHeldAsAddLeafDoes) {
-    add(oldTree, {"rule_proxy_4_action=allow", "rule_proxy_4_rulelabel=Web", "rule_proxy_4_service=svc",
-                  "rule_proxy_4_src=net_pattern_any"});
-    add(newTree, {"rule_proxy_1_state=off", "rule_proxy_1_extra=kept"});
+    addSettings(oldTree, {"rule_proxy_4_action=allow", "rule_proxy_4_rulelabel=Web", "rule_proxy_4_service=svc",
+                          "rule_proxy_4_src=net_pattern_any"});
+    addSettings(newTree, {"rule_proxy_1_state=off", "rule_proxy_1_extra=kept"});
     processor->parseProxyRules(oldTree);
     processor->saveProxyRules(newTree);
     EXPECT_EQ(processor->proxyRuleCount(), 1);
@@ -96,7 +91,7 @@ TEST_F(ConverterOperationsTest, ConvertedSettingsReplaceWhatTheTreeHeldAsAddLeaf
 }
 
 TEST_F(ConverterOperationsTest, RejectedNatRuleIsLoggedAndNotedForTheAdministrator) {
-    add(oldTree, {"rule_natrule_3_protocols=tcp"});
+    addSettings(oldTree, {"rule_natrule_3_protocols=tcp"});
     processor->parseNatRules(oldTree);
     const std::string message =
         "Unable to convert NAT/INAT rule number 3 - critical values missing or invalid\r\n"
@@ -111,9 +106,10 @@ TEST_F(ConverterOperationsTest, RejectedNatRuleIsLoggedAndNotedForTheAdministrat
 }
 
 TEST_F(ConverterOperationsTest, ProxyRulesTakeTheirDestinationAndAuthenticationFromTheConvertedGroups) {
-    add(oldTree, {"rule_proxy_1_action=allow", "rule_proxy_1_rulelabel=Web", "rule_proxy_1_service=service_group_Web",
-                  "rule_proxy_1_src=net_pattern_any", "service_group_Web_authenticate=yes",
-                  "destination_group_7_dest=10.0.0.1", "destination_group_7_pd=P", "destination_group_7_service=Web"});
+    addSettings(oldTree,
+                {"rule_proxy_1_action=allow", "rule_proxy_1_rulelabel=Web", "rule_proxy_1_service=service_group_Web",
+                 "rule_proxy_1_src=net_pattern_any", "service_group_Web_authenticate=yes",
+                 "destination_group_7_dest=10.0.0.1", "destination_group_7_pd=P", "destination_group_7_service=Web"});
     processor->parseSvcGroups(oldTree);
     processor->parseDestGroups(oldTree);
     processor->convertDestGroups();
@@ -127,7 +123,7 @@ TEST_F(ConverterOperationsTest, ProxyRulesTakeTheirDestinationAndAuthenticationF
 }
 
 TEST_F(ConverterOperationsTest, CountsAreTheNumbersOfTheRecordsReadAndWritten) {
-    add(oldTree, {
+    addSettings(oldTree, {
         "netobj_list_1_name=all_interfaces",
         "netobj_list_1_element_1_interface=eth0",
         "netobj_list_1_element_1_addr=10.0.0.1",
@@ -146,12 +142,12 @@ TEST_F(ConverterOperationsTest, CountsAreTheNumbersOfTheRecordsReadAndWritten) {
     });
     for (const std::string n : {"1", "2", "3"}) {
         const std::string p = "rule_natrule_" + n + "_";
-        add(oldTree, {p + "global_range_type=host", p + "global_range_start_addr=192.0.2." + n,
-                      p + "local_range_type=host", p + "local_range_start_addr=10.0.0." + n,
-                      p + "network_name=eth0", p + "rule_type=" + (n == "2" ? "illegal" : "static")});
+        addSettings(oldTree, {p + "global_range_type=host", p + "global_range_start_addr=192.0.2." + n,
+                              p + "local_range_type=host", p + "local_range_start_addr=10.0.0." + n,
+                              p + "network_name=eth0", p + "rule_type=" + (n == "2" ? "illegal" : "static")});
     }
-    add(newTree, {"netobj_list_Outside_element_1_interface=em0", "netobj_list_Outside_element_1_addr=10.0.0.1",
-                  "rule_pflcl_1_type=Permit", "rule_pflcl_2_type=Deny"});
+    addSettings(newTree, {"netobj_list_Outside_element_1_interface=em0", "netobj_list_Outside_element_1_addr=10.0.0.1",
+                          "rule_pflcl_1_type=Permit", "rule_pflcl_2_type=Deny"});
     useScript("");
     ASSERT_TRUE(processor->runPreprocess(oldTree));
     ConversionCounts read = processor->counts();

@@ -2,7 +2,6 @@
 // writing the interface list.
 #include <gtest/gtest.h>
 
-#include <initializer_list>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -10,25 +9,16 @@
 
 #include "conftree/conftree.h"
 #include "convert/interface_pairing.h"
+#include "support/setting_lines.h"
 #include "template/template_processor.h"
 
 namespace {
 
+using testsupport::addSettings;
+using testsupport::settingText;
+
 class InterfaceConverterTest : public ::testing::Test {
 protected:
-    static void add(ConfigTree& tree, std::initializer_list<const char*> lines) {
-        for (const char* line : lines) {
-            auto chain = parseLine(line, 0);
-            if (chain) tree.mergeNode(std::move(chain), false);
-        }
-    }
-
-    static std::string body(const Branch& branch) {
-        std::ostringstream out;
-        branch.Branch::write(out, true);
-        return out.str();
-    }
-
     std::string takeLog() {
         std::string text = log.str();
         log.str("");
@@ -37,7 +27,7 @@ protected:
 
     // An old firewall with two physical interfaces; eth0 has an alias written as "eth0:1".
     void addTwoOldInterfaces() {
-        add(oldTree, {
+        addSettings(oldTree, {
             "netobj_list_1_name=all_interfaces",
             "netobj_list_1_element_1_name=Outside",
             "netobj_list_1_element_1_interface=eth0",
@@ -67,13 +57,9 @@ protected:
     void addNew(int n, const std::string& device, const std::string& addr, const std::string& location,
                 bool alias = false) {
         const std::string p = "netobj_list_Outside_element_" + std::to_string(n) + "_";
-        for (const std::string& line : {p + "name=New-" + device, p + "interfaceflags=UP BROADCAST",
-                                        p + "netmask=255.255.255.0", p + "addr=" + addr,
-                                        p + "interface=" + device, p + "location=" + location,
-                                        p + "alias=" + (alias ? "yes" : "no"), p + "nat=off"}) {
-            auto chain = parseLine(line, 0);
-            newTree.mergeNode(std::move(chain), false);
-        }
+        addSettings(newTree, {p + "name=New-" + device, p + "interfaceflags=UP BROADCAST", p + "netmask=255.255.255.0",
+                              p + "addr=" + addr, p + "interface=" + device, p + "location=" + location,
+                              p + "alias=" + (alias ? "yes" : "no"), p + "nat=off"});
     }
 
     // Runs the interface steps of a conversion: read both sides, pair by address.
@@ -119,7 +105,7 @@ TEST_F(InterfaceConverterTest, OldInterfacesAreReadPhysicalFirstThenAliasesWithD
 }
 
 TEST_F(InterfaceConverterTest, MissingOrEmptyPhysicalListStopsTheConversion) {
-    add(oldTree, {"hostname=fw"});
+    addSettings(oldTree, {"hostname=fw"});
     EXPECT_FALSE(processor.parse5xInterfaces(oldTree));
     EXPECT_EQ(processor.errorText(), "No physical interfaces found on system - cannot continue upgrade");
     EXPECT_EQ(takeLog(),
@@ -128,7 +114,7 @@ TEST_F(InterfaceConverterTest, MissingOrEmptyPhysicalListStopsTheConversion) {
 
     TemplateProcessor second{log, warnings, std::make_unique<std::istringstream>(""), "t", "./"};
     ConfigTree listWithoutElements{log};
-    add(listWithoutElements, {"netobj_list_4_name=all_interfaces", "netobj_list_4_desc=x"});
+    addSettings(listWithoutElements, {"netobj_list_4_name=all_interfaces", "netobj_list_4_desc=x"});
     EXPECT_FALSE(second.parse5xInterfaces(listWithoutElements));
     EXPECT_EQ(takeLog(),
               "parseInterfaces: Cannot find elements in interface list (0): netobj_list_##_name=all_interfaces\n"
@@ -136,7 +122,7 @@ TEST_F(InterfaceConverterTest, MissingOrEmptyPhysicalListStopsTheConversion) {
 }
 
 TEST_F(InterfaceConverterTest, InterfaceWithoutAliasListIsLoggedAndReadingGoesOn) {
-    add(oldTree, {
+    addSettings(oldTree, {
         "netobj_list_1_name=all_interfaces",
         "netobj_list_1_element_1_interface=eth0",
         "netobj_list_1_element_2_interface=eth1",
@@ -223,7 +209,7 @@ TEST_F(InterfaceConverterTest, PairingViewChangesTheProcessorsOwnRecords) {
     ConfigTree merged{log};
     processor.mergeInterfaces(merged);
     processor.saveInterfaces(merged);
-    const std::string written = body(merged);
+    const std::string written = settingText(merged);
     EXPECT_NE(written.find("element_1_interface=em1\n"), std::string::npos) << written;
     EXPECT_NE(written.find("element_2_interface=em0\n"), std::string::npos) << written;
 }
@@ -311,43 +297,42 @@ TEST_F(InterfaceConverterTest, SamePairingWritesTheNewRecordsAndAliasesWithoutRe
     ConfigTree merged{log};
     processor.mergeInterfaces(merged);
     processor.saveInterfaces(merged);
-    EXPECT_EQ(body(merged),
-              "netobj_list_Outside_element_1_name=New-eth0\n"
-              "netobj_list_Outside_element_1_interfaceflags=\n"
-              "netobj_list_Outside_element_1_broadcast=\n"
-              "netobj_list_Outside_element_1_netmask=255.255.255.0\n"
-              "netobj_list_Outside_element_1_addr=198.51.100.10\n"
-              "netobj_list_Outside_element_1_interface=eth0\n"
-              "netobj_list_Outside_element_1_alias=no\n"
-              "netobj_list_Outside_element_1_nat=on\n"
-              "netobj_list_Outside_element_1_inat=off\n"
-              "netobj_list_Outside_element_1_transparency=off\n"
-              "netobj_list_Outside_element_1_location=outside\n"
-              "netobj_list_Outside_element_2_name=New-eth1\n"
-              "netobj_list_Outside_element_2_interfaceflags=\n"
-              "netobj_list_Outside_element_2_broadcast=\n"
-              "netobj_list_Outside_element_2_netmask=255.255.255.0\n"
-              "netobj_list_Outside_element_2_addr=10.0.0.1\n"
-              "netobj_list_Outside_element_2_interface=eth1\n"
-              "netobj_list_Outside_element_2_alias=no\n"
-              "netobj_list_Outside_element_2_nat=off\n"
-              "netobj_list_Outside_element_2_inat=on\n"
-              "netobj_list_Outside_element_2_transparency=off\n"
-              "netobj_list_Outside_element_2_location=inside\n"
-              "netobj_list_Outside_element_3_name=Outside-mail\n"
-              "netobj_list_Outside_element_3_interfaceflags=\n"
-              "netobj_list_Outside_element_3_broadcast=\n"
-              "netobj_list_Outside_element_3_netmask=\n"
-              "netobj_list_Outside_element_3_addr=198.51.100.11\n"
-              "netobj_list_Outside_element_3_interface=eth0\n"
-              "netobj_list_Outside_element_3_alias=yes\n"
-              "netobj_list_Outside_element_4_name=\n"
-              "netobj_list_Outside_element_4_interfaceflags=\n"
-              "netobj_list_Outside_element_4_broadcast=\n"
-              "netobj_list_Outside_element_4_netmask=\n"
-              "netobj_list_Outside_element_4_addr=10.0.1.1\n"
-              "netobj_list_Outside_element_4_interface=eth1\n"
-              "netobj_list_Outside_element_4_alias=yes\n");
+    EXPECT_EQ(settingText(merged), "netobj_list_Outside_element_1_name=New-eth0\n"
+                                   "netobj_list_Outside_element_1_interfaceflags=\n"
+                                   "netobj_list_Outside_element_1_broadcast=\n"
+                                   "netobj_list_Outside_element_1_netmask=255.255.255.0\n"
+                                   "netobj_list_Outside_element_1_addr=198.51.100.10\n"
+                                   "netobj_list_Outside_element_1_interface=eth0\n"
+                                   "netobj_list_Outside_element_1_alias=no\n"
+                                   "netobj_list_Outside_element_1_nat=on\n"
+                                   "netobj_list_Outside_element_1_inat=off\n"
+                                   "netobj_list_Outside_element_1_transparency=off\n"
+                                   "netobj_list_Outside_element_1_location=outside\n"
+                                   "netobj_list_Outside_element_2_name=New-eth1\n"
+                                   "netobj_list_Outside_element_2_interfaceflags=\n"
+                                   "netobj_list_Outside_element_2_broadcast=\n"
+                                   "netobj_list_Outside_element_2_netmask=255.255.255.0\n"
+                                   "netobj_list_Outside_element_2_addr=10.0.0.1\n"
+                                   "netobj_list_Outside_element_2_interface=eth1\n"
+                                   "netobj_list_Outside_element_2_alias=no\n"
+                                   "netobj_list_Outside_element_2_nat=off\n"
+                                   "netobj_list_Outside_element_2_inat=on\n"
+                                   "netobj_list_Outside_element_2_transparency=off\n"
+                                   "netobj_list_Outside_element_2_location=inside\n"
+                                   "netobj_list_Outside_element_3_name=Outside-mail\n"
+                                   "netobj_list_Outside_element_3_interfaceflags=\n"
+                                   "netobj_list_Outside_element_3_broadcast=\n"
+                                   "netobj_list_Outside_element_3_netmask=\n"
+                                   "netobj_list_Outside_element_3_addr=198.51.100.11\n"
+                                   "netobj_list_Outside_element_3_interface=eth0\n"
+                                   "netobj_list_Outside_element_3_alias=yes\n"
+                                   "netobj_list_Outside_element_4_name=\n"
+                                   "netobj_list_Outside_element_4_interfaceflags=\n"
+                                   "netobj_list_Outside_element_4_broadcast=\n"
+                                   "netobj_list_Outside_element_4_netmask=\n"
+                                   "netobj_list_Outside_element_4_addr=10.0.1.1\n"
+                                   "netobj_list_Outside_element_4_interface=eth1\n"
+                                   "netobj_list_Outside_element_4_alias=yes\n");
     EXPECT_EQ(takeLog().find("changeInterfaces"), std::string::npos);
 }
 
@@ -361,7 +346,7 @@ TEST_F(InterfaceConverterTest, OnlyTheFirstOfSeveralOldInterfacesOnOneNewDeviceI
     EXPECT_EQ(processor.oldInterfaces()[0].counterpartIndex, 0);
     EXPECT_EQ(processor.oldInterfaces()[1].counterpartIndex, kNotWritten);
     processor.saveInterfaces(merged);
-    const std::string written = body(merged);
+    const std::string written = settingText(merged);
     // em0 once (for eth0), then both aliases, moved to em0; eth1 itself is not written.
     EXPECT_NE(written.find("element_1_interface=em0\n"), std::string::npos);
     EXPECT_NE(written.find("element_2_addr=198.51.100.11\n"), std::string::npos);
@@ -380,7 +365,7 @@ TEST_F(InterfaceConverterTest, UnpairedOldInterfacesAreEachWrittenWithTheirOwnVa
     processor.mergeInterfaces(merged);
     EXPECT_EQ(takeLog(), "");  // nothing was passed on for rewriting
     processor.saveInterfaces(merged);
-    const std::string written = body(merged);
+    const std::string written = settingText(merged);
     EXPECT_NE(written.find("element_1_interface=eth0\n"), std::string::npos);
     EXPECT_NE(written.find("element_1_nat=on\n"), std::string::npos);
     EXPECT_NE(written.find("element_2_interface=eth1\n"), std::string::npos);
@@ -394,7 +379,7 @@ TEST_F(InterfaceConverterTest, SwappedDevicesAndAddressesAreRewrittenOnceEach) {
     addNew(2, "eth0", "10.0.0.1", "inside");        // and eth1's on eth0
     readAndReconcile();
     ConfigTree merged{log};
-    add(merged, {
+    addSettings(merged, {
         "def_proxy_sql-gw_host_1_interface=198.51.100.10",
         "def_proxy_sql-gw_host_2_interface=10.0.0.1",
         "def_proxy_sql-gw_host_3_interface=10.0.0.99",
@@ -402,21 +387,19 @@ TEST_F(InterfaceConverterTest, SwappedDevicesAndAddressesAreRewrittenOnceEach) {
     // The device names the other converters hold, read as a conversion reads them: packet filter
     // services of the old tree (local eth0 and eth7, forward eth1), one of the new tree (eth0), and
     // NAT rules bound to eth1 and eth0.
-    add(oldTree, {
+    addSettings(oldTree, {
         "pfedit_lcl_rule1=Permit+eth0+tcp",
         "pfedit_lcl_rule2=Permit+eth7+tcp",  // no such interface: left alone
         "pfedit_fwd_rule1=Permit+eth1+tcp",
     });
     for (const char* n : {"1", "2"}) {
         const std::string p = std::string("rule_natrule_") + n + "_";
-        for (const std::string& line : {p + "global_range_type=host", p + "global_range_start_addr=192.0.2.1",
-                                        p + "local_range_type=host", p + "local_range_start_addr=10.0.0.5",
-                                        p + "rule_type=static"}) {
-            oldTree.mergeNode(parseLine(line, 0), false);
-        }
+        addSettings(oldTree,
+                    {p + "global_range_type=host", p + "global_range_start_addr=192.0.2.1", p + "local_range_type=host",
+                     p + "local_range_start_addr=10.0.0.5", p + "rule_type=static"});
     }
-    add(oldTree, {"rule_natrule_1_network_name=eth1", "rule_natrule_2_network_name=eth0"});
-    add(newTree, {"fpf-serv_init_interface=eth0"});  // the new firewall's own: untouched
+    addSettings(oldTree, {"rule_natrule_1_network_name=eth1", "rule_natrule_2_network_name=eth0"});
+    addSettings(newTree, {"fpf-serv_init_interface=eth0"});  // the new firewall's own: untouched
     processor.parseOldTreePfRules(oldTree);
     processor.parseNatRules(oldTree);
     processor.parseNewTreePfRules(newTree);
@@ -435,10 +418,9 @@ TEST_F(InterfaceConverterTest, SwappedDevicesAndAddressesAreRewrittenOnceEach) {
     EXPECT_EQ(processor.natRules()[0].network, "eth0");
     EXPECT_EQ(processor.natRules()[1].network, "eth1");
     // Addresses are equal on both sides here, so the database proxy's hosts stay where they are.
-    EXPECT_EQ(body(merged),
-              "def_proxy_sql-gw_host_1_interface=198.51.100.10\n"
-              "def_proxy_sql-gw_host_2_interface=10.0.0.1\n"
-              "def_proxy_sql-gw_host_3_interface=10.0.0.99\n");
+    EXPECT_EQ(settingText(merged), "def_proxy_sql-gw_host_1_interface=198.51.100.10\n"
+                                   "def_proxy_sql-gw_host_2_interface=10.0.0.1\n"
+                                   "def_proxy_sql-gw_host_3_interface=10.0.0.99\n");
 }
 
 TEST_F(InterfaceConverterTest, DatabaseProxyHostsFollowTheirInterfaceToItsNewAddress) {
@@ -448,17 +430,16 @@ TEST_F(InterfaceConverterTest, DatabaseProxyHostsFollowTheirInterfaceToItsNewAdd
     readAndReconcile();
     ASSERT_TRUE(processor.interfacePairing().applyDevicePairs({{"eth0", "ext0"}, {"eth1", "int0"}}).empty());
     ConfigTree merged{log};
-    add(merged, {
+    addSettings(merged, {
         "def_proxy_sql-gw_host_1_interface=198.51.100.10",
         "def_proxy_sql-gw_host_2_interface=10.0.0.1",
         "def_proxy_sql-gw_host_3_interface=10.0.0.99",
     });
     processor.mergeInterfaces(merged);
     // 198.51.100.10 moves once, to eth0's new address, and is not carried on by eth1's change.
-    EXPECT_EQ(body(merged),
-              "def_proxy_sql-gw_host_1_interface=203.0.113.10\n"
-              "def_proxy_sql-gw_host_2_interface=198.51.100.10\n"
-              "def_proxy_sql-gw_host_3_interface=10.0.0.99\n");
+    EXPECT_EQ(settingText(merged), "def_proxy_sql-gw_host_1_interface=203.0.113.10\n"
+                                   "def_proxy_sql-gw_host_2_interface=198.51.100.10\n"
+                                   "def_proxy_sql-gw_host_3_interface=10.0.0.99\n");
 }
 
 TEST_F(InterfaceConverterTest, MissingDatabaseProxyIsLoggedOncePerChangedInterface) {

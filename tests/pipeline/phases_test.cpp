@@ -8,22 +8,22 @@
 #include <vector>
 
 #include "conftree/conftree.h"
+#include "support/setting_lines.h"
 #include "template/template_processor.h"
 
 namespace {
 
+using testsupport::addSettings;
+using testsupport::settingText;
+
 class PhasesTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        for (const char* line : {"netobj_list_1_name=all_interfaces", "netobj_list_1_element_1_interface=eth0",
-                                 "netobj_list_1_element_1_addr=10.0.0.1", "netobj_list_2_name=eth0$INTERFACE",
-                                 "netobj_list_2_element_1_interface=eth0:1", "netobj_list_2_element_1_addr=10.0.0.2"}) {
-            oldTree.mergeNode(parseLine(line, 0), false);
-        }
-        for (const char* line : {"netobj_list_Outside_element_1_interface=eth0",
-                                 "netobj_list_Outside_element_1_addr=10.0.0.1"}) {
-            newTree.mergeNode(parseLine(line, 0), false);
-        }
+        addSettings(oldTree, {"netobj_list_1_name=all_interfaces", "netobj_list_1_element_1_interface=eth0",
+                              "netobj_list_1_element_1_addr=10.0.0.1", "netobj_list_2_name=eth0$INTERFACE",
+                              "netobj_list_2_element_1_interface=eth0:1", "netobj_list_2_element_1_addr=10.0.0.2"});
+        addSettings(newTree,
+                    {"netobj_list_Outside_element_1_interface=eth0", "netobj_list_Outside_element_1_addr=10.0.0.1"});
     }
 
     void useScript(const std::string& script) {
@@ -34,9 +34,7 @@ protected:
     // The log lines that are not about a missing part of the small test configurations.
     std::vector<std::string> progressLines() {
         std::vector<std::string> lines;
-        std::istringstream in(log.str());
-        std::string line;
-        while (std::getline(in, line)) {
+        for (const std::string& line : testsupport::splitLines(log.str())) {
             if (line.find("Search returned no data") == std::string::npos &&
                 line.find("Unable to parse") == std::string::npos) {
                 lines.push_back(line);
@@ -44,12 +42,6 @@ protected:
         }
         log.str("");
         return lines;
-    }
-
-    static std::string body(const Branch& branch) {
-        std::ostringstream out;
-        branch.Branch::write(out, true);
-        return out.str();
     }
 
     std::ostringstream log;
@@ -115,7 +107,7 @@ TEST_F(PhasesTest, EachPhaseRunsItsStepsAndSectionInOrderOnItsTree) {
         if (at < expectedSteps.size() && line == expectedSteps[at]) ++at;
     }
     EXPECT_EQ(at, expectedSteps.size()) << "missing or out of order: " << expectedSteps[std::min(at, expectedSteps.size() - 1)];
-    EXPECT_NE(body(newTree).find("netobj_list_Outside_element_2_addr=10.0.0.2\n"), std::string::npos);
+    EXPECT_NE(settingText(newTree).find("netobj_list_Outside_element_2_addr=10.0.0.2\n"), std::string::npos);
 }
 
 TEST_F(PhasesTest, ScriptWithoutMarkersRunsWhollyInPreprocessing) {
@@ -198,8 +190,8 @@ TEST_F(PhasesTest, ScriptThatBecomesUnreadableInALaterSectionFailsThatPhase) {
 TEST_F(PhasesTest, InterfaceMergeHelpIsLoggedBeforeTheMergeSections) {
     useScript("[MERGE_TREE1]\nadd_leaf x=1\n[MERGE_TREE2]\n[POSTPROCESS]\n");
     ConfigTree readdressed{log};
-    readdressed.mergeNode(parseLine("netobj_list_Outside_element_1_interface=em0", 0), false);
-    readdressed.mergeNode(parseLine("netobj_list_Outside_element_1_addr=192.0.2.1", 0), false);
+    addSettings(readdressed,
+                {"netobj_list_Outside_element_1_interface=em0", "netobj_list_Outside_element_1_addr=192.0.2.1"});
     ASSERT_TRUE(processor->runPreprocess(oldTree));
     progressLines();
     ASSERT_TRUE(processor->runMerge(oldTree, readdressed));
