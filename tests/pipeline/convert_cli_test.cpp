@@ -3,15 +3,14 @@
 // directory's files, and the command line's usage errors.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cstdlib>
+#include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
+
+#include "support/files.h"
+#include "support/program_runner.h"
+#include "support/scratch_dir.h"
 
 namespace fs = std::filesystem;
 
@@ -23,58 +22,66 @@ const std::string kOld = kSource + "/data/samples/branch-5x.conf";
 const std::string kInit = kSource + "/data/samples/init-60.conf";
 const std::string kReaddressed = kSource + "/data/samples/init-60-readdressed.conf";
 const std::string kTemplate = kSource + "/data/5xTo60.tpl";
+// Far more than a conversion of the samples takes, even on a busy machine; a run that hangs fails.
+constexpr std::chrono::seconds kTimeLimit(120);
 
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
+using Args = std::vector<std::string>;
+using testsupport::readFile;
 
-std::string quote(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text) {
-        if (c == '\'') quoted += "'\\''";
-        else quoted += c;
+// One line for the shell that runs argv as it stands: script(1) takes its command only in this form.
+std::string shellLine(const Args& argv) {
+    std::string line;
+    for (const std::string& word : argv) {
+        if (!line.empty()) line += ' ';
+        line += '\'';
+        for (const char c : word) {
+            if (c == '\'') {
+                line += "'\\''";
+            } else {
+                line += c;
+            }
+        }
+        line += '\'';
     }
-    return quoted + "'";
+    return line;
 }
 
 class ConvertCliTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        scratch = fs::temp_directory_path() /
-                  ("convert_cli_" + std::to_string(::getpid()) + "_" +
-                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(scratch);
-        fs::create_directories(scratch);
-        workdir = scratch / "work";
-    }
-    void TearDown() override { fs::remove_all(scratch); }
-
-    // Runs upgrade-cli with the arguments (already quoted where needed) in directory cwd, standard
-    // input from /dev/null (not a terminal); returns the exit status and keeps both outputs.
-    int run(const std::string& arguments, const fs::path& cwd = {}) {
-        const fs::path out = scratch / "stdout";
-        const fs::path err = scratch / "stderr";
-        std::string command = "cd " + quote(cwd.empty() ? scratch.string() : cwd.string()) + " && " +
-                              quote(kProgram) + " " + arguments + " >" + quote(out.string()) + " 2>" +
-                              quote(err.string()) + " </dev/null";
-        const int status = std::system(command.c_str());
-        output = readFile(out);
-        errors = readFile(err);
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    // Runs upgrade-cli with the arguments in the scratch directory, standard input from /dev/null (not
+    // a terminal); returns the exit status and keeps both outputs.
+    int run(const Args& arguments) {
+        const testsupport::RunResult result = testsupport::runProgram(command(arguments), runOptions());
+        output = result.out;
+        errors = result.err;
+        return result.status;
     }
 
-    std::string convert(const std::string& extra) {
-        return "convert --old " + quote(kOld) + " --template " + quote(kTemplate) + " --workdir " +
-               quote(workdir.string()) + " " + extra;
+    // In the scratch directory, within the time limit, standard input from /dev/null.
+    testsupport::RunOptions runOptions() const {
+        testsupport::RunOptions options;
+        options.cwd = scratch.path().string();
+        options.timeout = kTimeLimit;
+        return options;
+    }
+
+    // The command line of upgrade-cli with these arguments.
+    static Args command(const Args& arguments) {
+        Args argv{kProgram};
+        argv.insert(argv.end(), arguments.begin(), arguments.end());
+        return argv;
+    }
+
+    Args convert(const Args& extra = {}) const {
+        Args arguments{"convert", "--old", kOld, "--template", kTemplate, "--workdir", workdir.string()};
+        arguments.insert(arguments.end(), extra.begin(), extra.end());
+        return arguments;
     }
 
     std::string log() const { return readFile(workdir / "5xto60.log"); }
 
-    fs::path scratch;
-    fs::path workdir;
+    testsupport::ScratchDir scratch{"convert_cli"};
+    fs::path workdir = scratch / "work";
     std::string output;
     std::string errors;
 };
@@ -82,7 +89,7 @@ protected:
 // ---- The samples --------------------------------------------------------------------------------
 
 TEST_F(ConvertCliTest, SamplesPairedByAddressGiveTheReviewedFinalConfiguration) {
-    ASSERT_EQ(run(convert("--new " + quote(kInit))), 0) << errors;
+    ASSERT_EQ(run(convert({"--new", kInit})), 0) << errors;
     EXPECT_EQ(readFile(workdir / "kestrane.conf.6FINAL"),
               readFile(kSource + "/tests/pipeline/expected/branch-final.conf"));
     EXPECT_EQ(readFile(workdir / "kestrane.conf.PRE60UPGRADE"), readFile(kOld));
@@ -110,7 +117,7 @@ TEST_F(ConvertCliTest, SamplesPairedByAddressGiveTheReviewedFinalConfiguration) 
 }
 
 TEST_F(ConvertCliTest, ConvertOnlyStopsAfterTheConvertedFile) {
-    ASSERT_EQ(run(convert("")), 0) << errors;
+    ASSERT_EQ(run(convert()), 0) << errors;
     EXPECT_TRUE(fs::exists(workdir / "kestrane.conf.5xCONVERT"));
     EXPECT_FALSE(fs::exists(workdir / "kestrane.conf.6FINAL"));
     EXPECT_FALSE(fs::exists(workdir / "kestrane.conf.6INIT"));
@@ -122,7 +129,7 @@ TEST_F(ConvertCliTest, ConvertOnlyStopsAfterTheConvertedFile) {
 // ---- Pairing ------------------------------------------------------------------------------------
 
 TEST_F(ConvertCliTest, UnpairedInterfacesWithoutATerminalAreListedAndNothingIsMerged) {
-    ASSERT_EQ(run(convert("--new " + quote(kReaddressed))), 3);
+    ASSERT_EQ(run(convert({"--new", kReaddressed})), 3);
     EXPECT_NE(errors.find("give --pair OLDDEV=NEWDEV"), std::string::npos) << errors;
     EXPECT_NE(errors.find("  eth1 - 10.10.0.1 - inside  (no partner)\n"), std::string::npos) << errors;
     EXPECT_NE(errors.find("  int0 - 10.20.0.1 - inside\n"), std::string::npos) << errors;
@@ -132,8 +139,8 @@ TEST_F(ConvertCliTest, UnpairedInterfacesWithoutATerminalAreListedAndNothingIsMe
 }
 
 TEST_F(ConvertCliTest, PairsGivenUpFrontMoveEveryReferenceToTheNewDevices) {
-    ASSERT_EQ(run(convert("--new " + quote(kReaddressed) + " --pair eth0=ext0 --pair eth1=int0 --pair eth2=dmz0")),
-              0)
+    ASSERT_EQ(
+        run(convert({"--new", kReaddressed, "--pair", "eth0=ext0", "--pair", "eth1=int0", "--pair", "eth2=dmz0"})), 0)
         << errors;
     EXPECT_EQ(readFile(workdir / "kestrane.conf.6FINAL"),
               readFile(kSource + "/tests/pipeline/expected/branch-readdressed-final.conf"));
@@ -141,38 +148,39 @@ TEST_F(ConvertCliTest, PairsGivenUpFrontMoveEveryReferenceToTheNewDevices) {
 }
 
 TEST_F(ConvertCliTest, PairsThatLeaveAnInterfaceUnpairedStillNeedPairing) {
-    EXPECT_EQ(run(convert("--new " + quote(kReaddressed) + " --pair eth0=ext0 --pair eth1=int0")), 3);
+    EXPECT_EQ(run(convert({"--new", kReaddressed, "--pair", "eth0=ext0", "--pair", "eth1=int0"})), 3);
     EXPECT_NE(errors.find("  eth0 - 198.51.100.10 - outside  (paired with ext0)\n"), std::string::npos) << errors;
     EXPECT_NE(errors.find("  eth2 - 172.16.5.1 - dmz  (no partner)\n"), std::string::npos) << errors;
 }
 
 TEST_F(ConvertCliTest, PairNamingAnUnknownDeviceIsAUsageError) {
-    EXPECT_EQ(run(convert("--new " + quote(kReaddressed) +
-                          " --pair eth0=ext0 --pair eth1=int0 --pair eth2=dmz9")),
-              2);
+    EXPECT_EQ(
+        run(convert({"--new", kReaddressed, "--pair", "eth0=ext0", "--pair", "eth1=int0", "--pair", "eth2=dmz9"})), 2);
     EXPECT_NE(errors.find("--pair eth2=dmz9: the new firewall has no interface dmz9"), std::string::npos) << errors;
     EXPECT_FALSE(fs::exists(workdir / "kestrane.conf.6FINAL"));
 }
 
 TEST_F(ConvertCliTest, PairsAreNotUsedWhenTheAddressesPairEveryInterface) {
-    ASSERT_EQ(run(convert("--new " + quote(kInit) + " --pair eth0=eth3")), 0) << errors;
+    ASSERT_EQ(run(convert({"--new", kInit, "--pair", "eth0=eth3"})), 0) << errors;
     EXPECT_NE(errors.find("--pair was not needed and was not used"), std::string::npos) << errors;
     EXPECT_EQ(readFile(workdir / "kestrane.conf.6FINAL"),
               readFile(kSource + "/tests/pipeline/expected/branch-final.conf"));
 }
 
-// On a terminal the command asks; `script` gives it one, fed from a pipe.
+// On a terminal the command asks; `script` gives it one, with the answers as its standard input.
 TEST_F(ConvertCliTest, OnATerminalEachUnpairedInterfaceIsAskedFor) {
-    if (std::system("command -v script >/dev/null 2>&1") != 0) GTEST_SKIP() << "script(1) is not installed";
-    const std::string command = quote(kProgram) + " " + convert("--new " + quote(kReaddressed) + " --pair eth1=int0");
-    const fs::path transcript = scratch / "transcript";
+    if (testsupport::runProgram({"script", "--version"}).status == 127) GTEST_SKIP() << "script(1) is not installed";
+    // What the terminal showed: script copies it to its standard output; its own faults go to its
+    // standard error.
+    const Args onTerminal{"script", "-qec", shellLine(command(convert({"--new", kReaddressed, "--pair", "eth1=int0"}))),
+                          "/dev/null"};
+    testsupport::RunOptions options = runOptions();
     // A wrong answer is asked again; eth0 and eth2 are asked for, eth1 is not.
-    const std::string shell = "printf 'x\\n9\\n1\\n3\\n' | script -qec " + quote(command) + " /dev/null >" +
-                              quote(transcript.string()) + " 2>&1";
-    const int status = std::system(shell.c_str());
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0) << readFile(transcript);
-    const std::string text = readFile(transcript);
+    options.input = "x\n9\n1\n3\n";
+    const testsupport::RunResult answered = testsupport::runProgram(onTerminal, options);
+    const std::string text = answered.out + answered.err;
+    ASSERT_NE(answered.status, -1) << "did not end in time: " << text;
+    EXPECT_EQ(answered.status, 0) << text;
     EXPECT_NE(text.find("Old interface eth0 - 198.51.100.10 - outside"), std::string::npos) << text;
     EXPECT_NE(text.find("  3) dmz0 - 172.16.50.1 - dmz"), std::string::npos) << text;
     EXPECT_NE(text.find("Please answer with a number from 1 to 4."), std::string::npos) << text;
@@ -182,11 +190,10 @@ TEST_F(ConvertCliTest, OnATerminalEachUnpairedInterfaceIsAskedFor) {
 
     // Input that ends before every interface has a partner: nothing is merged.
     fs::remove_all(workdir);
-    const std::string shortInput = "printf '1\\n' | script -qec " + quote(command) + " /dev/null >" +
-                                   quote(transcript.string()) + " 2>&1";
-    const int shortStatus = std::system(shortInput.c_str());
-    ASSERT_TRUE(WIFEXITED(shortStatus));
-    EXPECT_EQ(WEXITSTATUS(shortStatus), 3) << readFile(transcript);
+    options.input = "1\n";
+    const testsupport::RunResult cutShort = testsupport::runProgram(onTerminal, options);
+    ASSERT_NE(cutShort.status, -1) << "did not end in time: " << cutShort.out << cutShort.err;
+    EXPECT_EQ(cutShort.status, 3) << cutShort.out << cutShort.err;
     EXPECT_FALSE(fs::exists(workdir / "kestrane.conf.6FINAL"));
 }
 
@@ -194,10 +201,10 @@ TEST_F(ConvertCliTest, OnATerminalEachUnpairedInterfaceIsAskedFor) {
 
 TEST_F(ConvertCliTest, OldConfigurationWithoutInterfacesAbortsAndSaysWhy) {
     const fs::path old = scratch / "no-interfaces.conf";
-    std::ofstream(old) << "system_hostname=fw\nrule_proxy_1_action=allow\n";
-    ASSERT_EQ(run("convert --old " + quote(old.string()) + " --new " + quote(kInit) + " --template " +
-                  quote(kTemplate) + " --workdir " + quote(workdir.string())),
-              1);
+    ASSERT_TRUE(testsupport::writeFile(old, "system_hostname=fw\nrule_proxy_1_action=allow\n"));
+    ASSERT_EQ(
+        run({"convert", "--old", old.string(), "--new", kInit, "--template", kTemplate, "--workdir", workdir.string()}),
+        1);
     EXPECT_NE(errors.find("No physical interfaces found on system - cannot continue upgrade"), std::string::npos)
         << errors;
     EXPECT_EQ(readFile(workdir / "kestrane.conf.PRE60UPGRADE"), readFile(old));
@@ -216,7 +223,7 @@ TEST_F(ConvertCliTest, OldConfigurationWithoutInterfacesAbortsAndSaysWhy) {
 
 TEST_F(ConvertCliTest, FinalFileThatCannotBeWrittenFailsTheMerge) {
     fs::create_directories(workdir / "kestrane.conf.6FINAL");  // a directory where the file should go
-    EXPECT_EQ(run(convert("--new " + quote(kInit))), 1);
+    EXPECT_EQ(run(convert({"--new", kInit})), 1);
     EXPECT_NE(errors.find("Unable to save merged file: "), std::string::npos) << errors;
     const std::string text = log();
     EXPECT_EQ(text.find("Merged file saved to"), std::string::npos);
@@ -225,7 +232,7 @@ TEST_F(ConvertCliTest, FinalFileThatCannotBeWrittenFailsTheMerge) {
 
 TEST_F(ConvertCliTest, ConvertedFileThatCannotBeWrittenFailsTheConversion) {
     fs::create_directories(workdir / "kestrane.conf.5xCONVERT");
-    EXPECT_EQ(run(convert("--new " + quote(kInit))), 1);
+    EXPECT_EQ(run(convert({"--new", kInit})), 1);
     const std::string text = log();
     EXPECT_EQ(text.find("Converted file saved to"), std::string::npos);
     EXPECT_NE(text.find("Aborting conversion!\nUnable to save converted file: "), std::string::npos) << text;
@@ -233,12 +240,9 @@ TEST_F(ConvertCliTest, ConvertedFileThatCannotBeWrittenFailsTheConversion) {
 }
 
 TEST_F(ConvertCliTest, RunningAgainFromTheWorkingDirectorysOwnCopyKeepsIt) {
-    ASSERT_EQ(run(convert("")), 0) << errors;
+    ASSERT_EQ(run(convert()), 0) << errors;
     const std::string saved = (workdir / "kestrane.conf.PRE60UPGRADE").string();
-    ASSERT_EQ(run("convert --old " + quote(saved) + " --template " + quote(kTemplate) + " --workdir " +
-                  quote(workdir.string())),
-              0)
-        << errors;
+    ASSERT_EQ(run({"convert", "--old", saved, "--template", kTemplate, "--workdir", workdir.string()}), 0) << errors;
     EXPECT_EQ(readFile(saved), readFile(kOld));
 }
 
@@ -246,29 +250,26 @@ TEST_F(ConvertCliTest, RunningAgainFromTheWorkingDirectorysOwnCopyKeepsIt) {
 
 TEST_F(ConvertCliTest, TemplateIsFoundInTheCurrentDirectoryThenBesideTheProgram) {
     // Beside the program: the build puts the sample script there.
-    ASSERT_EQ(run("convert --old " + quote(kOld) + " --workdir " + quote(workdir.string())), 0) << errors;
+    ASSERT_EQ(run({"convert", "--old", kOld, "--workdir", workdir.string()}), 0) << errors;
     // In the current directory, before the one beside the program.
-    std::ofstream(scratch / "5xTo60.tpl") << "user_error picked the local script\n";
-    EXPECT_EQ(run("convert --old " + quote(kOld) + " --workdir " + quote(workdir.string())), 1);
+    ASSERT_TRUE(testsupport::writeFile(scratch / "5xTo60.tpl", "user_error picked the local script\n"));
+    EXPECT_EQ(run({"convert", "--old", kOld, "--workdir", workdir.string()}), 1);
     EXPECT_NE(errors.find("picked the local script"), std::string::npos) << errors;
 }
 
 TEST_F(ConvertCliTest, UsageErrorsExitWithTwo) {
-    EXPECT_EQ(run("convert --workdir " + quote(workdir.string())), 2);  // no --old
-    EXPECT_EQ(run("convert --old " + quote(kOld)), 2);                  // no --workdir
-    EXPECT_EQ(run(convert("--pair eth0=ext0")), 2);                     // --pair without --new
+    EXPECT_EQ(run({"convert", "--workdir", workdir.string()}), 2);  // no --old
+    EXPECT_EQ(run({"convert", "--old", kOld}), 2);                  // no --workdir
+    EXPECT_EQ(run(convert({"--pair", "eth0=ext0"})), 2);            // --pair without --new
     EXPECT_NE(errors.find("--pair needs --new"), std::string::npos);
-    EXPECT_EQ(run(convert("--new " + quote(kInit) + " --pair eth0")), 2);
-    EXPECT_EQ(run("convert --old " + quote((scratch / "missing.conf").string()) + " --workdir " +
-                  quote(workdir.string())),
-              2);
+    EXPECT_EQ(run(convert({"--new", kInit, "--pair", "eth0"})), 2);
+    EXPECT_EQ(run({"convert", "--old", scratch.file("missing.conf"), "--workdir", workdir.string()}), 2);
     EXPECT_NE(errors.find("cannot read the old configuration"), std::string::npos);
-    EXPECT_EQ(run("convert --old " + quote(kOld) + " --template " + quote((scratch / "none.tpl").string()) +
-                  " --workdir " + quote(workdir.string())),
+    EXPECT_EQ(run({"convert", "--old", kOld, "--template", scratch.file("none.tpl"), "--workdir", workdir.string()}),
               2);
     EXPECT_NE(errors.find("cannot read the template script"), std::string::npos);
     EXPECT_FALSE(fs::exists(workdir / "5xto60.log")) << "nothing is started on a usage error";
-    EXPECT_EQ(run("convert --help"), 0);
+    EXPECT_EQ(run({"convert", "--help"}), 0);
     EXPECT_NE(output.find("--pair"), std::string::npos);
 }
 
