@@ -2,16 +2,14 @@
 // user interface is asked to do.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <filesystem>
 #include <functional>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "convert/interface_pairing.h"
+#include "support/files.h"
+#include "support/scratch_dir.h"
 #include "template/template_processor.h"
 #include "upgrade/file_names.h"
 #include "upgrade/workflow.h"
@@ -82,30 +80,22 @@ const char* const kScript =
 class WorkflowTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir = fs::temp_directory_path() / ("workflow_test_" + std::to_string(::getpid()) + "_" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
         write(kTemplateName, kScript);
         write(kSavedOldConfigName, kOldConfig);
         write(kNewInitConfigName,
               "netobj_list_Outside_element_1_interface=em0\n"
               "netobj_list_Outside_element_1_addr=10.0.0.1\n"
               "netobj_list_Outside_element_1_location=lan\n");
-        ASSERT_TRUE(workflow.startInWorkingDirectory(dir.string()));
-        workflow.templateName = (dir / kTemplateName).string();
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
-    void write(const std::string& name, const std::string& content) { std::ofstream(dir / name) << content; }
-    std::string read(const std::string& name) const {
-        std::ifstream in(dir / name);
-        std::ostringstream out;
-        out << in.rdbuf();
-        return out.str();
+        ASSERT_TRUE(workflow.startInWorkingDirectory(dir.path().string()));
+        workflow.templateName = dir.file(kTemplateName);
     }
 
-    fs::path dir;
+    void write(const std::string& name, const std::string& content) {
+        EXPECT_TRUE(testsupport::writeFile(dir / name, content)) << name;
+    }
+    std::string read(const std::string& name) const { return testsupport::readFile(dir / name); }
+
+    testsupport::ScratchDir dir{"workflow_test"};
     RecordingUi ui;
     UpgradeWorkflow workflow{ui};
 };
@@ -118,7 +108,7 @@ TEST_F(WorkflowTest, ConvertAndMergeSaveBothFilesAndLogWhereToTheLogAndScreen) {
     EXPECT_TRUE(ui.messages.empty());
 
     const std::string dirText = workflow.workingDirectory();
-    EXPECT_EQ(dirText, dir.string() + "/");
+    EXPECT_EQ(dirText, dir.path().string() + "/");
     const std::string log = read(kLogFileName);
     EXPECT_EQ(log.rfind("Upgrade Wizard started\n\nStarting conversion...\n", 0), 0u) << log;
     EXPECT_NE(log.find("Converted file saved to " + dirText + kConvertedConfigName + "\n"), std::string::npos);
@@ -204,7 +194,7 @@ TEST_F(WorkflowTest, MergeBeforeConversionFailsKeepingTheWorkingDirectory) {
     EXPECT_FALSE(ui.merge(workflow));
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0], "The old configuration has not been converted");
-    EXPECT_EQ(workflow.workingDirectory(), dir.string() + "/");
+    EXPECT_EQ(workflow.workingDirectory(), dir.path().string() + "/");
 }
 
 TEST_F(WorkflowTest, PairingIsAskedForOnlyWhenAddressesDoNotPair) {
@@ -234,7 +224,7 @@ TEST_F(WorkflowTest, AbandonedPairingStopsBeforePostprocessing) {
     ASSERT_TRUE(workflow.convertOldConfig());
     EXPECT_FALSE(ui.merge(workflow));
     EXPECT_FALSE(fs::exists(dir / kFinalConfigName));
-    EXPECT_EQ(workflow.workingDirectory(), dir.string() + "/");
+    EXPECT_EQ(workflow.workingDirectory(), dir.path().string() + "/");
     EXPECT_EQ(read(kLogFileName).find("Merging interfaces."), std::string::npos);
 }
 
@@ -330,7 +320,7 @@ TEST_F(WorkflowTest, StopRequestedDuringAScriptSectionEndsThePhaseBeforeTheNextS
     EXPECT_EQ(read(kWarningsFileName).find("second section ran"), std::string::npos);
     EXPECT_NE(read(kLogFileName).find(std::string("Aborting merge!\n") + kStopRequestedText + "\n"), std::string::npos);
     // The working directory stays for a retry from the saved files.
-    EXPECT_EQ(workflow.workingDirectory(), dir.string() + "/");
+    EXPECT_EQ(workflow.workingDirectory(), dir.path().string() + "/");
 }
 
 TEST_F(WorkflowTest, StopRequestedBeforeAStepKeepsItFromStarting) {
