@@ -1,5 +1,7 @@
 // Test helpers for the template processor: a tree and a processor that reads its script from a
-// string, both logging into one string stream, as the upgrade log does.
+// string, both logging into one string stream, as the upgrade log does. The dispatch works on the
+// fixture's own ScriptLine buffer, which the tests read back, and the settings are compared as one
+// text; trees are filled and listed with the test-support library's setting-line helpers.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -8,10 +10,9 @@
 #include <memory>
 #include <sstream>
 #include <string>
-#include <vector>
 
 #include "conftree/config_tree.h"
-#include "conftree/parse.h"
+#include "support/setting_lines.h"
 #include "template/template_processor.h"
 
 class ScriptFixture : public ::testing::Test {
@@ -23,17 +24,14 @@ protected:
         log.str("");
     }
 
-    void addSettings(const std::vector<std::string>& lines) {
-        for (const std::string& line : lines) tree.mergeNode(parseLine(line), false);
+    // Adds settings as a file load would (the first occurrence wins); the log keeps nothing of it.
+    void addSettings(const testsupport::Lines& lines) {
+        testsupport::addSettings(tree, lines);
         log.str("");
     }
 
     // The tree's setting lines, in order, without the save summary.
-    std::string settings() const {
-        std::ostringstream out;
-        for (Node* child : tree.children()) child->write(out, true);
-        return out.str();
-    }
+    std::string settings() const { return testsupport::settingText(tree); }
 
     // Dispatches one line as if it were script line number n.
     int dispatch(const std::string& line, int n = 1) {

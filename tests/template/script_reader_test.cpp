@@ -1,10 +1,10 @@
 // The script reader: what a line is, how lines are counted, and how reading ends.
-#include <filesystem>
 #include <sstream>
 #include <string>
 
 #include "conftree/progress.h"
 #include "script_fixture.h"
+#include "support/scratch_dir.h"
 
 namespace {
 
@@ -74,8 +74,8 @@ TEST_F(ScriptReader, OverLongLineStopsReadingInsteadOfRunningACutLine) {
 }
 
 TEST_F(ScriptReader, ScriptThatCannotBeOpenedIsLoggedAndReadsAsEmpty) {
-    const std::string dir = ::testing::TempDir();
-    for (const std::string& path : {std::string("/nonexistent-dir/x.tpl"), dir}) {
+    const testsupport::ScratchDir dir("script_reader");  // a directory, which cannot be read as a script
+    for (const std::string& path : {std::string("/nonexistent-dir/x.tpl"), dir.path().string()}) {
         log.str("");
         TemplateProcessor missing(log, warnings, path, "/tmp/");
         EXPECT_EQ(log.str(), "Unable to open file: " + path + "\n");

@@ -6,14 +6,7 @@
 
 namespace {
 
-class Sections : public ScriptFixture {
-protected:
-    std::string settingsOf(const ConfigTree& other) const {
-        std::ostringstream out;
-        for (Node* child : other.children()) child->write(out, true);
-        return out.str();
-    }
-};
+using Sections = ScriptFixture;
 
 TEST_F(Sections, ScriptWithoutMarkersRunsWholeInTheFirstSection) {
     useScript("add_leaf a=1\n[POSTPROCESS]\nadd_leaf b=2\n");
@@ -33,7 +26,7 @@ TEST_F(Sections, MarkerInAnyCaseEndsItsSectionAndTheNextSectionGoesOnAfterIt) {
     EXPECT_EQ(processor->lineNumber(), 3);
     ConfigTree second(log);
     EXPECT_TRUE(processor->runScriptSection(second, "[MERGE_TREE2]"));
-    EXPECT_EQ(settingsOf(second), "b=2\n");
+    EXPECT_EQ(testsupport::settingText(second), "b=2\n");
     EXPECT_EQ(log.str(),
               "Processing 1: [PREPROCESS]\t\n"
               "Processing 2: add_leaf\ta=1\n"
