@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <chrono>
 #include <cstring>
 #include <random>
@@ -109,7 +110,8 @@ bool ServerChannel::handshake(const ChannelSettings& settings, std::string& erro
   timeval tv{settings.timeout_seconds, 0};
   ::setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
   ::setsockopt(fd_, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
-  idle_ms_ = settings.timeout_seconds > 0 ? settings.timeout_seconds * 1000 : -1;
+  // poll() takes milliseconds in an int; longer waits are no bound worth keeping.
+  idle_ms_ = settings.timeout_seconds > 0 && settings.timeout_seconds <= INT_MAX / 1000 ? settings.timeout_seconds * 1000 : -1;
   if (settings.handshake_seconds > 0) deadline_ms_ = now_ms() + settings.handshake_seconds * 1000LL;
   if (!handshake_steps(settings, error)) return false;
   deadline_ms_ = 0;

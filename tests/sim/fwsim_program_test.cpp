@@ -37,7 +37,7 @@ TEST_F(FwsimProgramTest, HelpNamesEveryOptionAndExitsZero) {
   EXPECT_EQ(r.status, 0);
   for (const char* opt : {"--root", "--listen", "--port", "--port-file", "--version", "--user", "--password",
                           "--password-file", "--privacy", "--integrity", "--lock-held", "--fail", "--challenge",
-                          "--max-connections"})
+                          "--max-connections", "--max-concurrent", "--handshake-timeout", "--idle-timeout"})
     EXPECT_NE(r.output.find(opt), std::string::npos) << opt;
 }
 
@@ -56,6 +56,8 @@ TEST_F(FwsimProgramTest, BadCommandLinesExitTwoWithAMessage) {
            {"--root", r, "--password", "pw", "--port", "70000"},
            {"--root", r, "--password", ""},
            {"--root", r, "--password-file", (dir / "nofile").string()},
+           {"--root", r, "--password", "pw", "--idle-timeout", "-1"},
+           {"--root", r, "--password", "pw", "--listen", "999.1.1.1"},
        }) {
     auto result = fwsim::run_program(simtest::fwsim_program(), args);
     EXPECT_EQ(result.status, 2) << args[0] << " " << result.output;
