@@ -6,8 +6,8 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <climits>
 #include <chrono>
+#include <climits>
 #include <cstring>
 #include <random>
 
@@ -111,7 +111,8 @@ bool ServerChannel::handshake(const ChannelSettings& settings, std::string& erro
   ::setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
   ::setsockopt(fd_, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
   // poll() takes milliseconds in an int; longer waits are no bound worth keeping.
-  idle_ms_ = settings.timeout_seconds > 0 && settings.timeout_seconds <= INT_MAX / 1000 ? settings.timeout_seconds * 1000 : -1;
+  const bool bounded = settings.timeout_seconds > 0 && settings.timeout_seconds <= INT_MAX / 1000;
+  idle_ms_ = bounded ? settings.timeout_seconds * 1000 : -1;
   if (settings.handshake_seconds > 0) deadline_ms_ = now_ms() + settings.handshake_seconds * 1000LL;
   if (!handshake_steps(settings, error)) return false;
   deadline_ms_ = 0;
@@ -119,7 +120,6 @@ bool ServerChannel::handshake(const ChannelSettings& settings, std::string& erro
 }
 
 bool ServerChannel::handshake_steps(const ChannelSettings& settings, std::string& error) {
-
   const std::int32_t nonce = random_nonce();
   fwall::WelcomeFields welcome;
   welcome.nonce = nonce;

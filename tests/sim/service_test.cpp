@@ -186,7 +186,8 @@ TEST(ServiceUploadTest, PiecewiseUploadsAnswerAsWholeRequestsDo) {
       }
       EXPECT_FALSE(state.pending_download) << c.head;
       for (const char* name : {"root/etc/new.txt", "root/etc/d.txt", "out.txt"})
-        if (fs::is_regular_file(dir / name)) stored[piecewise] += std::string(name) + "=" + testsupport::readFile(dir / name);
+        if (fs::is_regular_file(dir / name))
+          stored[piecewise] += std::string(name) + "=" + testsupport::readFile(dir / name);
     }
     if (!c.taken) continue;
     EXPECT_EQ(answers[1].status, answers[0].status) << c.head;
