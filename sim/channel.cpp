@@ -1,10 +1,13 @@
 #include "sim/channel.h"
 
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/time.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
+#include <climits>
 #include <cstring>
 #include <random>
 
@@ -31,6 +34,11 @@ const char* open_status_text(OpenStatus status) {
 std::int32_t random_nonce() {
   std::random_device device;
   return static_cast<std::int32_t>(device());
+}
+
+long long now_ms() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+      .count();
 }
 
 std::span<const std::uint8_t> bytes_of(const std::string& text) {
@@ -60,6 +68,28 @@ bool ServerChannel::send_all(const std::uint8_t* data, size_t length) {
 
 bool ServerChannel::fill(std::string& error) {
   for (;;) {
+    // Wait for bytes no longer than the idle time-out, nor past the handshake's deadline.
+    int wait = idle_ms_;
+    if (deadline_ms_ != 0) {
+      const long long left = deadline_ms_ - now_ms();
+      if (left <= 0) {
+        error = "no Auth in time";
+        return false;
+      }
+      if (wait < 0 || left < wait) wait = static_cast<int>(left);
+    }
+    pollfd pfd{fd_, POLLIN, 0};
+    const int ready = ::poll(&pfd, 1, wait);
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready == 0) {
+      if (deadline_ms_ != 0 && now_ms() >= deadline_ms_) {
+        error = "no Auth in time";
+        return false;
+      }
+      if (idle_ms_ < 0 || wait < idle_ms_) continue;  // woke for the deadline, which has not passed yet
+      error = "client silent for too long";
+      return false;
+    }
     ssize_t n = ::recv(fd_, recv_.data() + received_, recv_.size() - received_, 0);
     if (n < 0 && errno == EINTR) continue;
     if (n > 0) {
@@ -80,7 +110,16 @@ bool ServerChannel::handshake(const ChannelSettings& settings, std::string& erro
   timeval tv{settings.timeout_seconds, 0};
   ::setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
   ::setsockopt(fd_, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
+  // poll() takes milliseconds in an int; longer waits are no bound worth keeping.
+  const bool bounded = settings.timeout_seconds > 0 && settings.timeout_seconds <= INT_MAX / 1000;
+  idle_ms_ = bounded ? settings.timeout_seconds * 1000 : -1;
+  if (settings.handshake_seconds > 0) deadline_ms_ = now_ms() + settings.handshake_seconds * 1000LL;
+  if (!handshake_steps(settings, error)) return false;
+  deadline_ms_ = 0;
+  return true;
+}
 
+bool ServerChannel::handshake_steps(const ChannelSettings& settings, std::string& error) {
   const std::int32_t nonce = random_nonce();
   fwall::WelcomeFields welcome;
   welcome.nonce = nonce;
@@ -189,7 +228,22 @@ bool ServerChannel::open_first_block(fwall::RawBlock& raw, fwall::OpenedBlock& o
 
 ServerChannel::ReadResult ServerChannel::read_message(std::string& message, size_t limit, std::string& error) {
   message.clear();
-  bool started = false;
+  for (;;) {
+    const size_t before = message.size();
+    bool last = false;
+    ReadResult result = read_part(message, last, error);
+    if (result != ReadResult::Message) return result;
+    if (message.size() > limit) {
+      message.resize(before);
+      error = "message longer than " + std::to_string(limit) + " bytes";
+      return ReadResult::Failed;
+    }
+    if (last) return ReadResult::Message;
+  }
+}
+
+ServerChannel::ReadResult ServerChannel::read_part(std::string& data, bool& last, std::string& error) {
+  last = false;
   for (;;) {
     fwall::RawBlock raw;
     SplitStatus split = fwall::split_block(recv_.data(), received_, raw);
@@ -200,13 +254,13 @@ ServerChannel::ReadResult ServerChannel::read_message(std::string& message, size
     if (split == SplitStatus::NeedMore) {
       std::string why;
       if (!fill(why)) {
-        if (!started && received_ == 0 && why == "connection closed by the client") return ReadResult::Closed;
-        error = why + (started || received_ ? " in the middle of a message" : "");
+        if (!in_message_ && received_ == 0 && why == "connection closed by the client") return ReadResult::Closed;
+        error = why + (in_message_ || received_ ? " in the middle of a message" : "");
         return ReadResult::Failed;
       }
       continue;
     }
-    started = true;
+    in_message_ = true;
     fwall::OpenedBlock opened;
     bool ok;
     if (first_block_ && privacy_ == 1 && (raw.flags & fwall::kFlagEncrypted)) {
@@ -223,14 +277,14 @@ ServerChannel::ReadResult ServerChannel::read_message(std::string& message, size
     }
     if (!ok) return ReadResult::Failed;
     first_block_ = false;
-    if (message.size() + opened.data_length > limit) {
-      error = "message longer than " + std::to_string(limit) + " bytes";
-      return ReadResult::Failed;
-    }
-    message.append(reinterpret_cast<const char*>(opened.data), opened.data_length);
+    data.append(reinterpret_cast<const char*>(opened.data), opened.data_length);
     received_ -= raw.total;
     std::memmove(recv_.data(), recv_.data() + raw.total, received_);
-    if (opened.last) return ReadResult::Message;
+    if (opened.last) {
+      in_message_ = false;
+      last = true;
+    }
+    return ReadResult::Message;
   }
 }
 

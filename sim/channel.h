@@ -10,7 +10,11 @@
 // triple DES at every level; the channel tells them apart by the first block the client sends (only
 // one of the two ciphers opens it to a well-formed block) and keeps that cipher for the connection.
 //
-// Owns the socket descriptor it is given (closed by the destructor). One thread.
+// Waits are bounded: every receive and send by the idle time-out, and the handshake as a whole by its
+// own deadline, so a client that trickles bytes cannot hold the connection open without logging in.
+//
+// Owns the socket descriptor it is given (closed by the destructor). One thread per channel; channels
+// share nothing, so each connection may have its own thread.
 #pragma once
 
 #include <cstddef>
@@ -31,6 +35,7 @@ struct ChannelSettings {
   int privacy = -1;     // announced in the Welcome when >= 0; the client then uses it, else 1
   int integrity = -1;   // announced when >= 0; the client then uses it, else 0
   int timeout_seconds = 300;  // a peer silent this long is dropped
+  int handshake_seconds = 0;  // the Auth must have arrived this long after the start; 0: no deadline
 };
 
 class ServerChannel {
@@ -47,6 +52,9 @@ class ServerChannel {
   // Reads one whole message (blocks up to the last-block flag). Closed: the peer ended the connection
   // between messages. Failed: anything else (error says what). A message longer than `limit` fails.
   ReadResult read_message(std::string& message, size_t limit, std::string& error);
+  // Reads the next block of a message and appends its data to `data`; `last` tells whether the
+  // message ended with it. Closed and Failed as for read_message (Closed only before a message).
+  ReadResult read_part(std::string& data, bool& last, std::string& error);
 
   // Stages bytes of the answer, sending a block whenever 8192 bytes are staged and more follow.
   bool write(const void* data, size_t length);
@@ -62,6 +70,7 @@ class ServerChannel {
   bool send_all(const std::uint8_t* data, size_t length);
   bool emit(bool last);
   bool open_first_block(fwall::RawBlock& raw, fwall::OpenedBlock& opened);
+  bool handshake_steps(const ChannelSettings& settings, std::string& error);
 
   int fd_;
   std::vector<std::uint8_t> recv_;
@@ -70,6 +79,9 @@ class ServerChannel {
   size_t staged_length_ = 0;
   std::vector<std::uint8_t> send_;
   bool first_block_ = true;
+  bool in_message_ = false;      // a block of the current message was read, its last one not yet
+  int idle_ms_ = 300 * 1000;
+  long long deadline_ms_ = 0;    // monotonic milliseconds by which the handshake must end; 0: none
 
   int privacy_ = 0;
   fwall::SessionKeys keys_{};

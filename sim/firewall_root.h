@@ -4,7 +4,8 @@
 // under the root, refusing anything that could reach outside it: ".." components, NUL bytes, and
 // paths that leave the root through a symbolic link. Files are replaced through the atomic writer
 // (a temporary file beside the target, synced, then renamed over it), so a failed transfer never
-// leaves a half-written file. Not shared between threads.
+// leaves a half-written file. A FirewallRoot is immutable after construction: every connection maps
+// through the same one at once. A FileReplacement belongs to one connection.
 #pragma once
 
 #include <filesystem>

@@ -32,7 +32,9 @@ bool Listener::open(const std::string& address, uint16_t port, std::string& erro
   }
   int one = 1;
   ::setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-  if (::bind(fd_, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0 || ::listen(fd_, 16) != 0) {
+  // Connections are taken off the queue as fast as they arrive (served or closed), so the queue only
+  // has to absorb a burst.
+  if (::bind(fd_, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0 || ::listen(fd_, 128) != 0) {
     error = "cannot listen on " + address + ":" + std::to_string(port) + ": " + std::strerror(errno);
     return false;
   }

@@ -1,5 +1,5 @@
 // The listening socket of fwsim: binds the address and port of the options (port 0 picks a free one)
-// and hands out accepted connections one at a time. Owns the listening descriptor. One thread.
+// and hands out accepted connections. Owns the listening descriptor. Used by the accepting thread only.
 #pragma once
 
 #include <cstdint>

@@ -1,8 +1,15 @@
-// fwsim's main loop: listen, then serve one connection after another (handshake, then requests until
-// the client closes), writing one line per request and per refused connection to the log stream.
+// fwsim's main loop: listen, then serve connections concurrently, each on its own thread (handshake,
+// then requests until the client closes), writing one line per request and per refused connection to
+// the log stream.
+//
+// At most SimOptions::max_concurrent connections are served at once; a connection beyond that is
+// accepted and closed at once, so that a client never waits on a connection nobody serves. The body of
+// a request that stores a file goes straight into the file's temporary copy instead of memory.
 //
 // run_server returns the process exit status: 0 after --max-connections connections, 1 when the
-// listening socket cannot be set up. Single-threaded; the log stream is only used from this thread.
+// listening socket cannot be set up. Threads: the calling thread accepts; one thread per connection
+// serves it. Lines reach the log stream whole, one at a time (under a lock); the Service they share is
+// immutable.
 #pragma once
 
 #include <iosfwd>

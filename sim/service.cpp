@@ -137,6 +137,49 @@ Response Service::handle(const Request& request, ConnectionState& state) const {
   return shell(request);
 }
 
+void Upload::append(const char* data, size_t n) {
+  bytes_ += n;
+  if (!answer_ && !write_failed_ && !out_.append(data, n)) write_failed_ = true;
+}
+
+bool Service::begin_upload(const Request& head, ConnectionState& state, Upload& upload) const {
+  const std::string_view path = head.path;
+  // The same routing as handle(), for the two requests whose body is a file's content: a shell POST
+  // and the download2 that follows an accepted download1. Everything else is answered whole.
+  if (head.method != "POST" || is_get_command(path) || !action_name(path).empty()) return false;
+  if (path == kDownload2) {
+    if (!state.pending_download) return false;
+    const fs::path target = *state.pending_download;
+    state.pending_download.reset();
+    if (!upload.out_.open(target)) upload.answer_ = status_only(500, "cannot write file");
+    return true;
+  }
+  if (is_post_command(path) || path.ends_with(';')) return false;
+  if (!options_.challenge.empty() && !head.has_authorization) {
+    Response r = status_only(401, "challenge");
+    r.headers.push_back("www-authenticate: " + options_.challenge);
+    upload.answer_ = std::move(r);
+    return true;
+  }
+  auto local = root_.map(path);
+  if (!local)
+    upload.answer_ = status_only(404, "path refused");
+  else if (!upload.out_.open(*local))
+    upload.answer_ = status_only(500, "cannot write file");
+  return true;
+}
+
+Response Service::finish_upload(Upload& upload) const {
+  if (upload.answer_) return *upload.answer_;
+  if (upload.write_failed_ || !upload.out_.commit()) {
+    upload.out_.abandon();
+    return status_only(500, "cannot write file");
+  }
+  Response r = status_only(200);
+  r.note = std::to_string(upload.bytes_) + " bytes stored";
+  return r;
+}
+
 Response Service::fetch(std::string_view firewall_path) const {
   auto local = root_.map(firewall_path);
   if (!local) return status_only(404, "path refused");

@@ -3,7 +3,12 @@
 // Service holds the options and the firewall root; ConnectionState holds what one connection
 // remembers between requests (the target named by a download1 request, until its download2).
 // handle() is pure apart from the files it reads and writes under the root, so tests call it
-// without any network. Not shared between threads.
+// without any network. A request that stores its body as a file may instead be taken in pieces:
+// begin_upload() decides from the head, the body goes to the Upload (straight into the temporary
+// file of the atomic writer), finish_upload() answers. Answers are the same either way.
+//
+// Threads: one Service serves every connection; it is immutable after construction and its calls
+// are const, so connections call it concurrently. ConnectionState and Upload belong to one connection.
 #pragma once
 
 #include <filesystem>
@@ -29,6 +34,22 @@ struct ConnectionState {
   std::optional<std::filesystem::path> pending_download;  // from download1, for download2
 };
 
+// The body of a request that stores a file, arriving in pieces. Destroying it before finish_upload()
+// leaves the target as it was.
+class Upload {
+ public:
+  // Takes the next piece of the body. Once writing failed the pieces are only counted (the client
+  // still sends the rest of its message, and the answer is given when it has).
+  void append(const char* data, size_t n);
+
+ private:
+  friend class Service;
+  std::optional<Response> answer_;  // decided from the head: the body is not stored
+  FileReplacement out_;
+  bool write_failed_ = false;
+  size_t bytes_ = 0;
+};
+
 const char* reason_phrase(int status);
 
 // The status line and header lines of a response, ending with the empty line.
@@ -42,6 +63,13 @@ class Service {
   explicit Service(const SimOptions& options);
 
   Response handle(const Request& request, ConnectionState& state) const;
+
+  // For a request head (parsed from the message up to its empty line, so with an empty body): true
+  // when the request stores its body as a file, with `upload` ready for the body; false when handle()
+  // answers it once it is whole.
+  bool begin_upload(const Request& head, ConnectionState& state, Upload& upload) const;
+  // The answer to an upload whose whole body was appended (the file is in place when it is 200).
+  Response finish_upload(Upload& upload) const;
 
   const SimOptions& options() const { return options_; }
 

@@ -2,25 +2,57 @@
 
 #include <CLI/CLI.hpp>
 
-#include <fstream>
-#include <iterator>
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <ostream>
-#include <sstream>
 
 namespace fwsim {
 namespace {
 
 // The password file holds the password on its first line; a CR before the LF is not part of it.
+// Only a regular file is read (opened without blocking, so a FIFO cannot hold the program up), and
+// only as far as the first line's end or kMaxPasswordLine bytes.
 bool read_password_file(const std::string& path, std::string& password, std::ostream& err) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) {
     err << "fwsim: cannot read password file " << path << "\n";
     return false;
   }
-  std::string line;
-  std::getline(in, line);
-  if (!line.empty() && line.back() == '\r') line.pop_back();
-  password = line;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    err << "fwsim: password file " << path << " is not a regular file\n";
+    return false;
+  }
+  // The longest line allowed, its CR and its LF: a buffer without a line end is a longer line.
+  std::string text(kMaxPasswordLine + 2, '\0');
+  size_t length = 0;
+  bool failed = false;
+  while (length < text.size() && text.find('\n') >= length) {
+    const ssize_t n = ::read(fd, text.data() + length, text.size() - length);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) failed = true;
+    if (n <= 0) break;
+    length += static_cast<size_t>(n);
+  }
+  ::close(fd);
+  if (failed) {
+    err << "fwsim: cannot read password file " << path << "\n";
+    return false;
+  }
+  text.resize(length);
+  if (const size_t end = text.find('\n'); end != std::string::npos) text.resize(end);
+  if (!text.empty() && text.back() == '\r') text.pop_back();
+  if (text.size() > kMaxPasswordLine) {
+    err << "fwsim: the first line of password file " << path << " is longer than " << kMaxPasswordLine
+        << " bytes\n";
+    return false;
+  }
+  password = text;
   return true;
 }
 
@@ -30,7 +62,7 @@ ParseOutcome parse_sim_options(int argc, const char* const* argv, SimOptions& op
                                std::ostream& err) {
   CLI::App app{
       "fwsim - simulator of a firewall's management service.\n"
-      "Serves one connection after another on a TCP port, with the firewall's file system under --root."};
+      "Serves connections on a TCP port, several at once, with the firewall's file system under --root."};
   std::string password_file;
   int port = options.port;
 
@@ -55,6 +87,17 @@ ParseOutcome parse_sim_options(int argc, const char* const* argv, SimOptions& op
   app.add_option("--challenge", options.challenge,
                  "answer shell requests without an Authorization line with 401 and this challenge");
   app.add_option("--max-connections", options.max_connections, "stop after serving N connections (0: never)");
+  app.add_option("--max-concurrent", options.max_concurrent,
+                 "connections served at once; more are closed at once (0: no limit)")
+      ->capture_default_str();
+  app.add_option("--handshake-timeout", options.handshake_timeout,
+                 "seconds a client has from connecting to its Auth (0: no limit)")
+      ->capture_default_str()
+      ->check(CLI::NonNegativeNumber);
+  app.add_option("--idle-timeout", options.idle_timeout,
+                 "seconds a connection may stay silent before it is dropped (0: no limit)")
+      ->capture_default_str()
+      ->check(CLI::NonNegativeNumber);
 
   try {
     app.parse(argc, argv);
@@ -66,6 +109,11 @@ ParseOutcome parse_sim_options(int argc, const char* const* argv, SimOptions& op
     return ParseOutcome::ExitError;
   }
   options.port = static_cast<uint16_t>(port);
+  in_addr parsed{};
+  if (::inet_pton(AF_INET, options.listen.c_str(), &parsed) != 1) {
+    err << "fwsim: --listen: not an IPv4 address: " << options.listen << "\n";
+    return ParseOutcome::ExitError;
+  }
 
   if (!password_file.empty() && !read_password_file(password_file, options.password, err))
     return ParseOutcome::ExitError;

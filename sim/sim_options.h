@@ -1,10 +1,12 @@
 // Command line of fwsim, the simulator of a firewall's management service.
 //
-// parse_sim_options turns argv into a SimOptions value (reading the password file when one is named)
+// parse_sim_options turns argv into a SimOptions value (reading the password file when one is named:
+// a regular file, of whose first line at most kMaxPasswordLine bytes are read)
 // and says whether the program should go on, stop successfully (--help) or stop with an error. It
 // writes help and error texts to the streams it is given. Plain value type; no shared state.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <iosfwd>
 #include <string>
@@ -14,6 +16,9 @@ namespace fwsim {
 
 // The three firewall actions that --fail can make answer 500.
 inline constexpr const char* kActionNames[] = {"packcerts", "unpackcerts", "updateconf"};
+
+// Longest first line of a password file (without its line end).
+inline constexpr size_t kMaxPasswordLine = 4096;
 
 struct SimOptions {
   std::string root;                 // directory that stands for the firewall's "/"
@@ -29,6 +34,9 @@ struct SimOptions {
   std::vector<std::string> fail;    // action names (kActionNames) that answer 500
   std::string challenge;            // empty: shell requests are not challenged
   uint64_t max_connections = 0;     // 0: serve until killed
+  size_t max_concurrent = 64;       // connections served at once; more are closed at once
+  int handshake_timeout = 10;       // seconds from the connection to the Auth; 0: no limit
+  int idle_timeout = 30;            // seconds a connection may stay silent; 0: no limit
 };
 
 enum class ParseOutcome { Run, ExitOk, ExitError };

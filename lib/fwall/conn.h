@@ -43,11 +43,14 @@ using MgmtString = std::unique_ptr<char, MgmtFreeString>;
 
 // Where a record's bytes go. The default moves them over `socket` with sock_recv / sock_send /
 // close; tests and fuzz targets substitute memory. `context` is passed through untouched.
+// `timeout_ms`, when positive, bounds mgmt_connect's TCP connect and each receive of the default
+// transport (a substituted recv applies its own bound); 0 waits without end.
 struct MgmtTransport {
   int (*recv)(void* context, int socket, void* buffer, int size) = nullptr;
   int (*send)(void* context, int socket, const void* data, int length) = nullptr;
   void (*close)(void* context, int socket) = nullptr;
   void* context = nullptr;
+  int timeout_ms = 0;
 };
 
 struct MgmtConnection {
@@ -115,9 +118,15 @@ int mgmt_close_socket(MgmtWriter* writer);
 // (when not null; at most kMgmtErrorTextSize bytes are written). `privileged` binds a source port
 // from 1023 down to 512 (no caller uses it).
 int tcp_connect(const char* address, std::uint32_t port, int privileged, char* error_text);
+// As tcp_connect, with each connect attempt given up after timeout_ms (when positive): -3, and the
+// text "connect: " and the text of ETIMEDOUT.
+int tcp_connect_within(const char* address, std::uint32_t port, int privileged, char* error_text, int timeout_ms);
 
 // One receive / one send, repeated while interrupted. Counts, 0 at end of stream, negative on error.
 int sock_recv(int socket, void* buffer, int size);
+// As sock_recv, waiting at most timeout_ms (when positive) for bytes: -1 with errno ETIMEDOUT when
+// none came, which callers treat as the connection's end (nothing is printed for it).
+int sock_recv_within(int socket, void* buffer, int size, int timeout_ms);
 int sock_send(int socket, const void* data, int length);
 
 // The library's log hook. It discards its input; nothing may depend on it.

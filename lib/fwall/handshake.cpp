@@ -299,7 +299,7 @@ int mgmt_connect(MgmtConnection* conn) {
     if (host == nullptr) return -1;
     conn->host.reset(host);
   }
-  conn->socket = tcp_connect(address.c_str(), conn->port, 0, conn->error_text.get());
+  conn->socket = tcp_connect_within(address.c_str(), conn->port, 0, conn->error_text.get(), conn->transport.timeout_ms);
   if (conn->socket < 0) return -1;
   conn->state = kMgmtWaitingWelcome;
   if (conn->event) return 0;

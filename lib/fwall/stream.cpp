@@ -13,7 +13,7 @@ using fwall::kMaxBlockData;
 
 int transport_recv(MgmtConnection* conn, void* buffer, int size) {
   if (conn->transport.recv != nullptr) return conn->transport.recv(conn->transport.context, conn->socket, buffer, size);
-  return sock_recv(conn->socket, buffer, size);
+  return sock_recv_within(conn->socket, buffer, size, conn->transport.timeout_ms);
 }
 
 int transport_send(MgmtConnection* conn, const void* data, int length) {

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -42,8 +43,42 @@ bool bind_privileged(int sock) {
   return false;
 }
 
+// Waits for bytes on a socket: 1 ready (or failed: the receive tells), 0 when timeout_ms passed.
+int wait_readable(int sock, short events, int timeout_ms) {
+  pollfd pfd{sock, events, 0};
+  for (;;) {
+    const int rc = ::poll(&pfd, 1, timeout_ms);
+    if (rc < 0 && errno == EINTR) continue;  // a fresh full wait: interruptions are rare and harmless
+    return rc == 0 ? 0 : 1;
+  }
+}
+
+// connect() given up after timeout_ms: 0 connected, else -1 with errno set.
+int connect_bounded(int sock, const sockaddr_in& peer, int timeout_ms) {
+  const int flags = ::fcntl(sock, F_GETFL);
+  if (flags < 0 || ::fcntl(sock, F_SETFL, flags | O_NONBLOCK) < 0) return -1;
+  int rc = ::connect(sock, reinterpret_cast<const sockaddr*>(&peer), sizeof peer);
+  if (rc != 0 && (errno == EINPROGRESS || errno == EINTR)) {
+    if (wait_readable(sock, POLLOUT, timeout_ms) == 0) {
+      errno = ETIMEDOUT;
+      return -1;
+    }
+    int err = 0;
+    socklen_t len = sizeof err;
+    if (::getsockopt(sock, SOL_SOCKET, SO_ERROR, &err, &len) != 0) return -1;
+    if (err != 0) {
+      errno = err;
+      return -1;
+    }
+    rc = 0;
+  }
+  if (rc != 0) return -1;
+  return ::fcntl(sock, F_SETFL, flags) < 0 ? -1 : 0;
+}
+
 // One socket and connect to `addr`. The socket (>= 0), -2 or -3 as tcp_connect reports them.
-int connect_one(const in_addr& addr, std::uint32_t port, int privileged, char* error_text, bool report) {
+int connect_one(const in_addr& addr, std::uint32_t port, int privileged, char* error_text, bool report,
+                int timeout_ms) {
   const int sock = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (sock < 0) {
     if (error_text != nullptr) std::snprintf(error_text, kMgmtErrorTextSize, "socket: %s", std::strerror(errno));
@@ -59,9 +94,13 @@ int connect_one(const in_addr& addr, std::uint32_t port, int privileged, char* e
   peer.sin_addr = addr;
   peer.sin_port = htons(static_cast<std::uint16_t>(port));
   int rc;
-  do {
-    rc = ::connect(sock, reinterpret_cast<sockaddr*>(&peer), sizeof peer);
-  } while (rc != 0 && errno == EINTR);
+  if (timeout_ms > 0) {
+    rc = connect_bounded(sock, peer, timeout_ms);
+  } else {
+    do {
+      rc = ::connect(sock, reinterpret_cast<sockaddr*>(&peer), sizeof peer);
+    } while (rc != 0 && errno == EINTR);
+  }
   if (rc != 0) {
     const int err = errno;
     ::close(sock);
@@ -74,6 +113,10 @@ int connect_one(const in_addr& addr, std::uint32_t port, int privileged, char* e
 }  // namespace
 
 int tcp_connect(const char* address, std::uint32_t port, int privileged, char* error_text) {
+  return tcp_connect_within(address, port, privileged, error_text, 0);
+}
+
+int tcp_connect_within(const char* address, std::uint32_t port, int privileged, char* error_text, int timeout_ms) {
   if (address == nullptr) address = "";
   if (is_numeric(address)) {
     in_addr addr{};
@@ -86,7 +129,7 @@ int tcp_connect(const char* address, std::uint32_t port, int privileged, char* e
       }
       return -1;
     }
-    return connect_one(addr, port, privileged, error_text, true);
+    return connect_one(addr, port, privileged, error_text, true, timeout_ms);
   }
 
   addrinfo hints{};
@@ -115,7 +158,7 @@ int tcp_connect(const char* address, std::uint32_t port, int privileged, char* e
     const in_addr addr = reinterpret_cast<const sockaddr_in*>(ai->ai_addr)->sin_addr;
     // The upgrade program tries the first address only; the shell library walks the whole answer.
     const bool last = !fwall::kTovacBuild || ai->ai_next == nullptr;
-    result = connect_one(addr, port, privileged, error_text, last);
+    result = connect_one(addr, port, privileged, error_text, last, timeout_ms);
     if (result >= 0 || result == -2 || !fwall::kTovacBuild) break;
   }
   freeaddrinfo(answer);
@@ -131,6 +174,14 @@ int sock_recv(int socket, void* buffer, int size) {
   }
   if (fwall::kTovacBuild && n < 0) std::fputs("Empty buffer!\n", stdout);
   return n;
+}
+
+int sock_recv_within(int socket, void* buffer, int size, int timeout_ms) {
+  if (timeout_ms > 0 && socket >= 0 && wait_readable(socket, POLLIN, timeout_ms) == 0) {
+    errno = ETIMEDOUT;
+    return -1;
+  }
+  return sock_recv(socket, buffer, size);
 }
 
 int sock_send(int socket, const void* data, int length) {

@@ -1,13 +1,16 @@
 // fwsim as a program: its command line, its log on standard error, how many connections it serves,
 // and what it refuses over the wire.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "lib/fwall/mgmt.h"
 #include "lib/fwall/mgmt_session.h"
 #include "sim/launcher.h"
+#include "sim/sim_options.h"
 #include "tests/sim/sim_test_support.h"
 
 namespace fs = std::filesystem;
+using fwsim::kMaxPasswordLine;
 using testsupport::ScratchDir;
 
 namespace {
@@ -34,7 +37,7 @@ TEST_F(FwsimProgramTest, HelpNamesEveryOptionAndExitsZero) {
   EXPECT_EQ(r.status, 0);
   for (const char* opt : {"--root", "--listen", "--port", "--port-file", "--version", "--user", "--password",
                           "--password-file", "--privacy", "--integrity", "--lock-held", "--fail", "--challenge",
-                          "--max-connections"})
+                          "--max-connections", "--max-concurrent", "--handshake-timeout", "--idle-timeout"})
     EXPECT_NE(r.output.find(opt), std::string::npos) << opt;
 }
 
@@ -53,6 +56,8 @@ TEST_F(FwsimProgramTest, BadCommandLinesExitTwoWithAMessage) {
            {"--root", r, "--password", "pw", "--port", "70000"},
            {"--root", r, "--password", ""},
            {"--root", r, "--password-file", (dir / "nofile").string()},
+           {"--root", r, "--password", "pw", "--idle-timeout", "-1"},
+           {"--root", r, "--password", "pw", "--listen", "999.1.1.1"},
        }) {
     auto result = fwsim::run_program(simtest::fwsim_program(), args);
     EXPECT_EQ(result.status, 2) << args[0] << " " << result.output;
@@ -63,8 +68,31 @@ TEST_F(FwsimProgramTest, BadCommandLinesExitTwoWithAMessage) {
 TEST_F(FwsimProgramTest, ListenAddressMustBeDottedIpv4) {
   auto result = fwsim::run_program(simtest::fwsim_program(),
                                    {"--root", root.string(), "--password", "pw", "--listen", "localhost", "--port", "0"});
-  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.status, 2);  // an address that does not parse is a usage error
   EXPECT_NE(result.output.find("not an IPv4 address: localhost"), std::string::npos) << result.output;
+}
+
+TEST_F(FwsimProgramTest, PasswordFileMustBeARegularFileWithAShortFirstLine) {
+  const fs::path fifo = dir / "fifo";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  testsupport::writeFile(dir / "long", std::string(kMaxPasswordLine + 1, 'x') + "\n");
+  for (const auto& [file, message] : std::vector<std::pair<std::string, std::string>>{
+           {fifo.string(), "is not a regular file"},  // nobody writes to it: it must not block
+           {"/dev/zero", "is not a regular file"},    // it never ends: it must not be read
+           {(dir / "long").string(), "is longer than 4096 bytes"},
+       }) {
+    auto result = fwsim::run_program(simtest::fwsim_program(), {"--root", root.string(), "--password-file", file},
+                                     std::chrono::seconds(5));
+    EXPECT_EQ(result.status, 2) << file << ": " << result.output;
+    EXPECT_NE(result.output.find(message), std::string::npos) << result.output;
+  }
+  // A first line of the longest length allowed is taken (the program starts to listen).
+  testsupport::writeFile(dir / "longest", std::string(kMaxPasswordLine, 'y') + "\r\n");
+  std::string error;
+  ASSERT_TRUE(sim.start(simtest::fwsim_program(),
+                        {"--root", root.string(), "--user", "admin", "--password-file", (dir / "longest").string()},
+                        dir.path(), error))
+      << error;
 }
 
 TEST_F(FwsimProgramTest, PasswordFileGivesItsFirstLineWithoutTheLineEnd) {

@@ -130,3 +130,71 @@ TEST_F(ServiceTest, LogLinesStayOnOneLineWhateverTheClientSends) {
 }
 
 }  // namespace
+
+namespace {
+
+// A request taken in pieces (head, then the body) must be answered as the whole message is, and leave
+// the same files behind; requests that do not store their body are left to handle().
+TEST(ServiceUploadTest, PiecewiseUploadsAnswerAsWholeRequestsDo) {
+  struct Case {
+    std::string head;
+    bool challenge;
+    bool after_download1;  // a download1 of /etc/d.txt went before
+    bool taken;            // begin_upload takes it
+  };
+  const std::vector<Case> cases = {
+      {"POST /etc/new.txt HTTP/1.0\r\n\r\n", false, false, true},
+      {"POST /etc/new.txt HTTP/1.0\r\n\r\n", true, false, true},  // 401
+      {"POST /etc/new.txt HTTP/1.0\r\nAuthorization: x\r\n\r\n", true, false, true},
+      {"POST /../out.txt HTTP/1.0\r\n\r\n", false, false, true},  // 404
+      {"POST /etc HTTP/1.0\r\n\r\n", false, false, true},         // a directory: 500
+      {"POST /upgrade/download2; HTTP/1.0\r\n\r\n", false, true, true},
+      {"POST /upgrade/download2; HTTP/1.0\r\n\r\n", false, false, false},
+      {"POST /upgrade/upload; HTTP/1.0\r\n\r\n", false, false, false},
+      {"POST /upgrade/packcerts; HTTP/1.0\r\n\r\n", false, false, false},
+      {"POST /upgrade/nothing; HTTP/1.0\r\n\r\n", false, false, false},
+      {"GET /etc/new.txt HTTP/1.0\r\n\r\n", false, false, false},
+  };
+  const std::string body = simtest::binary_content(30000, 3);
+  for (const Case& c : cases) {
+    fwsim::Response answers[2];
+    std::string stored[2];
+    for (int piecewise = 0; piecewise < 2; ++piecewise) {
+      testsupport::ScratchDir dir;
+      fwsim::SimOptions options;
+      options.root = (dir / "root").string();
+      options.password = "pw";
+      if (c.challenge) options.challenge = "Basic realm=\"fw\"";
+      fs::create_directories(dir / "root/etc");
+      const fwsim::Service service(options);
+      fwsim::ConnectionState state;
+      if (c.after_download1) state.pending_download = dir / "root/etc/d.txt";
+      fwsim::Request request;
+      std::string error;
+      if (piecewise) {
+        ASSERT_TRUE(fwsim::parse_request(c.head, request, error)) << error;
+        fwsim::Upload upload;
+        ASSERT_EQ(service.begin_upload(request, state, upload), c.taken) << c.head;
+        if (!c.taken) break;
+        upload.append(body.data(), 1000);
+        upload.append(body.data() + 1000, body.size() - 1000);
+        answers[1] = service.finish_upload(upload);
+      } else {
+        const std::string message = c.head + body;
+        ASSERT_TRUE(fwsim::parse_request(message, request, error)) << error;
+        answers[0] = service.handle(request, state);
+      }
+      EXPECT_FALSE(state.pending_download) << c.head;
+      for (const char* name : {"root/etc/new.txt", "root/etc/d.txt", "out.txt"})
+        if (fs::is_regular_file(dir / name))
+          stored[piecewise] += std::string(name) + "=" + testsupport::readFile(dir / name);
+    }
+    if (!c.taken) continue;
+    EXPECT_EQ(answers[1].status, answers[0].status) << c.head;
+    EXPECT_EQ(answers[1].note, answers[0].note) << c.head;
+    EXPECT_EQ(answers[1].headers, answers[0].headers) << c.head;
+    EXPECT_EQ(stored[1], stored[0]) << c.head;
+  }
+}
+
+}  // namespace

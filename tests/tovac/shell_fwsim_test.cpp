@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "tests/tovac/tovac_test_support.h"
+#include "lib/fwall/conn.h"
+#include "util/tovad/shell_connect.h"
 #include "util/tovad/shell_main.h"
 
 namespace {
@@ -78,6 +80,43 @@ TEST_F(ShellAgainstFirewall, PutSendsAnInputFileOrStandardInput) {
   EXPECT_EQ(fw.get("etc/new.txt"), from_file);
   EXPECT_EQ(fw.get("etc/typed.txt"), "typed line 1\ntyped line 2\n");
   EXPECT_EQ(shell.messages(), "");
+}
+
+// A connection whose first send of a request cuts the file named by g_shrinking down to 10000 bytes:
+// the file shrinks while the shell sends it.
+std::string g_shrinking;
+
+int send_then_shrink(void*, int socket, const void* data, int length) {
+  if (!g_shrinking.empty()) {
+    fs::resize_file(g_shrinking, 10000);
+    g_shrinking.clear();
+  }
+  return sock_send(socket, data, length);
+}
+
+tovac::ShellConnection connect_then_shrink(tovac::ShellState& state) {
+  tovac::ShellConnection conn = tovac::connect_to_firewall(state);
+  if (conn) conn->transport.send = &send_then_shrink;
+  return conn;
+}
+
+TEST_F(ShellAgainstFirewall, PutOfAFileThatShrinksWhileItIsSentStoresNothing) {
+  start();
+  fw.put("etc/kept.txt", "old\n");
+  testsupport::writeFile(out("in.txt"), simtest::text_content(200000));
+  for (bool stop_at_failure : {false, true}) {
+    g_shrinking = out("in.txt");
+    shell.state.connector = &connect_then_shrink;
+    std::vector<std::string> commands = {"PUT", "-i", out("in.txt"), "/etc/kept.txt"};
+    if (stop_at_failure) commands.insert(commands.begin(), {"HELP", "-X"});
+    // Without -X the failure is reported and the run goes on; with it the run ends with -1.
+    EXPECT_EQ(run(login(commands)), stop_at_failure ? -1 : 0);
+    EXPECT_NE(shell.messages().find(out("in.txt") + " changed while it was sent\n"), std::string::npos)
+        << shell.messages();
+    EXPECT_EQ(fw.get("etc/kept.txt"), "old\n");
+    EXPECT_EQ(shell.state.connection, nullptr);
+    testsupport::writeFile(out("in.txt"), simtest::text_content(200000));
+  }
 }
 
 TEST_F(ShellAgainstFirewall, QuitEndsTheRunWithMinusOneAfterClosingTheConnection) {

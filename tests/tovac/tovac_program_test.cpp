@@ -2,7 +2,14 @@
 // standard input from a pipe; the exports called directly through dlopen.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdint>
+#include <thread>
 
 #include <set>
 
@@ -137,6 +144,56 @@ TEST_F(TovacProgram, HandshakeFailureGivesStatusOne) {
   const auto r = tovac({"-h", "127.0.0.1:" + std::to_string(port), "-P", "pw", "GET", "/etc/a.txt"});
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, "");
+}
+
+// A listening socket on 127.0.0.1 that nobody accepts on; its port in `port`.
+int unserved_listener(int backlog, std::uint16_t& port) {
+  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in sa{};
+  sa.sin_family = AF_INET;
+  sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof sa;
+  if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0 || ::listen(fd, backlog) != 0 ||
+      ::getsockname(fd, reinterpret_cast<sockaddr*>(&sa), &length) != 0) {
+    if (fd >= 0) ::close(fd);
+    return -1;
+  }
+  port = ntohs(sa.sin_port);
+  return fd;
+}
+
+TEST_F(TovacProgram, TimeOutEndsTheWaitForAServerThatSaysNothingOrNeverAccepts) {
+  // First a connection that is made (the kernel queues it) and then hears nothing; then one that
+  // cannot even be made, because the queue of a listener with backlog 0 is already full.
+  for (const bool queue_full : {false, true}) {
+    std::uint16_t port = 0;
+    const int listener = unserved_listener(queue_full ? 0 : 4, port);
+    ASSERT_GE(listener, 0);
+    std::vector<int> fillers;
+    if (queue_full) {
+      sockaddr_in sa{};
+      sa.sin_family = AF_INET;
+      sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+      sa.sin_port = htons(port);
+      for (int i = 0; i < 3; ++i) {
+        fillers.push_back(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+        (void)::connect(fillers.back(), reinterpret_cast<sockaddr*>(&sa), sizeof sa);
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    }
+    const std::vector<std::string> argv{TOVAC_PROGRAM, "-h", "127.0.0.1:" + std::to_string(port), "-P", "pw", "-t", "1",
+                                        "GET", "/etc/a.txt"};
+    testsupport::RunOptions options;
+    options.timeout = std::chrono::seconds(20);
+    const auto begin = std::chrono::steady_clock::now();
+    const auto r = testsupport::runProgram(argv, options);
+    const auto took = std::chrono::steady_clock::now() - begin;
+    for (int fd : fillers) ::close(fd);
+    ::close(listener);
+    EXPECT_EQ(r.status, 1) << queue_full << r.err;  // as for a connection that fails or closes
+    EXPECT_EQ(r.err, "") << queue_full;
+    EXPECT_LT(took, std::chrono::seconds(10)) << queue_full;
+  }
 }
 
 TEST_F(TovacProgram, LibraryIsFoundBesideTheProgramNotInTheWorkingDirectory) {

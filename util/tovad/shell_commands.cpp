@@ -1,6 +1,9 @@
 // The command interpreter.
 #include "util/tovad/shell_commands.h"
 
+#include <sys/stat.h>
+
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -106,6 +109,8 @@ int run_put(ShellState& state, int count, const char* const* words, int& name_po
   }
   std::unique_ptr<std::FILE, FileCloser> opened;
   std::FILE* source = state.in;
+  // The size of a regular input file when it was opened; what is sent must come to the same.
+  long long expected = -1;
   if (infile != nullptr) {
     opened.reset(std::fopen(infile, "r"));
     if (!opened) {
@@ -113,6 +118,8 @@ int run_put(ShellState& state, int count, const char* const* words, int& name_po
       return failed_before_sending(state, position);
     }
     source = opened.get();
+    struct stat st {};
+    if (::fstat(::fileno(source), &st) == 0 && S_ISREG(st.st_mode)) expected = static_cast<long long>(st.st_size);
   }
 
   MgmtConnection* conn = state.connection.get();
@@ -120,10 +127,12 @@ int run_put(ShellState& state, int count, const char* const* words, int& name_po
   const std::string request = std::string("POST ") + name + " HTTP/1.0\r\n" + state.request_headers + "\r\n";
   mgmt_clear_challenge();
   bool sent = write_all(writer, request.data(), request.size());
+  long long body = 0;
   if (sent && source != nullptr) {
     auto piece = std::make_unique<char[]>(kPieceSize);
     for (;;) {
       const std::size_t n = std::fread(piece.get(), 1, kPieceSize, source);
+      body += static_cast<long long>(n);
       if (n > 0 && !write_all(writer, piece.get(), n)) {
         sent = false;
         break;
@@ -133,6 +142,10 @@ int run_put(ShellState& state, int count, const char* const* words, int& name_po
     }
     if (source != nullptr && std::ferror(source)) {
       std::fprintf(state.err, "failed to read %s\n", infile != nullptr ? infile : "standard input");
+      sent = false;
+    } else if (sent && !state.send_failed && expected >= 0 && body != expected) {
+      // The file shrank or grew while it was read: what was sent is no copy of it.
+      std::fprintf(state.err, "%s changed while it was sent\n", infile);
       sent = false;
     }
   }

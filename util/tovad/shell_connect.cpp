@@ -4,6 +4,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <climits>
+
 #include "lib/fwall/handshake.h"
 #include "lib/fwall/stream.h"
 
@@ -11,9 +13,17 @@ namespace tovac {
 
 namespace {
 
-// The shell's transport over the socket: the library's primitives, plus a note of a failed send so
-// that a long upload stops feeding a connection that is gone.
-int shell_recv(void*, int socket, void* buffer, int size) { return sock_recv(socket, buffer, size); }
+// -t in milliseconds (0: no bound).
+int timeout_ms(const ShellState& state) {
+  if (state.timeout <= 0) return 0;
+  return state.timeout > INT_MAX / 1000 ? INT_MAX : state.timeout * 1000;
+}
+
+// The shell's transport over the socket: the library's primitives, with receives bounded by -t, plus a
+// note of a failed send so that a long upload stops feeding a connection that is gone.
+int shell_recv(void* context, int socket, void* buffer, int size) {
+  return sock_recv_within(socket, buffer, size, timeout_ms(*static_cast<ShellState*>(context)));
+}
 
 int shell_send(void* context, int socket, const void* data, int length) {
   const int n = socket >= 0 ? sock_send(socket, data, length) : -1;
@@ -54,6 +64,7 @@ ShellConnection connect_to_firewall(ShellState& state) {
   conn->transport.send = &shell_send;
   conn->transport.close = &shell_close;
   conn->transport.context = &state;
+  conn->transport.timeout_ms = timeout_ms(state);  // the connect; receives go through shell_recv
   mgmt_set_last_error(0);
   const int rc = mgmt_connect(conn.get());
   if (rc != 0 || mgmt_last_error() != 0 || conn->state != kMgmtEstablished) {

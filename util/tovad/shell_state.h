@@ -49,7 +49,7 @@ struct ShellState {
   bool interactive = false;             // -i
   bool verbose = false;                 // -v, VER
   bool debug = false;                   // -d
-  int timeout = 60;                     // -t: accepted, not used
+  int timeout = 60;                     // -t: seconds for the connect and each receive; <= 0: none
   bool error_on_exit = false;           // -X command
   std::string request_headers;          // the Authorization line built after a challenge
   ShellConnection connection;
