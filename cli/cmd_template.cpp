@@ -5,9 +5,12 @@
 // Loads CONFIG into a tree, reads SCRIPT line by line to its end against that tree (section markers
 // are dispatched like any other line, so the whole script works on the one tree), and saves the
 // tree to OUT (standard output by default). The tree's and the processor's messages go to LOG
-// (standard error by default), the script's warnings to WARNINGS (discarded by default).
+// (standard error by default; "-" also), the script's warnings to WARNINGS (discarded by default;
+// "-" is standard output). CONFIG and SCRIPT must be regular files; no output may be an input (OUT
+// may be CONFIG: the result replaces it once complete); a log or warnings file that fails leaves
+// OUT as it was.
 // Exit codes: 0 done; 1 a user_error line stopped the script (nothing is saved); 2 usage error,
-// unreadable CONFIG or SCRIPT, or an output that could not be written.
+// unreadable CONFIG or SCRIPT, an output that is an input, or an output that could not be written.
 #include <CLI/CLI.hpp>
 
 #include <sys/stat.h>
