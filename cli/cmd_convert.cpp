@@ -296,6 +296,7 @@ int runConvert(const ConvertOptions& options) {
     if (!workflow.convertOldConfig()) {
         progress.clear();
         complain("conversion aborted: " + workflow.failure().text);
+        (void)filesIntact(workflow, progress);
         return kExitAborted;
     }
     if (!filesIntact(workflow, progress)) return kExitAborted;
@@ -310,6 +311,7 @@ int runConvert(const ConvertOptions& options) {
     if (!workflow.mergeConfigs()) {
         progress.clear();
         complain("merge aborted: " + workflow.failure().text);
+        (void)filesIntact(workflow, progress);
         return kExitAborted;
     }
     if (!filesIntact(workflow, progress)) return kExitAborted;
@@ -327,6 +329,7 @@ int runConvert(const ConvertOptions& options) {
         if (pairing == TerminalPairing::BadPairs) return kExitUsage;
         if (pairing == TerminalPairing::NeedsPairing) return kExitNeedsPairing;
         complain("merge aborted: " + workflow.failure().text);
+        (void)filesIntact(workflow, progress);
         return kExitAborted;
     }
     if (!filesIntact(workflow, progress)) return kExitAborted;
