@@ -278,7 +278,7 @@ int runConvert(const ConvertOptions& options) {
                               {"template script", *script, *scriptId, ""}};
     if (newId) inputs.push_back({"new configuration", options.newConfig, *newId, kNewInitConfigName});
     std::string directory = options.workdir;
-    if (directory.back() != '/') directory += '/';
+    if (directory.empty() || directory.back() != '/') directory += '/';
     if (!checkOutputs(directory, inputs, newId.has_value())) return kExitUsage;
 
     // Progress is for a person watching, never for a file or pipe.
