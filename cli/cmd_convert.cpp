@@ -11,23 +11,33 @@
 // program. When the interfaces cannot be paired by address, --pair gives the choice the interface
 // merge dialog would ask for; what is still unpaired is asked for on a terminal, and otherwise listed
 // on standard error (exit 3).
-// Exit codes: 0 done; 1 the conversion was aborted (the reason on standard error); 2 usage error or
-// unusable input; 3 interfaces need pairing.
+// DIR must belong to the user running the command and be writable by nobody else; a new one is made
+// owner-only. No file the run writes may be one of its inputs (but OLD may be DIR's own copy of it,
+// and INIT DIR's copy of it, for a run started again).
+// Exit codes: 0 done; 1 the conversion was aborted, or the log or the warnings file could not be
+// written (the reason on standard error); 2 usage error, unusable input or working directory
+// (including a log or warnings file that cannot be created); 3 interfaces need pairing.
 #include <CLI/CLI.hpp>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/file_checks.h"
 #include "cli/terminal_pairing.h"
 #include "cli/terminal_progress.h"
 #include "convert/interface_pairing.h"
@@ -35,6 +45,7 @@
 #include "upgrade/file_names.h"
 #include "upgrade/workflow.h"
 #include "upgrade/workflow_ui.h"
+#include "util/files/atomic_file.h"
 
 namespace fs = std::filesystem;
 
@@ -54,25 +65,16 @@ struct ConvertOptions {
 
 void complain(const std::string& message) { std::cerr << "upgrade-cli convert: " << message << '\n'; }
 
-bool isReadableFile(const std::string& path, const char* what) {
-    std::error_code ec;
-    if (fs::is_directory(path, ec)) {
-        complain(std::string("cannot read the ") + what + " " + path + ": it is a directory");
-        return false;
-    }
-    if (!std::ifstream(path).is_open()) {
-        complain(std::string("cannot read the ") + what + " " + path);
-        return false;
-    }
-    return true;
+// An input checked: a regular file, opened without blocking. Says why not.
+std::optional<cli::FileId> checkedInput(const std::string& path, const char* what) {
+    const cli::InputCheck check = cli::checkInput(path);
+    if (!check.id) complain(std::string("cannot read the ") + what + " " + path + ": " + check.problem);
+    return check.id;
 }
 
 // The template script: as given, else in the current directory, else beside the program.
 std::optional<std::string> findTemplate(const std::string& given) {
-    if (!given.empty()) {
-        if (!isReadableFile(given, "template script")) return std::nullopt;
-        return given;
-    }
+    if (!given.empty()) return given;
     std::error_code ec;
     if (fs::is_regular_file(kTemplateName, ec)) return std::string(kTemplateName);
     const fs::path program = fs::read_symlink("/proc/self/exe", ec);
@@ -85,18 +87,114 @@ std::optional<std::string> findTemplate(const std::string& given) {
     return std::nullopt;
 }
 
-// Copies a configuration into the working directory. A file that is already the target (a run
-// started again from the working directory's own copy) is left as it is: copying it onto itself
-// would empty it.
-bool copyInto(const std::string& from, const std::string& to) {
+// Creates the working directory when missing (owner-only), then makes sure that nobody else can put
+// anything in it: it must belong to the user running the command and be writable by nobody else,
+// or a link planted there could send what this run writes anywhere.
+bool prepareWorkingDirectory(const std::string& directory) {
     std::error_code ec;
-    if (fs::exists(to, ec) && fs::equivalent(from, to, ec)) return true;
-    fs::copy_file(from, to, fs::copy_options::overwrite_existing, ec);
-    if (ec) {
-        complain("cannot copy " + from + " to " + to + ": " + ec.message());
+    struct stat status {};
+    if (::stat(directory.c_str(), &status) != 0 && errno == ENOENT) {
+        const fs::path path = fs::path(directory).lexically_normal();
+        const fs::path parent = (path.has_filename() ? path : path.parent_path()).parent_path();
+        if (!parent.empty()) fs::create_directories(parent, ec);
+        if (!ec && ::mkdir(directory.c_str(), 0700) != 0 && errno != EEXIST)
+            ec = std::error_code(errno, std::generic_category());
+    }
+    if (ec || ::stat(directory.c_str(), &status) != 0) {
+        if (!ec) ec = std::error_code(errno, std::generic_category());
+        complain("cannot create the working directory " + directory + ": " + ec.message());
+        return false;
+    }
+    if (!S_ISDIR(status.st_mode)) {
+        complain("cannot create the working directory " + directory + ": not a directory");
+        return false;
+    }
+    if (status.st_uid != ::geteuid()) {
+        complain("the working directory " + directory + " belongs to another user; give a directory of your own");
+        return false;
+    }
+    if ((status.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
+        complain("the working directory " + directory +
+                 " can be written by other users; give a directory only you can write");
         return false;
     }
     return true;
+}
+
+// An input of the run and the one file of the working directory it may be (a run started again
+// from the working directory's own copy); empty: none.
+struct Input {
+    const char* what;
+    std::string path;
+    cli::FileId id;
+    const char* ownCopy;
+};
+
+// True when no file the run writes in the working directory is one of the inputs (apart from an
+// input's own copy); otherwise says which.
+bool checkOutputs(const std::string& workdir, const std::vector<Input>& inputs, bool merging) {
+    std::vector<const char*> outputs{kLogFileName, kWarningsFileName, kSavedOldConfigName, kConvertedConfigName};
+    if (merging) {
+        outputs.push_back(kNewInitConfigName);
+        outputs.push_back(kFinalConfigName);
+    }
+    for (const char* name : outputs) {
+        const std::string path = workdir + name;
+        const std::optional<cli::FileId> id = cli::existingFile(path);
+        if (!id) continue;
+        for (const Input& input : inputs) {
+            if (*id != input.id || std::string_view(input.ownCopy) == name) continue;
+            complain(path + " would be written, but it is the " + input.what + " " + input.path +
+                     ": an input is never written over");
+            return false;
+        }
+    }
+    return true;
+}
+
+// Copies a configuration into the working directory, replacing the target only once the copy is
+// complete (owner-only, never through a link). A file that is already the target (a run started
+// again from the working directory's own copy) is left as it is: copying it onto itself would
+// empty it.
+bool copyInto(const std::string& from, const std::string& to) {
+    std::error_code ec;
+    if (fs::exists(to, ec) && fs::equivalent(from, to, ec)) return true;
+    const int in = ::open(from.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (in < 0) {
+        complain("cannot copy " + from + " to " + to + ": " + std::strerror(errno));
+        return false;
+    }
+    int readError = 0;
+    const files::WriteResult result = files::writeFileAtomically(
+        to,
+        [&](std::ostream& out) {
+            char buffer[1 << 16];
+            for (;;) {
+                const ssize_t got = ::read(in, buffer, sizeof buffer);
+                if (got < 0 && errno == EINTR) continue;
+                if (got < 0) readError = errno;
+                if (got <= 0) break;
+                out.write(buffer, got);
+            }
+            return readError == 0 && out.good();
+        },
+        {0600, files::SpecialTarget::Replace});
+    ::close(in);
+    if (!result) {
+        complain("cannot copy " + from + " to " + to + ": " +
+                 (readError != 0 ? std::strerror(readError) : result.message()));
+        return false;
+    }
+    return true;
+}
+
+// Says so when the log or the warnings file did not take everything; true while they did.
+bool filesIntact(const UpgradeWorkflow& workflow, TerminalProgress& progress) {
+    const std::string failure = workflow.fileWriteFailure();
+    if (failure.empty()) return true;
+    progress.clear();
+    complain("cannot write " + failure);
+    return false;
 }
 
 // The terminal side of the workflow: progress as a status line on a terminal, nothing else (messages
@@ -163,18 +261,25 @@ int runConvert(const ConvertOptions& options) {
         complain("--pair needs --new: interfaces are paired when merging with the new configuration");
         return kExitUsage;
     }
-    if (!isReadableFile(options.oldConfig, "old configuration")) return kExitUsage;
-    if (!options.newConfig.empty() && !isReadableFile(options.newConfig, "new configuration")) return kExitUsage;
+    const std::optional<cli::FileId> oldId = checkedInput(options.oldConfig, "old configuration");
+    if (!oldId) return kExitUsage;
+    std::optional<cli::FileId> newId;
+    if (!options.newConfig.empty()) {
+        newId = checkedInput(options.newConfig, "new configuration");
+        if (!newId) return kExitUsage;
+    }
     const std::optional<std::string> script = findTemplate(options.templatePath);
     if (!script) return kExitUsage;
+    const std::optional<cli::FileId> scriptId = checkedInput(*script, "template script");
+    if (!scriptId) return kExitUsage;
 
-    std::error_code ec;
-    fs::create_directories(options.workdir, ec);
-    if (ec || !fs::is_directory(options.workdir, ec)) {
-        complain("cannot create the working directory " + options.workdir +
-                 (ec ? ": " + ec.message() : std::string(": not a directory")));
-        return kExitUsage;
-    }
+    if (!prepareWorkingDirectory(options.workdir)) return kExitUsage;
+    std::vector<Input> inputs{{"old configuration", options.oldConfig, *oldId, kSavedOldConfigName},
+                              {"template script", *script, *scriptId, ""}};
+    if (newId) inputs.push_back({"new configuration", options.newConfig, *newId, kNewInitConfigName});
+    std::string directory = options.workdir;
+    if (directory.empty() || directory.back() != '/') directory += '/';
+    if (!checkOutputs(directory, inputs, newId.has_value())) return kExitUsage;
 
     // Progress is for a person watching, never for a file or pipe.
     TerminalProgress progress(std::cerr, ::isatty(STDERR_FILENO) != 0);
@@ -182,7 +287,7 @@ int runConvert(const ConvertOptions& options) {
     UpgradeWorkflow workflow(ui);
     if (!workflow.startInWorkingDirectory(options.workdir)) {
         complain("cannot create the log and the warnings file in " + options.workdir);
-        return kExitAborted;
+        return kExitUsage;
     }
     workflow.templateName = *script;
     const std::string workdir = workflow.workingDirectory();
@@ -191,10 +296,13 @@ int runConvert(const ConvertOptions& options) {
     if (!workflow.convertOldConfig()) {
         progress.clear();
         complain("conversion aborted: " + workflow.failure().text);
+        (void)filesIntact(workflow, progress);
         return kExitAborted;
     }
+    if (!filesIntact(workflow, progress)) return kExitAborted;
     if (options.newConfig.empty()) {
         progress.clear();
+        if (!filesIntact(workflow, progress)) return kExitAborted;
         printSummary(workflow, workflow.processor()->counts(), false);
         return kExitDone;
     }
@@ -203,8 +311,10 @@ int runConvert(const ConvertOptions& options) {
     if (!workflow.mergeConfigs()) {
         progress.clear();
         complain("merge aborted: " + workflow.failure().text);
+        (void)filesIntact(workflow, progress);
         return kExitAborted;
     }
+    if (!filesIntact(workflow, progress)) return kExitAborted;
     PairingOutcome outcome = PairingOutcome::Closed;
     TerminalPairing pairing = TerminalPairing::Paired;
     const bool pairingAsked = workflow.interfacePairingRequired();
@@ -219,8 +329,10 @@ int runConvert(const ConvertOptions& options) {
         if (pairing == TerminalPairing::BadPairs) return kExitUsage;
         if (pairing == TerminalPairing::NeedsPairing) return kExitNeedsPairing;
         complain("merge aborted: " + workflow.failure().text);
+        (void)filesIntact(workflow, progress);
         return kExitAborted;
     }
+    if (!filesIntact(workflow, progress)) return kExitAborted;
     progress.clear();
     if (!pairingAsked && !options.pairs.empty()) {
         complain("note: every old interface was paired by address; --pair was not needed and was not used");

@@ -1,13 +1,17 @@
 // Reading and writing configuration files: ConfigTree::load and ConfigTree::save.
 //
 // A file and a stream are read by the same code (loadLines over a LineReader); a file is saved
-// through the atomic writer, so a failed save leaves the previous file as it was.
+// through the atomic writer, so a failed save leaves the previous file as it was. A save never writes
+// what load would not read back: a setting whose line is longer than the reader takes fails the save.
 //
 // load walks the tree with the parts of each line instead of building a chain and merging it: the
 // result (order, joining, first-occurrence-wins, the duplicate report, the counters) is the same as
 // mergeNode(parseLine(line), false), without allocating and freeing a chain for every line.
+#include <cerrno>
+#include <cstring>
 #include <istream>
 #include <ostream>
+#include <streambuf>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -98,6 +102,91 @@ int loadLines(ConfigTree& tree, LineReader& reader, const std::string& name) {
     return 0;
 }
 
+// Passes what the tree writes on to a stream while measuring each line as LineReader will (without
+// its line feed and one carriage return before it). Once a line is found too long to be read back,
+// nothing more is passed on; the start of that line is kept to name its setting.
+class LineLimitBuffer : public std::streambuf {
+public:
+    explicit LineLimitBuffer(std::ostream& to) : to_(to) {}
+
+    // True when some line written was too long; a last line without its line feed counts too.
+    bool tooLong() {
+        if (length_ > 0) closeLine();
+        return !tooLongStart_.empty() || tooLongLength_ > 0;
+    }
+
+    // Logs the setting whose line was too long to the tree log.
+    void reportTooLong() const {
+        std::ostream& log = treeLog();
+        const std::size_t equals = tooLongStart_.find('=');
+        log << "Unable to save the setting "
+            << (equals != std::string::npos ? tooLongStart_.substr(0, equals) : tooLongStart_ + "...")
+            << ": its line of " << tooLongLength_ << " characters is longer than the "
+            << LineReader::kMaxLineLength << " a configuration file reader takes";
+        endLine(log);
+    }
+
+protected:
+    int_type overflow(int_type c) override {
+        if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
+        const char ch = traits_type::to_char_type(c);
+        xsputn(&ch, 1);
+        return c;
+    }
+
+    std::streamsize xsputn(const char* data, std::streamsize count) override {
+        const bool passing = tooLongLength_ == 0;
+        const char* at = data;
+        std::size_t size = static_cast<std::size_t>(count);
+        while (size > 0) {
+            const void* found = std::memchr(at, '\n', size);
+            const std::size_t piece = found != nullptr ? static_cast<std::size_t>(static_cast<const char*>(found) - at)
+                                                       : size;
+            if (start_.size() < kKeep) start_.append(at, std::min(piece, kKeep - start_.size()));
+            if (piece > 0) endsInReturn_ = at[piece - 1] == '\r';
+            length_ += piece;
+            if (found == nullptr) break;
+            closeLine();
+            at += piece + 1;
+            size -= piece + 1;
+        }
+        if (passing && tooLongLength_ == 0) to_.write(data, count);
+        return count;
+    }
+
+private:
+    static constexpr std::size_t kKeep = 200;  // enough of a line to name its setting
+
+    void closeLine() {
+        const std::size_t readable = length_ - (endsInReturn_ ? 1 : 0);
+        if (readable > LineReader::kMaxLineLength && tooLongLength_ == 0) {
+            tooLongLength_ = readable;
+            tooLongStart_ = start_;
+        }
+        length_ = 0;
+        endsInReturn_ = false;
+        start_.clear();
+    }
+
+    std::ostream& to_;
+    std::size_t length_ = 0;  // of the line being written
+    bool endsInReturn_ = false;
+    std::string start_;
+    std::size_t tooLongLength_ = 0;  // of the first line too long; 0: none so far
+    std::string tooLongStart_;
+};
+
+// Writes the tree to out unless a setting's line would be too long to be read back: then that
+// setting is logged and false returned (out may have been given part of the tree).
+bool writeReadableTree(const ConfigTree& tree, std::ostream& out) {
+    LineLimitBuffer limit(out);
+    std::ostream measured(&limit);
+    tree.write(measured, true);
+    if (!limit.tooLong()) return true;
+    limit.reportTooLong();
+    return false;
+}
+
 }  // namespace
 
 int ConfigTree::load(const std::string& path) {
@@ -123,7 +212,11 @@ bool ConfigTree::save(const std::string& path, files::WriteResult& result) {
     // Runs even when the file did not open (the stream then takes nothing): the summary still goes
     // to the log.
     std::ostream& out = file.stream();
-    write(out, true);
+    if (!writeReadableTree(*this, out)) {
+        // The previous file stays; a device or pipe written in place may have had part of it.
+        file.abandon();
+        if (result) result = files::WriteResult::failure(files::Step::Write, EMSGSIZE);
+    }
     if (result) result = file.commit();
     if (!result) {
         std::ostream& log = treeLog();
@@ -134,7 +227,7 @@ bool ConfigTree::save(const std::string& path, files::WriteResult& result) {
 }
 
 bool ConfigTree::save(std::ostream& stream) {
-    write(stream, true);
+    const bool readable = writeReadableTree(*this, stream);
     stream.flush();
-    return stream.good();
+    return readable && stream.good();
 }

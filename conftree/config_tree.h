@@ -37,13 +37,16 @@ public:
     // complete and synced, and the saved file is owner-only (0600); after any failure the previous
     // file is left as it was. A device or a pipe is written directly. Returns false when the file
     // could not be created, fully written or put in place (then "Unable to write file: " + path
-    // also goes to treeLog after the summary); result tells which step failed and why.
+    // also goes to treeLog after the summary); result tells which step failed and why. A setting
+    // whose line the reader would skip (longer than LineReader::kMaxLineLength) fails the save the
+    // same way, named in treeLog (result: a Write failure with EMSGSIZE).
     [[nodiscard]] bool save(const std::string& path);
     [[nodiscard]] bool save(const std::string& path, files::WriteResult& result);
 
     // Writes the tree to an open stream (standard output, for instance) the same way, summary to
-    // treeLog, and flushes it. Returns false when the stream did not take everything; nothing is
-    // logged for that, the caller reports it.
+    // treeLog, and flushes it. Returns false when the stream did not take everything (nothing is
+    // logged for that, the caller reports it) or when a setting's line would be too long to be read
+    // back (that setting is logged; the stream may have had part of the tree).
     [[nodiscard]] bool save(std::ostream& stream);
 
     // Moves every top-level node of other into this tree (an incoming leaf's value wins); other is

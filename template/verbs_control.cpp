@@ -10,6 +10,10 @@
 // Nothing a block runs can reach the if_leaf's own search results: the names they matched are
 // copied into the scope lists before the first line of the block is run, and the results are
 // dropped then.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstring>
 #include <memory>
 #include <optional>
@@ -29,6 +33,17 @@ namespace {
 constexpr int kMaxBlockDepth = 200;
 
 std::string_view textOrEmpty(const char* text) { return text ? std::string_view(text) : std::string_view(); }
+
+// True when path opens (without blocking) as something other than a regular file or a directory: a
+// FIFO, a device, a socket. A path that does not open is left to the reader to report.
+bool isSpecialFile(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat status {};
+    const bool special = ::fstat(fd, &status) == 0 && !S_ISREG(status.st_mode) && !S_ISDIR(status.st_mode);
+    ::close(fd);
+    return special;
+}
 
 }  // namespace
 
@@ -253,6 +268,12 @@ int TemplateProcessor::import_file(ConfigTree& tree, char* text) {
         return 0;
     }
     const std::string path = workingDirectory + fileName;
+    // Only a regular file is read: a FIFO or a device would block the run or never end.
+    if (isSpecialFile(path)) {
+        logStream_ << kVerb << ": Not a regular file: " << path << '\n';
+        logStream_.flush();
+        return 1;
+    }
     // A new tree makes its stream the process-wide tree log; the imported tree is gone when this
     // returns, so the log goes back to whoever had it.
     std::ostream& previousTreeLog = treeLog();

@@ -1,6 +1,9 @@
 // The conversion steps of the upgrade workflow and the working directory's log.
 #include "upgrade/workflow.h"
 
+#include <unistd.h>
+
+#include <cstring>
 #include <ostream>
 #include <streambuf>
 #include <utility>
@@ -42,19 +45,36 @@ UpgradeWorkflow::~UpgradeWorkflow() {
 bool UpgradeWorkflow::startInWorkingDirectory(const std::string& directory) {
     std::string dir = directory;
     if (dir.empty() || dir.back() != '/') dir += '/';
-    std::ofstream log(dir + kLogFileName, std::ios::out | std::ios::trunc);
-    std::ofstream warnings(dir + kWarningsFileName, std::ios::out | std::ios::trunc);
-    if (!log.is_open() || !warnings.is_open()) return false;
-    if (logFile_.is_open()) logFile_.close();
-    if (warningsFile_.is_open()) warningsFile_.close();
-    logFile_ = std::move(log);
-    warningsFile_ = std::move(warnings);
+    // The working directory holds only files this run writes: a link found there is never followed.
+    const OutputOpenOptions options{OutputMode::Truncate, true};
+    const int log = OutputFile::openDescriptor(dir + kLogFileName, options);
+    if (log < 0) return false;
+    const int warnings = OutputFile::openDescriptor(dir + kWarningsFileName, options);
+    if (warnings < 0) {
+        ::close(log);
+        return false;
+    }
+    logFile_.close();
+    warningsFile_.close();
+    logFile_.clearError();
+    warningsFile_.clearError();
+    logFile_.adopt(log);
+    warningsFile_.adopt(warnings);
     workingDirectory_ = std::move(dir);
+    logPath_ = pathOf(kLogFileName);
+    warningsPath_ = pathOf(kWarningsFileName);
     // The log starts as a new download does: a first line, then what the screen showed so far
     // (nothing here: the log is new).
     logFile_ << "Upgrade Wizard started" << '\n' << '\n';
     logFile_.flush();
     return true;
+}
+
+std::string UpgradeWorkflow::fileWriteFailure() const {
+    if (logFile_.error() != 0) return "the log " + logPath_ + ": " + std::strerror(logFile_.error());
+    if (warningsFile_.error() != 0)
+        return "the warnings file " + warningsPath_ + ": " + std::strerror(warningsFile_.error());
+    return std::string();
 }
 
 std::string UpgradeWorkflow::pathOf(std::string_view name) const {
@@ -258,7 +278,5 @@ void UpgradeWorkflow::closeWarnings() {
 
 bool UpgradeWorkflow::openWarningsForAppending() {
     if (warningsFile_.is_open()) return true;
-    warningsFile_.clear();
-    warningsFile_.open(pathOf(kWarningsFileName), std::ios::out | std::ios::app);
-    return warningsFile_.is_open();
+    return warningsFile_.open(pathOf(kWarningsFileName), OutputOpenOptions{OutputMode::Append, true}) == 0;
 }

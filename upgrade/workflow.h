@@ -21,13 +21,13 @@
 #pragma once
 
 #include <atomic>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <string_view>
 
 #include "convert/interface_pairing.h"
 #include "upgrade/file_names.h"
+#include "upgrade/output_file.h"
 #include "upgrade/step_failure.h"
 #include "upgrade/workflow_ui.h"
 
@@ -42,8 +42,9 @@ public:
     UpgradeWorkflow& operator=(const UpgradeWorkflow&) = delete;
 
     // Makes directory (which must exist) the working directory of a new upgrade: the log and the
-    // warnings file are created there (emptied) and the log is started. False, with nothing changed,
-    // when either file cannot be created.
+    // warnings file are created there (emptied, owner-only, never through a symbolic link, never
+    // waiting for a FIFO's reader) and the log is started. False, with nothing changed, when either
+    // file cannot be created.
     [[nodiscard]] bool startInWorkingDirectory(const std::string& directory);
 
     // Writes text (and a newline when endLine is set) to the log file when it is open, flushed, and
@@ -68,6 +69,10 @@ public:
     // postprocessing and saves the final file. An abandoned pairing fails the step. On failure the
     // reason is logged and shown and the workflow restarts, keeping the working directory.
     [[nodiscard]] bool postprocessConfigs(PairingOutcome pairing = PairingOutcome::Closed);
+
+    // The first failure to write the log or the warnings file since startInWorkingDirectory, as
+    // "the log PATH: REASON"; empty while everything written reached them.
+    std::string fileWriteFailure() const;
 
     // Why the last step that failed did so; empty text before any failure.
     const StepFailure& failure() const { return failure_; }
@@ -113,8 +118,10 @@ private:
 
     WorkflowUi& ui_;
     std::string workingDirectory_;
-    std::ofstream logFile_;
-    std::ofstream warningsFile_;
+    OutputFile logFile_;
+    OutputFile warningsFile_;
+    std::string logPath_;       // where the log and the warnings file were opened, for messages
+    std::string warningsPath_;
     std::unique_ptr<ConfigTree> oldTree_;
     std::unique_ptr<ConfigTree> newTree_;
     std::unique_ptr<TemplateProcessor> processor_;
