@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "conftree/conftree.h"
 #include "convert/tree_search.h"
@@ -22,16 +23,18 @@ std::string_view textOrEmpty(const char* text) { return text ? std::string_view(
 // make_legal: the value becomes its legal form, numbered "-1", "-2", ... past any value that one of
 // the line's matches holds already.
 //
-// The values the matches hold are counted, and for each legal form the first number not yet known
-// to be taken is kept: a value in legal form is never changed again by make_legal, so a candidate
-// once taken stays taken, and a run of equal values costs one look-up each instead of a walk
-// through all the matches and all the numbers used so far.
+// Only values in legal form can be taken: the candidates are all in legal form. A value in legal
+// form is never changed again by make_legal, so a candidate once taken stays taken. The legal
+// values are kept in a set, and for each legal form the first number not yet known to be taken, so
+// that a run of equal values costs one look-up each instead of a walk through all the matches and
+// all the numbers used so far.
 class LegalNames {
 public:
     explicit LegalNames(const NodeList& matches) {
+        held_.reserve(2 * matches.size());
         for (const Node* node : matches) {
             const Leaf* leaf = node != nullptr ? node->asLeaf() : nullptr;
-            if (leaf != nullptr) ++held_[leaf->value()];
+            if (leaf != nullptr && legalName(leaf->value()) == leaf->value()) held_.insert(leaf->value());
         }
     }
 
@@ -40,21 +43,14 @@ public:
         if (legal == leaf.value()) return;
         long& next = nextNumber_[legal];
         std::string candidate = next == 0 ? legal : legal + "-" + std::to_string(next);
-        while (taken(candidate)) candidate = legal + "-" + std::to_string(++next);
+        while (held_.contains(candidate)) candidate = legal + "-" + std::to_string(++next);
         ++next;
-        auto old = held_.find(leaf.value());
-        if (old != held_.end() && old->second > 0) --old->second;
-        ++held_[candidate];
+        held_.insert(candidate);
         leaf.setValue(std::move(candidate));
     }
 
 private:
-    bool taken(const std::string& value) const {
-        auto found = held_.find(value);
-        return found != held_.end() && found->second > 0;
-    }
-
-    std::unordered_map<std::string, std::size_t> held_;
+    std::unordered_set<std::string> held_;
     std::unordered_map<std::string, long> nextNumber_;
 };
 
