@@ -197,9 +197,37 @@ void runVerb(benchmark::State& state, const Case& c) {
     state.counters["wall_ms"] = 1000 * wall / static_cast<double>(state.iterations());
 }
 
+// The yardstick for the ratios: building the tree of the branch verbs, a plain linear pass that
+// allocates and links 3n nodes. On this machine its ratio of neighbouring sizes already exceeds 10,
+// as the working set leaves the caches.
+void buildOnly(benchmark::State& state) {
+    const long n = state.range(0);
+    double total = 0;
+    for (auto _ : state) {
+        auto tree = std::make_unique<ConfigTree>(quiet());
+        const double start = processorSeconds();
+        wideBranches(*tree, n);
+        const double seconds = processorSeconds() - start;
+        state.SetIterationTime(seconds);
+        total += seconds;
+        benchmark::DoNotOptimize(tree.get());
+    }
+    const double each = total / static_cast<double>(state.iterations());
+    timings()[{"build", n}] = each;
+    auto smaller = timings().find({"build", n / 10});
+    if (smaller != timings().end() && smaller->second > 0) state.counters["per10x"] = each / smaller->second;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    for (long n : {10000L, 100000L, 1000000L}) {
+        benchmark::RegisterBenchmark("baseline/build_tree", buildOnly)
+            ->Arg(n)
+            ->UseManualTime()
+            ->Unit(benchmark::kMillisecond)
+            ->Iterations(n >= 1000000 ? 1 : n >= 100000 ? 2 : 10);
+    }
     for (const Case& c : cases()) {
         for (long n : {10000L, 100000L, 1000000L}) {
             benchmark::RegisterBenchmark((std::string("verb/") + c.label).c_str(), runVerb, c)
