@@ -5,7 +5,9 @@
 #include <sstream>
 #include <string>
 #include <utility>
+#include <vector>
 
+#include "conftree/config_tree.h"
 #include "conftree/leaf.h"
 #include "conftree/tree_internal.h"
 #include "conftree/tree_state.h"
@@ -15,7 +17,17 @@ using namespace conftree_internal;
 Branch::Branch(std::string name) : Node(std::move(name)), children_(this) { branchCreated(); }
 
 Branch::~Branch() {
-    children_.clear();
+    // The subtree is taken apart without recursion, one branch at a time, so that a tree of any
+    // depth can be destroyed: each branch is emptied before it is destroyed.
+    std::vector<std::unique_ptr<Node>> pending = children_.takeAll();
+    while (!pending.empty()) {
+        std::unique_ptr<Node> node = std::move(pending.back());
+        pending.pop_back();
+        if (node->isBranch()) {
+            for (auto& child : static_cast<Branch*>(node.get())->children_.takeAll())
+                pending.push_back(std::move(child));
+        }
+    }
     branchDestroyed();
 }
 
@@ -25,27 +37,41 @@ bool Branch::mergeNode(std::unique_ptr<Node> node, bool overwrite) {
     for (const Node* up = this; up != nullptr; up = up->parent())
         if (up == node.get()) return false;
 
-    Node* existing = children_.find(node->name(), node->isLeaf());
-    if (existing == nullptr) {
-        children_.append(std::move(node));
-        return true;
-    }
-    if (node->isBranch()) {
-        Branch* target = static_cast<Branch*>(existing);
-        for (auto& child : static_cast<Branch*>(node.get())->children_.takeAll())
-            target->mergeNode(std::move(child), overwrite);
-        return true;
-    }
-    Leaf* old = static_cast<Leaf*>(existing);
-    const Leaf* incoming = static_cast<const Leaf*>(node.get());
-    if (overwrite) {
-        old->setValue(incoming->value());
-    } else if (old->value() != incoming->value()) {
-        std::ostream& log = treeLog();
-        log << "Ignoring duplicate leaf at ";
-        old->writePath(log, false);
-        log << " old value: " << old->value() << " new value: " << incoming->value();
-        endLine(log);
+    // Each step merges one incoming node into one existing branch. The children of a joined branch
+    // are stacked so that each one is merged whole, in order, before its next sibling: the order of
+    // a recursive merge, without recursion, whatever the depth. Below the first level the incoming
+    // nodes are detached and the targets lie in this tree, so none can go below itself.
+    struct Step {
+        Branch* target;
+        std::unique_ptr<Node> node;
+    };
+    std::vector<Step> pending;
+    pending.push_back({this, std::move(node)});
+    while (!pending.empty()) {
+        Step step = std::move(pending.back());
+        pending.pop_back();
+        Node* existing = step.target->children_.find(step.node->name(), step.node->isLeaf());
+        if (existing == nullptr) {
+            step.target->children_.append(std::move(step.node));
+            continue;
+        }
+        if (step.node->isBranch()) {
+            Branch* into = static_cast<Branch*>(existing);
+            std::vector<std::unique_ptr<Node>> children = static_cast<Branch*>(step.node.get())->children_.takeAll();
+            for (std::size_t i = children.size(); i > 0; --i) pending.push_back({into, std::move(children[i - 1])});
+            continue;
+        }
+        Leaf* old = static_cast<Leaf*>(existing);
+        const Leaf* incoming = static_cast<const Leaf*>(step.node.get());
+        if (overwrite) {
+            old->setValue(incoming->value());
+        } else if (old->value() != incoming->value()) {
+            std::ostream& log = treeLog();
+            log << "Ignoring duplicate leaf at ";
+            old->writePath(log, false);
+            log << " old value: " << old->value() << " new value: " << incoming->value();
+            endLine(log);
+        }
     }
     return true;
 }
@@ -71,8 +97,22 @@ public:
     }
     ~LineWriter() { flush(); }
 
+    // Depth first, children in order, with an explicit stack: a tree of any depth is written.
     void writeChildren(const Branch& branch, std::string& prefix) {
-        for (const Node* child : branch.children()) {
+        struct Frame {
+            ChildList::const_iterator next, end;
+            std::size_t mark;  // the prefix length above this branch
+        };
+        std::vector<Frame> stack;
+        stack.push_back({branch.children().begin(), branch.children().end(), prefix.size()});
+        while (!stack.empty()) {
+            Frame& frame = stack.back();
+            if (frame.next == frame.end) {
+                prefix.resize(frame.mark);
+                stack.pop_back();
+                continue;
+            }
+            const Node* child = *frame.next++;
             if (child->isLeaf()) {
                 const Leaf* leaf = static_cast<const Leaf*>(child);
                 leafWritten();
@@ -83,11 +123,11 @@ public:
                 if (newline_) buffer_ += '\n';
                 if (buffer_.size() >= kFlushAt) flush();
             } else {
-                std::size_t mark = prefix.size();
+                const std::size_t mark = prefix.size();
                 prefix += child->name();
                 prefix += '_';
-                writeChildren(*static_cast<const Branch*>(child), prefix);
-                prefix.resize(mark);
+                const ChildList& below = static_cast<const Branch*>(child)->children();
+                stack.push_back({below.begin(), below.end(), mark});
             }
         }
     }
@@ -116,14 +156,36 @@ void Branch::write(std::ostream& stream, bool /*newline*/) const {
     writer.writeChildren(*this, prefix);
 }
 
-void Branch::writePath(std::ostream& stream, bool newline) const {
-    if (parent() != nullptr) parent()->writePath(stream, newline);
-    stream << name() << '_';
+void Branch::writePath(std::ostream& stream, bool /*newline*/) const {
+    // The ancestors first, gathered without recursion. The root writes its own part (a tree root
+    // writes nothing), every branch below it its name.
+    std::vector<const Branch*> chain;
+    for (const Branch* up = this; up != nullptr; up = up->parent()) chain.push_back(up);
+    std::size_t i = chain.size();
+    if (dynamic_cast<const ConfigTree*>(chain.back()) != nullptr) --i;
+    while (i > 0) stream << chain[--i]->name() << '_';
 }
 
 std::unique_ptr<Node> Branch::clone() const {
+    // Copied level by level with an explicit stack, so that a subtree of any depth is copied.
     auto copy = std::make_unique<Branch>(name());
-    for (const Node* child : children_) copy->children_.append(child->clone());
+    struct Step {
+        const Branch* source;
+        Branch* copy;
+    };
+    std::vector<Step> pending{{this, copy.get()}};
+    while (!pending.empty()) {
+        const Step step = pending.back();
+        pending.pop_back();
+        for (const Node* child : step.source->children_) {
+            if (child->isLeaf()) {
+                step.copy->children_.append(child->clone());
+                continue;
+            }
+            Node* branch = step.copy->children_.append(std::make_unique<Branch>(child->name()));
+            pending.push_back({static_cast<const Branch*>(child), static_cast<Branch*>(branch)});
+        }
+    }
     return copy;
 }
 

@@ -11,6 +11,11 @@
 // nullptr/false (insert clamps to the end). Iterators and positions are invalidated by any change
 // to the list, as with std::vector.
 //
+// Costs: append, size, front, back, a lookup by name and the removal of a given node are O(1)
+// (amortised), whatever the width of the list and however many children share a name; a removal
+// leaves a hole that the next access by position or iteration closes, so a run of removals costs
+// one pass. Insertion at a position and access by position after removals cost O(n).
+//
 // Not thread-safe: one thread at a time.
 #pragma once
 
@@ -66,14 +71,14 @@ public:
     ChildList(const ChildList&) = delete;
     ChildList& operator=(const ChildList&) = delete;
 
-    std::size_t size() const { return items_.size() - head_; }
-    bool empty() const { return items_.size() == head_; }
-    Node* operator[](std::size_t index) const { return items_[head_ + index].get(); }  // unchecked
+    std::size_t size() const { return live_; }
+    bool empty() const { return live_ == 0; }
+    Node* operator[](std::size_t index) const { closeHoles(); return items_[index].get(); }  // unchecked
     Node* at(std::size_t index) const;  // nullptr when out of range
     Node* front() const;                // nullptr when empty
     Node* back() const;                 // nullptr when empty
-    const_iterator begin() const { return const_iterator(items_.begin() + static_cast<std::ptrdiff_t>(head_)); }
-    const_iterator end() const { return const_iterator(items_.end()); }
+    const_iterator begin() const { closeHoles(); return const_iterator(items_.begin()); }
+    const_iterator end() const { closeHoles(); return const_iterator(items_.end()); }
 
     // Position of the node in this list, or -1 when it is not a child here.
     long indexOf(const Node* node) const;
@@ -118,21 +123,29 @@ public:
 private:
     friend class Node;
     friend class Branch;
-    // Every child of that kind and name, in no particular order; false (nothing added) when the
-    // list keeps no index (it is narrow), so the caller scans instead.
+    // Every child of that kind and name, in list order; false (nothing added) when the list keeps
+    // no index (it is narrow), so the caller scans instead.
     bool collectNamed(std::string_view name, bool leaf, std::vector<Node*>& out) const;
+    // Sorts children of this list into list order.
+    void sortInListOrder(std::vector<Node*>& nodes) const;
     void nameAboutToChange(Node* node);
     void nameChanged(Node* node);
-    Node* adopt(std::unique_ptr<Node>& node);  // sets parent, indexes; returns raw pointer
+    Node* adopt(std::unique_ptr<Node>& node, std::size_t slot);  // sets parent and slot, indexes
     bool useIndex() const;  // builds the index of a wide list on first use; false for narrow lists
-    std::unique_ptr<Node> release(std::size_t index);
+    std::unique_ptr<Node> release(std::size_t slot);
+    void closeHoles() const {
+        if (live_ != items_.size()) compact();
+    }
+    void compact() const;
 
     Branch* owner_;
-    // The children are items_[head_..]. A removal or insertion in the front half shifts the
-    // children before it into or out of the gap in front instead of moving the rest, so that
-    // emptying a wide list from the front costs no copying; the gap is given back once it is half
-    // the storage.
-    Storage items_;
-    std::size_t head_ = 0;
+    // The children in list order, each knowing its slot here (Node::slot_). Removing a child leaves
+    // an empty slot (a hole) instead of moving the children behind it; holes are closed in one pass
+    // by the next access by position or iteration, or once they outnumber the children. Trailing
+    // holes are dropped at once, so the last slot always holds a child. Every slot before first_ is
+    // a hole.
+    mutable Storage items_;
+    std::size_t live_ = 0;
+    mutable std::size_t first_ = 0;
     mutable std::unique_ptr<ChildNameIndex> index_;
 };

@@ -11,6 +11,7 @@
 // Not thread-safe: one thread at a time per process (the counters are process-wide).
 #pragma once
 
+#include <cstddef>
 #include <iosfwd>
 #include <memory>
 #include <string>
@@ -79,6 +80,8 @@ protected:
 
 private:
     friend class ChildList;
+    friend struct ChildNameIndex;
     std::string name_;
     Branch* parent_ = nullptr;
+    std::size_t slot_ = 0;  // where the parent's children list keeps this node
 };

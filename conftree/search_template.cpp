@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "conftree/branch.h"
 #include "conftree/config_tree.h"
@@ -74,27 +75,44 @@ bool Leaf::differs(const Node& templateNode) const {
 // Searching ------------------------------------------------------------------------------------
 
 bool Branch::search(NodeList& results, const Node* templateNode) {
-    if (templateNode == nullptr || differs(*templateNode)) return false;
-    const ChildList& below = static_cast<const Branch*>(templateNode)->children();
-    if (below.empty()) {
-        results.push_back(this);
-        return true;
-    }
-    const Node* next = below.front();
-    // In a wide branch, a literal component can only be fitted by children of that name or by
-    // children literally named "**" or "##"; when the name index gives at most one such child,
-    // only it needs trying. Otherwise (several candidates, whose order matters) every child is.
-    if (!isWildcard(next->name())) {
-        std::vector<Node*> candidates;
-        const ChildList& list = children();
-        if (list.collectNamed(next->name(), next->isLeaf(), candidates) &&
-            list.collectNamed("**", next->isLeaf(), candidates) &&
-            list.collectNamed("##", next->isLeaf(), candidates) && candidates.size() <= 1) {
-            for (Node* child : candidates) child->search(results, next);
-            return !results.empty();
+    // Depth first, children in order, with an explicit stack: the search goes as deep as its
+    // template, however deep that is. Each step tries one tree node against one template node.
+    struct Step {
+        Node* node;
+        const Node* templateNode;
+    };
+    std::vector<Step> pending{{this, templateNode}};
+    std::vector<Node*> candidates;
+    while (!pending.empty()) {
+        const Step step = pending.back();
+        pending.pop_back();
+        if (step.templateNode == nullptr) continue;
+        if (step.node->isLeaf()) {
+            if (step.node->matches(*step.templateNode)) results.push_back(step.node);
+            continue;
         }
+        Branch* branch = static_cast<Branch*>(step.node);
+        if (branch->differs(*step.templateNode)) continue;
+        const ChildList& below = static_cast<const Branch*>(step.templateNode)->children();
+        if (below.empty()) {
+            results.push_back(branch);
+            continue;
+        }
+        const Node* next = below.front();
+        // In a wide branch, a literal component can only be fitted by children of that name or by
+        // children literally named "**" or "##": the name index gives those, and only they need
+        // trying, in list order. Otherwise every child is tried.
+        const ChildList& list = branch->children();
+        candidates.clear();
+        if (!isWildcard(next->name()) && list.collectNamed(next->name(), next->isLeaf(), candidates) &&
+            list.collectNamed("**", next->isLeaf(), candidates) &&
+            list.collectNamed("##", next->isLeaf(), candidates)) {
+            list.sortInListOrder(candidates);
+            for (std::size_t i = candidates.size(); i > 0; --i) pending.push_back({candidates[i - 1], next});
+            continue;
+        }
+        for (std::size_t i = list.size(); i > 0; --i) pending.push_back({list[i - 1], next});
     }
-    for (Node* child : children()) child->search(results, next);
     return !results.empty();
 }
 

@@ -10,17 +10,20 @@
 
 namespace {
 
-// One step of a path below a merge target: the name and the kind of the node at that level.
-struct PathStep {
+// A node of a subtree about to be merged: its name, its kind and the frame of its parent (kNoFrame
+// for the top of the subtree, whose parent will be the merge target).
+constexpr std::size_t kNoFrame = static_cast<std::size_t>(-1);
+struct Frame {
     std::string name;
     bool leaf;
+    std::size_t parent;
 };
 
 // A pending match inside a subtree about to be merged: its address (kept as a number: after the
-// merge it may no longer be a valid pointer) and its path relative to the merge target.
+// merge it may no longer be a valid pointer) and its frame.
 struct Passenger {
     std::uintptr_t address;
-    std::vector<PathStep> path;
+    std::size_t frame;
 };
 
 }  // namespace
@@ -34,13 +37,13 @@ Node* MatchWalk::next() {
     while (position_ < order_.size()) {
         Node* node = order_[position_++];
         // Erasing hands the match out exactly once; a struck match is no longer in the set.
-        if (pending_.erase(node) != 0) return node;
+        if (pending_.erase(node)) return node;
     }
     return nullptr;
 }
 
 void MatchWalk::strike(const Node* node) {
-    if (pending_.erase(node) != 0) ++struck_;
+    if (pending_.erase(node)) ++struck_;
 }
 
 void MatchWalk::strikeSubtree(const Node* top) {
@@ -81,26 +84,23 @@ bool MatchWalk::merge(Branch& target, std::unique_ptr<Node> node, bool overwrite
     // Take the pending matches inside the incoming subtree out of the set, noting where each one
     // will be if it survives: merging keeps relative paths, joining every incoming branch into the
     // first existing child of its name and kind, or appending it as that first child.
+    std::vector<Frame> frames;
     std::vector<Passenger> passengers;
     if (!pending_.empty()) {
-        std::vector<PathStep> path;
-        struct Frame {
+        struct Visit {
             const Node* node;
-            std::size_t depth;
+            std::size_t parent;
         };
-        std::vector<Frame> stack{{node.get(), 0}};
+        std::vector<Visit> stack{{node.get(), kNoFrame}};
         while (!stack.empty()) {
-            const Frame frame = stack.back();
+            const Visit visit = stack.back();
             stack.pop_back();
-            path.resize(frame.depth);
-            path.push_back({frame.node->name(), frame.node->isLeaf()});
-            if (pending_.erase(frame.node) != 0) {
-                passengers.push_back({reinterpret_cast<std::uintptr_t>(frame.node), path});
-            }
-            if (const Branch* branch = frame.node->asBranch()) {
+            const std::size_t frame = frames.size();
+            frames.push_back({visit.node->name(), visit.node->isLeaf(), visit.parent});
+            if (pending_.erase(visit.node)) passengers.push_back({reinterpret_cast<std::uintptr_t>(visit.node), frame});
+            if (const Branch* branch = visit.node->asBranch()) {
                 const auto& children = branch->children();
-                for (std::size_t i = children.size(); i > 0; --i)
-                    stack.push_back({children[i - 1], frame.depth + 1});
+                for (std::size_t i = children.size(); i > 0; --i) stack.push_back({children[i - 1], frame});
             }
         }
     }
@@ -114,13 +114,23 @@ bool MatchWalk::merge(Branch& target, std::unique_ptr<Node> node, bool overwrite
     }
 
     // A passenger survived exactly when its path now leads to a node at its old address. No node is
-    // created during a merge, so a live node found there is the passenger itself.
+    // created during a merge, so a live node found there is the passenger itself. Each frame is
+    // looked up once, below its parent's node, however many passengers lie below it and however
+    // deep: the whole check costs one look-up per node of the merged subtree at most.
+    std::vector<const Node*> resolved(frames.size(), nullptr);
+    std::vector<bool> done(frames.size(), false);
+    std::vector<std::size_t> chain;
     for (const Passenger& passenger : passengers) {
-        const Node* found = &target;
-        for (const PathStep& step : passenger.path) {
-            const Branch* branch = found->asBranch();
+        chain.clear();
+        std::size_t f = passenger.frame;
+        for (; f != kNoFrame && !done[f]; f = frames[f].parent) chain.push_back(f);
+        const Node* found = f == kNoFrame ? &target : resolved[f];
+        for (std::size_t i = chain.size(); i > 0; --i) {
+            const Frame& step = frames[chain[i - 1]];
+            const Branch* branch = found != nullptr ? found->asBranch() : nullptr;
             found = branch != nullptr ? branch->children().find(step.name, step.leaf) : nullptr;
-            if (found == nullptr) break;
+            resolved[chain[i - 1]] = found;
+            done[chain[i - 1]] = true;
         }
         if (found != nullptr && reinterpret_cast<std::uintptr_t>(found) == passenger.address) {
             pending_.insert(found);

@@ -18,9 +18,9 @@
 
 #include <cstddef>
 #include <memory>
-#include <unordered_set>
 
 #include "conftree/node.h"
+#include "template/pointer_set.h"
 
 class Branch;
 
@@ -53,6 +53,6 @@ private:
 
     NodeList order_;
     std::size_t position_ = 0;
-    std::unordered_set<const Node*> pending_;
+    PointerSet pending_;
     std::size_t struck_ = 0;
 };

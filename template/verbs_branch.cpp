@@ -6,7 +6,9 @@
 // destroyed is never touched.
 #include <climits>
 #include <memory>
+#include <set>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -221,21 +223,33 @@ int TemplateProcessor::merge_unique_num_branch(ConfigTree& tree, char* text) {
                                    ": Unable to parse search template (", ": Search returned no data (");
     if (!search.matched) return search.verdict;
 
+    // The numbers among each parent's children, gathered when the parent is first met (its numeric
+    // names lose their leading zeros then) and kept up to date as children come and go, so that
+    // the highest is at hand for every match. Only this verb changes the children meanwhile: it
+    // appends the dissolved branch's children and destroys the dissolved branch. All matches lie at
+    // one depth, so no match is the parent of another.
+    std::unordered_map<const Branch*, std::multiset<long>> numbersByParent;
+    auto numberOf = [](const Node& node) {
+        std::string name = node.name();
+        return canonicalNumber(name);
+    };
     MatchWalk walk(std::move(search.found));
     while (Node* match = walk.next()) {
         Branch* dissolved = match->asBranch();
         Branch* parent = match->parent();
         if (dissolved == nullptr || parent == nullptr) continue;
-        // The highest number among the parent's children; numeric names lose leading zeros here.
-        long highest = -1;
-        const ChildList& siblings = parent->children();
-        for (std::size_t i = 0; i < siblings.size(); ++i) {
-            Node* sibling = siblings[i];
-            std::string name = sibling->name();
-            const long number = canonicalNumber(name);
-            if (name != sibling->name()) sibling->setName(std::move(name));
-            if (number > highest) highest = number;
+        auto [known, fresh] = numbersByParent.try_emplace(parent);
+        std::multiset<long>& numbers = known->second;
+        if (fresh) {
+            for (Node* sibling : parent->children()) {
+                std::string name = sibling->name();
+                const long number = canonicalNumber(name);
+                if (name != sibling->name()) sibling->setName(std::move(name));
+                if (number >= 0) numbers.insert(number);
+            }
         }
+        // The highest number among the parent's children; -1 when there is none.
+        long highest = numbers.empty() ? -1 : *numbers.rbegin();
         const long needed = static_cast<long>(dissolved->children().size());
         if (highest > LONG_MAX - needed) {
             // No fresh numbers left above the highest one: the branch stays as it is.
@@ -246,7 +260,10 @@ int TemplateProcessor::merge_unique_num_branch(ConfigTree& tree, char* text) {
             highest = highest == -1 ? 1 : highest + 1;
             child->setName(std::to_string(highest));
             parent->children().append(std::move(child));
+            numbers.insert(highest);
         }
+        const long own = numberOf(*dissolved);
+        if (auto mine = numbers.find(own); mine != numbers.end()) numbers.erase(mine);
         walk.destroy(dissolved);
     }
     return 1;

@@ -8,6 +8,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "conftree/conftree.h"
 #include "convert/tree_search.h"
@@ -20,20 +22,37 @@ std::string_view textOrEmpty(const char* text) { return text ? std::string_view(
 
 // make_legal: the value becomes its legal form, numbered "-1", "-2", ... past any value that one of
 // the line's matches holds already.
-void makeLegal(Leaf& leaf, const NodeList& matches) {
-    const std::string legal = legalName(leaf.value());
-    if (legal == leaf.value()) return;
-    auto taken = [&matches](const std::string& candidate) {
+//
+// Only values in legal form can be taken: the candidates are all in legal form. A value in legal
+// form is never changed again by make_legal, so a candidate once taken stays taken. The legal
+// values are kept in a set, and for each legal form the first number not yet known to be taken, so
+// that a run of equal values costs one look-up each instead of a walk through all the matches and
+// all the numbers used so far.
+class LegalNames {
+public:
+    explicit LegalNames(const NodeList& matches) {
+        held_.reserve(2 * matches.size());
         for (const Node* node : matches) {
-            const Leaf* other = node != nullptr ? node->asLeaf() : nullptr;
-            if (other != nullptr && other->value() == candidate) return true;
+            const Leaf* leaf = node != nullptr ? node->asLeaf() : nullptr;
+            if (leaf != nullptr && legalName(leaf->value()) == leaf->value()) held_.insert(leaf->value());
         }
-        return false;
-    };
-    std::string candidate = legal;
-    for (long next = 1; taken(candidate); ++next) candidate = legal + "-" + std::to_string(next);
-    leaf.setValue(std::move(candidate));
-}
+    }
+
+    void makeLegal(Leaf& leaf) {
+        const std::string legal = legalName(leaf.value());
+        if (legal == leaf.value()) return;
+        long& next = nextNumber_[legal];
+        std::string candidate = next == 0 ? legal : legal + "-" + std::to_string(next);
+        while (held_.contains(candidate)) candidate = legal + "-" + std::to_string(++next);
+        ++next;
+        held_.insert(candidate);
+        leaf.setValue(std::move(candidate));
+    }
+
+private:
+    std::unordered_set<std::string> held_;
+    std::unordered_map<std::string, long> nextNumber_;
+};
 
 }  // namespace
 
@@ -116,6 +135,8 @@ int TemplateProcessor::edit_leaf(ConfigTree& tree, char* text) {
         logFault(kVerb, ": Could not find target (", templateText);
         return 1;
     }
+    std::optional<LegalNames> legalNames;
+    if (*operation == EditOperation::MakeLegal) legalNames.emplace(matches);
     for (std::size_t i = 0; i < matches.size(); ++i) {
         Leaf* leaf = matches[i]->asLeaf();
         if (leaf == nullptr) continue;  // a leaf template finds only leaves
@@ -126,7 +147,7 @@ int TemplateProcessor::edit_leaf(ConfigTree& tree, char* text) {
             matches[i] = nullptr;
             break;
         case EditOperation::MakeLegal:
-            makeLegal(*leaf, matches);
+            legalNames->makeLegal(*leaf);
             break;
         default:
             context.leafName = leaf->name();

@@ -1,5 +1,6 @@
 // Children lists: order, ownership, parent pointers, and lookups by name that stay right in wide
 // lists whatever callers do to the list or to the names.
+#include <algorithm>
 #include <random>
 
 #include "tree_fixture.h"
@@ -204,4 +205,73 @@ TEST_F(ChildListTest, LiteralSearchInAWideBranchFindsWhatAFullScanFinds) {
     r->children()[5]->setName("##");
     EXPECT_EQ(found("r_42_a=**"), "r_##_a=1;r_42_a=1;");
     EXPECT_EQ(found("r_x_a=**"), "");
+}
+
+// Children sharing a name, removals by node in the middle and renames, checked step by step against
+// a plain vector of the children: order, positions and first-match lookups all agree.
+TEST_F(ChildListTest, RemovalsAndSharedNamesAgreeWithAPlainList) {
+    std::mt19937 random(777);
+    constexpr int kNames = 4;  // few names: most children share theirs with many others
+    auto anyName = [&] { return std::to_string(random() % kNames); };
+    std::vector<Node*> model;
+    for (int i = 0; i < 300; ++i) model.push_back(tree.children().append(makeNode(random() % 2, anyName())));
+    auto check = [&] {
+        const ChildList& list = tree.children();
+        ASSERT_EQ(list.size(), model.size());
+        ASSERT_EQ(list.front(), model.empty() ? nullptr : model.front());
+        ASSERT_EQ(list.back(), model.empty() ? nullptr : model.back());
+        for (int i = 0; i < kNames; ++i) {
+            for (bool leaf : {false, true}) {
+                Node* first = nullptr;
+                for (Node* node : model)
+                    if (node->isLeaf() == leaf && node->name() == std::to_string(i)) {
+                        first = node;
+                        break;
+                    }
+                ASSERT_EQ(list.find(std::to_string(i), leaf), first);
+            }
+        }
+        if (!model.empty()) {
+            std::size_t at = random() % model.size();
+            ASSERT_EQ(list.indexOf(model[at]), static_cast<long>(at));
+        }
+        ASSERT_TRUE(std::equal(list.begin(), list.end(), model.begin(), model.end()));
+    };
+    ASSERT_NE(tree.children().find("0", true), nullptr);  // builds the index
+    for (int step = 0; step < 3000; ++step) {
+        ChildList& list = tree.children();
+        const std::size_t at = model.empty() ? 0 : random() % model.size();
+        switch (random() % 6) {
+        case 0:
+        case 1:  // removal by node, mostly from the middle, without any access by position between
+            if (!model.empty()) {
+                ASSERT_TRUE(tree.destroyChild(model[at]));
+                model.erase(model.begin() + static_cast<std::ptrdiff_t>(at));
+            }
+            break;
+        case 2:
+            if (!model.empty()) model[at]->setName(anyName());
+            break;
+        case 3:
+            model.push_back(list.append(makeNode(random() % 2, anyName())));
+            break;
+        case 4:
+            if (!model.empty()) {
+                std::unique_ptr<Node> node = model[at]->detach();
+                model.erase(model.begin() + static_cast<std::ptrdiff_t>(at));
+                const std::size_t to = model.empty() ? 0 : random() % model.size();
+                model.insert(model.begin() + static_cast<std::ptrdiff_t>(to), list.insert(to, std::move(node)));
+            }
+            break;
+        case 5:
+            if (model.size() > 1) {
+                const std::size_t other = random() % model.size();
+                ASSERT_TRUE(list.swap(at, other));
+                std::swap(model[at], model[other]);
+            }
+            break;
+        }
+        if (step % 7 == 0) check();
+    }
+    check();
 }

@@ -1,4 +1,6 @@
 // Searching trees with templates: the wildcard rules, scope restrictions and result order.
+#include <random>
+
 #include "tree_fixture.h"
 
 class SearchTest : public TreeTest {
@@ -130,4 +132,61 @@ TEST_F(SearchTest, PerNodeTestsSeparateLeavesFromBranches) {
     EXPECT_TRUE(b->differs(*branchT));
     EXPECT_TRUE(a->differs(*leafT));
     EXPECT_FALSE(a->matches(*branchT));
+}
+
+namespace {
+
+// The plain procedure: every child of every branch the template reaches is tried, in order.
+void plainSearch(Node* node, const Node* templateNode, NodeList& results) {
+    if (node->isLeaf()) {
+        if (node->matches(*templateNode)) results.push_back(node);
+        return;
+    }
+    if (node->differs(*templateNode)) return;
+    const ChildList& below = templateNode->asBranch()->children();
+    if (below.empty()) {
+        results.push_back(node);
+        return;
+    }
+    for (Node* child : node->asBranch()->children()) plainSearch(child, below.front(), results);
+}
+
+}  // namespace
+
+// Wide branches whose children share names, with literal "**" and "##" children among them: the
+// search that tries only the children the name index offers finds what trying all of them finds,
+// in the same order.
+TEST_F(SearchTest, IndexedSearchFindsWhatThePlainProcedureFinds) {
+    std::mt19937 random(4242);
+    const char* names[] = {"1", "2", "x", "**", "##", "7"};
+    for (int i = 0; i < 400; ++i) {
+        std::string line = "r_";
+        line += names[random() % 6];
+        line += "_";
+        line += names[random() % 6];
+        line += "=" + std::to_string(i);
+        add({line.c_str()});
+    }
+    // Duplicates of one name and kind, which loading never makes.
+    Branch* r = tree.findBranch("r");
+    ASSERT_NE(r, nullptr);
+    for (std::size_t i = 0; i < r->children().size(); i += 3) r->children()[i]->setName(names[random() % 6]);
+    for (const char* text : {"r_x_1=**", "r_7_**=**", "r_1_x=**", "r_**_##=**", "r_x_x=**", "r_2_7=**"}) {
+        SearchTemplate t = SearchTemplate::leaf(text);
+        ASSERT_TRUE(t.valid());
+        NodeList found;
+        t.search(tree, found);
+        NodeList plain;
+        for (Node* child : tree.children()) plainSearch(child, t.top(), plain);
+        EXPECT_EQ(found, plain) << text;
+        EXPECT_FALSE(found.empty()) << text;
+    }
+    for (const char* text : {"r_x", "r_1", "r_##"}) {
+        SearchTemplate t = SearchTemplate::branch(text);
+        NodeList found;
+        t.search(tree, found);
+        NodeList plain;
+        for (Node* child : tree.children()) plainSearch(child, t.top(), plain);
+        EXPECT_EQ(found, plain) << text;
+    }
 }

@@ -1,6 +1,10 @@
 // renumber_branches and merge_unique_num_branch: numbered children renamed 1, 2, 3 ..., and a
 // branch dissolved into its parent under fresh numbers.
+#include <random>
+#include <string>
+
 #include "support/verb_fixture.h"
+#include "template/match_walk.h"
 
 namespace {
 
@@ -96,6 +100,62 @@ TEST_F(MergeUniqueNumTest, FaultLines) {
     EXPECT_THAT(faultLines(), ElementsAre("merge_unique_num_branch: Could not find templates (1): ",
                                           "merge_unique_num_branch: Unable to parse search template (2): #p",
                                           "merge_unique_num_branch: Search returned no data (3): p"));
+}
+
+// The plain procedure the verb follows: for every match, the highest number among its parent's
+// children (their numeric names losing leading zeros on the way), then its children under the next
+// numbers, then the match itself goes.
+void plainMergeUniqueNum(ConfigTree& target, const std::string& templateText) {
+    SearchTemplate pattern = SearchTemplate::branch(templateText);
+    NodeList found;
+    pattern.search(target, found);
+    MatchWalk walk(std::move(found));
+    while (Node* match = walk.next()) {
+        Branch* dissolved = match->asBranch();
+        Branch* parent = match->parent();
+        if (dissolved == nullptr || parent == nullptr) continue;
+        long highest = -1;
+        for (Node* sibling : parent->children()) {
+            std::string name = sibling->name();
+            const long number = canonicalNumber(name);
+            if (name != sibling->name()) sibling->setName(name);
+            if (number > highest) highest = number;
+        }
+        for (auto& child : dissolved->children().takeAll()) {
+            highest = highest == -1 ? 1 : highest + 1;
+            child->setName(std::to_string(highest));
+            parent->children().append(std::move(child));
+        }
+        walk.destroy(dissolved);
+    }
+}
+
+TEST_F(MergeUniqueNumTest, WideRandomTreesComeOutAsThePlainProcedureLeavesThem) {
+    const char* names[] = {"1", "2", "5", "12", "0", "x", "new", "y", "-1", "-4"};
+    const char* leaves[] = {"a", "b", "3", "c_d", "7"};
+    for (unsigned seed = 1; seed <= 12; ++seed) {
+        std::mt19937 random(seed);
+        Lines lines;
+        for (int i = 0; i < 120; ++i) {
+            lines.push_back("p" + std::to_string(random() % 3) + "_" + names[random() % 10] + "_" +
+                            leaves[random() % 5] + "=" + std::to_string(i));
+        }
+        tree = std::make_unique<ConfigTree>(log);
+        ConfigTree plain(log);
+        addSettings(lines);
+        testsupport::addSettings(plain, lines);
+        // Leading zeros that only a rename leaves behind, in both trees alike.
+        for (ConfigTree* each : {tree.get(), &plain}) {
+            if (Branch* p = each->findBranch("p1")) {
+                if (Node* five = p->children().find("5", false)) five->setName("005");
+                if (Node* zero = p->children().find("0", false)) zero->setName("000");
+            }
+        }
+        const std::string text = seed % 3 == 0 ? "**_**" : seed % 3 == 1 ? "p1_**" : "**_new";
+        EXPECT_EQ(dispatch("merge_unique_num_branch " + text), 1);
+        plainMergeUniqueNum(plain, text);
+        EXPECT_EQ(settings(), testsupport::settingLines(plain)) << "seed " << seed << " template " << text;
+    }
 }
 
 }  // namespace

@@ -218,4 +218,19 @@ TEST_F(TokenizeTest, FaultLines) {
     EXPECT_THAT(settings(), ElementsAre("l=a"));
 }
 
+// Joining a branch again and again into a long path below itself makes a tree far deeper than any
+// line the reader accepts; it is still written, and destroyed with the tree, level by level.
+TEST_F(JoinBranchesTest, RepeatedJoinsIntoALongPathMakeATreeThatIsStillSaved) {
+    addSettings({"x_a=1", "y=2"});
+    std::string path;
+    for (int i = 0; i < 4000; ++i) path += "_b";
+    for (int round = 0; round < 30; ++round) ASSERT_EQ(dispatch("join_branches x x" + path), 1);
+    std::string deep = "x";
+    for (int round = 0; round < 30; ++round) deep += path;
+    EXPECT_EQ(settings(), Lines({"y=2", deep + "_a=1"}));
+    std::ostringstream saved;
+    ASSERT_TRUE(tree->save(saved));
+    EXPECT_EQ(saved.str(), "y=2\n" + deep + "_a=1\n");
+}
+
 }  // namespace

@@ -150,4 +150,38 @@ TEST_F(DeleteLeafTest, FaultLines) {
                                           "delete_leaf: Could not find target (13): a_b=**"));
 }
 
+// A wide branch (one with a name index) whose leaves all take one name: later templates naming it
+// find every one of them in order, and a merge joins the first.
+TEST_F(RenameLeafTest, ManyLeavesTakingOneNameAreFoundInOrder) {
+    Lines lines;
+    for (int i = 0; i < 100; ++i) lines.push_back("br_l" + std::to_string(i) + "=v" + std::to_string(i));
+    addSettings(lines);
+    EXPECT_EQ(dispatch("rename_leaf br_**=** x"), 1);
+    Lines renamed;
+    for (int i = 0; i < 100; ++i) renamed.push_back("br_x=v" + std::to_string(i));
+    EXPECT_EQ(settings(), renamed);
+    EXPECT_EQ(dispatch("delete_leaf br_x=v7"), 1);
+    renamed.erase(renamed.begin() + 7);
+    EXPECT_EQ(settings(), renamed);
+    EXPECT_EQ(dispatch("change_value br_x=** w"), 1);
+    EXPECT_EQ(settings(), Lines(99, "br_x=w"));
+    EXPECT_EQ(tree->findBranch("br")->findLeaf("x"), tree->findBranch("br")->children().front());
+}
+
+// Every other child of a wide branch goes: the ones between stay in order.
+TEST_F(DeleteLeafTest, MatchesBetweenChildrenThatStayGoInOneWalk) {
+    Lines lines;
+    Lines kept;
+    for (int i = 0; i < 100; ++i) {
+        lines.push_back("br_d" + std::to_string(i) + "=1");
+        lines.push_back("br_k" + std::to_string(i) + "_x=1");
+        kept.push_back("br_k" + std::to_string(i) + "_x=1");
+    }
+    addSettings(lines);
+    EXPECT_EQ(dispatch("delete_leaf br_**=1"), 1);
+    EXPECT_EQ(settings(), kept);
+    EXPECT_EQ(tree->findBranch("br")->children().size(), 100u);
+    EXPECT_EQ(tree->findBranch("br")->children().indexOf(tree->findBranch("br")->findBranch("k50")), 50);
+}
+
 }  // namespace

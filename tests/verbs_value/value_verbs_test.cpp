@@ -1,8 +1,10 @@
 // change_value and edit_leaf on a small tree: effects, the fault lines, and the operations that look
 // at the other matches of the line (make_counter, make_legal) or move settings (do_x400_thang).
+#include <random>
 #include <string>
 
 #include "support/verb_fixture.h"
+#include "template/edit_operations.h"
 
 namespace {
 
@@ -132,6 +134,49 @@ TEST_F(EditLeafTest, X400SettingsReplaceOnesConvertedBefore) {
     EXPECT_EQ(dispatch("edit_leaf amta-gdi=** do_x400_thang x"), 1);
     EXPECT_THAT(settings(), ElementsAre("def_proxy_X400_amta_gdi-a=new", "def_proxy_X400_amta_gdi=a=new",
                                         "def_proxy_X400_amta_gdi-c=", "def_proxy_X400_amta_gdi-p="));
+}
+
+// The plain procedure of make_legal: each match in turn takes its legal form, numbered "-1", "-2",
+// ... past every value that a match holds at that moment.
+void plainMakeLegal(const NodeList& matches) {
+    for (Node* node : matches) {
+        Leaf& leaf = *node->asLeaf();
+        const std::string legal = legalName(leaf.value());
+        if (legal == leaf.value()) continue;
+        auto taken = [&matches](const std::string& candidate) {
+            for (const Node* other : matches)
+                if (other->asLeaf()->value() == candidate) return true;
+            return false;
+        };
+        std::string candidate = legal;
+        for (long next = 1; taken(candidate); ++next) candidate = legal + "-" + std::to_string(next);
+        leaf.setValue(candidate);
+    }
+}
+
+class MakeLegalTest : public VerbFixture {};
+
+TEST_F(MakeLegalTest, RandomValuesComeOutAsThePlainProcedureLeavesThem) {
+    const char* pieces[] = {"a", " ", ".", "-", "1", "2", "b", "_", "*", "any", "-1"};
+    for (unsigned seed = 1; seed <= 20; ++seed) {
+        std::mt19937 random(seed);
+        Lines lines;
+        for (int i = 0; i < 200; ++i) {
+            std::string value;
+            for (unsigned k = 1 + random() % 4; k > 0; --k) value += pieces[random() % 11];
+            lines.push_back("n_" + std::to_string(i) + "=" + value);
+        }
+        tree = std::make_unique<ConfigTree>(log);
+        ConfigTree plain(log);
+        addSettings(lines);
+        testsupport::addSettings(plain, lines);
+        EXPECT_EQ(dispatch("edit_leaf n_##=** make_legal -"), 1);
+        SearchTemplate pattern = SearchTemplate::leaf("n_##=**");
+        NodeList matches;
+        pattern.search(plain, matches);
+        plainMakeLegal(matches);
+        EXPECT_EQ(settings(), testsupport::settingLines(plain)) << "seed " << seed;
+    }
 }
 
 }  // namespace
