@@ -62,7 +62,9 @@ long statusBytes(const char* field) {
 double processorSeconds() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) * 1e-6; };
+    auto seconds = [](const timeval& t) {
+        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) * 1e-6;
+    };
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
@@ -107,7 +109,8 @@ FreshLoad childMeasure(const std::string& path) {
     waitpid(pid, &status, 0);
     FreshLoad result;
     if (got <= 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return result;
-    if (std::sscanf(text, "%ld %lf %lf", &result.peakBytes, &result.processorMs, &result.wallMs) != 3) return FreshLoad{};
+    if (std::sscanf(text, "%ld %lf %lf", &result.peakBytes, &result.processorMs, &result.wallMs) != 3)
+        return FreshLoad{};
     return result;
 }
 
@@ -260,14 +263,20 @@ int main(int argc, char** argv) {
 
     for (const Input& input : inputs) {
         std::string n = std::to_string(input.settings);
-        benchmark::RegisterBenchmark(("load/" + n).c_str(), loadBench, input)->Unit(benchmark::kMillisecond)->UseRealTime();
-        benchmark::RegisterBenchmark(("save/" + n).c_str(), saveBench, input)->Unit(benchmark::kMillisecond)->UseRealTime();
-        benchmark::RegisterBenchmark(("search_wildcards/" + n).c_str(), searchBench, input, "rule_filter_##_action=deny")
+        benchmark::RegisterBenchmark(("load/" + n).c_str(), loadBench, input)
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime();
+        benchmark::RegisterBenchmark(("save/" + n).c_str(), saveBench, input)
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime();
+        benchmark::RegisterBenchmark(("search_wildcards/" + n).c_str(), searchBench, input,
+                                     "rule_filter_##_action=deny")
             ->Unit(benchmark::kMillisecond);
         benchmark::RegisterBenchmark(("search_literal/" + n).c_str(), searchBench, input, "rule_filter_777_name=**")
             ->Unit(benchmark::kMicrosecond);
         benchmark::RegisterBenchmark(("prune_all_rules/" + n).c_str(), pruneAllRulesBench, input)
-            ->Unit(benchmark::kMillisecond)->Iterations(1);
+            ->Unit(benchmark::kMillisecond)
+            ->Iterations(1);
         benchmark::RegisterBenchmark(("renumber_rules/" + n).c_str(), renumberRulesBench, input)
             ->Unit(benchmark::kMillisecond);
     }

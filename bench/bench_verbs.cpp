@@ -5,9 +5,9 @@
 //
 // Only the verb line is timed, in processor time of this (single-threaded) process: building the
 // tree before and destroying it after are not, and other work on a shared machine blurs processor
-// time far less than wall time (reported beside it as the counter "wall_ms"). Every verb should cost O(n log n) at worst, so ten times the matches should cost little more
-// than ten times the time; the ratio of neighbouring sizes is reported as the counter "per10x" on
-// the larger size.
+// time far less than wall time (reported beside it as the counter "wall_ms"). Every verb should cost O(n log n) at
+// worst, so ten times the matches should cost little more than ten times the time; the ratio of neighbouring sizes is
+// reported as the counter "per10x" on the larger size.
 #include <benchmark/benchmark.h>
 
 #include <time.h>
@@ -226,7 +226,9 @@ int main(int argc, char** argv) {
             ->Arg(n)
             ->UseManualTime()
             ->Unit(benchmark::kMillisecond)
-            ->Iterations(n >= 1000000 ? 1 : n >= 100000 ? 2 : 10);
+            ->Iterations(n >= 1000000  ? 1
+                         : n >= 100000 ? 2
+                                       : 10);
     }
     for (const Case& c : cases()) {
         for (long n : {10000L, 100000L, 1000000L}) {
@@ -234,7 +236,9 @@ int main(int argc, char** argv) {
                 ->Arg(n)
                 ->UseManualTime()
                 ->Unit(benchmark::kMillisecond)
-                ->Iterations(n >= 1000000 ? 1 : n >= 100000 ? 2 : 10);
+                ->Iterations(n >= 1000000  ? 1
+                             : n >= 100000 ? 2
+                                           : 10);
         }
     }
     benchmark::Initialize(&argc, argv);

@@ -20,9 +20,9 @@ using GeneratorRandom = std::mt19937_64;
 using GeneratorFn = long (*)(std::ostream& out, long count, GeneratorRandom& random);
 
 struct ConfigGenerator {
-    const char* name;          // command-line name, e.g. "rules"
-    const char* description;   // one line for --help
-    int settingsPerItem;       // about how many setting lines one item makes
+    const char* name;         // command-line name, e.g. "rules"
+    const char* description;  // one line for --help
+    int settingsPerItem;      // about how many setting lines one item makes
     GeneratorFn generate;
 };
 

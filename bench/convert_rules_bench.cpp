@@ -8,13 +8,13 @@
 
 #include <benchmark/benchmark.h>
 
+#include <unistd.h>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <memory>
 #include <sstream>
 #include <string>
-#include <unistd.h>
 
 #include "bench/old_config_generator.h"
 #include "conftree/config_tree.h"
@@ -42,8 +42,10 @@ void loadGenerated(ConfigTree& tree, const OldConfigSize& size, bool newConfig) 
                           ("convert_rules_bench-" + std::to_string(::getpid()) + (newConfig ? ".new" : ".old"));
     {
         std::ofstream out(path, std::ios::binary);
-        if (newConfig) writeNewConfig(out, size);
-        else writeOldConfig(out, size, 1);
+        if (newConfig)
+            writeNewConfig(out, size);
+        else
+            writeOldConfig(out, size, 1);
     }
     (void)tree.load(path.string());
     fs::remove(path);

@@ -36,7 +36,8 @@ int main(int argc, char** argv) {
     GeneratorPlan plan;
     for (const ConfigGenerator& g : generatorTable())
         if (counts[g.name] > 0) plan.items.push_back({&g, counts[g.name]});
-    if (plan.items.empty()) plan = planForSettings(settings > 0 ? settings : 1000);
+    if (plan.items.empty())
+        plan = planForSettings(settings > 0 ? settings : 1000);
     else if (settings > 0) {
         std::cerr << "gen_config: give either --settings or item counts, not both\n";
         return 2;

@@ -112,7 +112,8 @@ long writeOldConfig(std::ostream& out, const OldConfigSize& size, std::uint64_t 
             if (g % 2 == 0) w.line(p, "permit-password=yes");
         }
         for (int e = 1; e <= 3; ++e) {
-            w.line(p, "elem_", e, "_obj=def_proxy_", kProxies[(g + e) % 8], "_config-sets_", e % 2 ? "default" : "strict");
+            w.line(p, "elem_", e, "_obj=def_proxy_", kProxies[(g + e) % 8], "_config-sets_",
+                   e % 2 ? "default" : "strict");
         }
     }
 
@@ -123,10 +124,18 @@ long writeOldConfig(std::ostream& out, const OldConfigSize& size, std::uint64_t 
         w.line(p, "service=Label", pick(labels));
         w.line(p, "pd=", pick(2) ? "P" : "D");
         switch (d % 4) {
-        case 0: w.line(p, "dest=", hostAddr(1000 + d, 10)); break;
-        case 1: w.line(p, "dest=", hostAddr(2000 + d, 0), ":255.255.255.0"); break;
-        case 2: w.line(p, "dest=*.site", d % 500, ".example.com"); break;
-        default: w.line(p, "dest=", hostAddr(3000 + d, 1), "-", hostAddr(3000 + d, 100)); break;
+        case 0:
+            w.line(p, "dest=", hostAddr(1000 + d, 10));
+            break;
+        case 1:
+            w.line(p, "dest=", hostAddr(2000 + d, 0), ":255.255.255.0");
+            break;
+        case 2:
+            w.line(p, "dest=*.site", d % 500, ".example.com");
+            break;
+        default:
+            w.line(p, "dest=", hostAddr(3000 + d, 1), "-", hostAddr(3000 + d, 100));
+            break;
         }
     }
 

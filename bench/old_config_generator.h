@@ -15,13 +15,13 @@
 #include <iosfwd>
 
 struct OldConfigSize {
-    int interfaces = 200;      // physical interfaces, each with two aliases
+    int interfaces = 200;  // physical interfaces, each with two aliases
     int proxyRules = 50000;
-    int editLines = 20000;     // packet filter edit lines, half forward, half local
+    int editLines = 20000;  // packet filter edit lines, half forward, half local
     int natRules = 10000;
     int destinationRecords = 10000;
     int serviceGroups = 50;
-    int newStyleRules = 200;   // new-style packet filter rules already in the old configuration
+    int newStyleRules = 200;  // new-style packet filter rules already in the old configuration
 
     // Every count multiplied by factor.
     OldConfigSize scaled(int factor) const;

@@ -57,7 +57,7 @@ constexpr int kExitNeedsPairing = 3;
 
 struct ConvertOptions {
     std::string oldConfig;
-    std::string newConfig;  // empty: convert only
+    std::string newConfig;     // empty: convert only
     std::string templatePath;  // empty: look for kTemplateName
     std::string workdir;
     std::vector<std::string> pairs;
@@ -165,20 +165,20 @@ bool copyInto(const std::string& from, const std::string& to) {
         return false;
     }
     int readError = 0;
-    const files::WriteResult result = files::writeFileAtomically(
-        to,
-        [&](std::ostream& out) {
-            char buffer[1 << 16];
-            for (;;) {
-                const ssize_t got = ::read(in, buffer, sizeof buffer);
-                if (got < 0 && errno == EINTR) continue;
-                if (got < 0) readError = errno;
-                if (got <= 0) break;
-                out.write(buffer, got);
-            }
-            return readError == 0 && out.good();
-        },
-        {0600, files::SpecialTarget::Replace});
+    const files::WriteResult result = files::writeFileAtomically(to,
+                                                                 [&](std::ostream& out) {
+                                                                     char buffer[1 << 16];
+                                                                     for (;;) {
+                                                                         const ssize_t got =
+                                                                             ::read(in, buffer, sizeof buffer);
+                                                                         if (got < 0 && errno == EINTR) continue;
+                                                                         if (got < 0) readError = errno;
+                                                                         if (got <= 0) break;
+                                                                         out.write(buffer, got);
+                                                                     }
+                                                                     return readError == 0 && out.good();
+                                                                 },
+                                                                 {0600, files::SpecialTarget::Replace});
     ::close(in);
     if (!result) {
         complain("cannot copy " + from + " to " + to + ": " +
@@ -241,9 +241,9 @@ void printSummary(const UpgradeWorkflow& workflow, const ConversionCounts& count
                   << " forward and " << counts.localPfRulesWritten << " local packet filter rules\n";
     } else {
         std::cout << "Read: " << counts.physicalInterfaces << " interfaces and " << counts.aliases << " aliases, "
-                  << counts.proxyRulesRead << " proxy rules, " << counts.natRules << " NAT rules, "
-                  << counts.inatRules << " INAT rules, " << counts.forwardPfRulesRead << " forward and "
-                  << counts.localPfRulesRead << " local packet filter rules\n";
+                  << counts.proxyRulesRead << " proxy rules, " << counts.natRules << " NAT rules, " << counts.inatRules
+                  << " INAT rules, " << counts.forwardPfRulesRead << " forward and " << counts.localPfRulesRead
+                  << " local packet filter rules\n";
     }
 }
 

@@ -111,8 +111,8 @@ bool checkOutputs(const std::vector<NamedFile>& outputs, const std::vector<Input
         for (const Input& input : inputs) {
             const bool updateInPlace = outputs[i].what == kOutput && input.what == kConfiguration;
             if (id && *id == input.id && !updateInPlace) {
-                complain(std::string("the ") + outputs[i].what + " " + outputs[i].path + " is the " + input.what +
-                         " " + input.path + ": an input is never written over");
+                complain(std::string("the ") + outputs[i].what + " " + outputs[i].path + " is the " + input.what + " " +
+                         input.path + ": an input is never written over");
                 return false;
             }
         }
@@ -120,8 +120,9 @@ bool checkOutputs(const std::vector<NamedFile>& outputs, const std::vector<Input
             bool otherRegular = false;
             const std::optional<cli::FileId> other = cli::existingFile(outputs[j].path, &otherRegular);
             const bool same = id && other ? *id == *other && regular && otherRegular
-                                          : !id && !other && fs::absolute(outputs[i].path).lexically_normal() ==
-                                                                  fs::absolute(outputs[j].path).lexically_normal();
+                                          : !id && !other &&
+                                                fs::absolute(outputs[i].path).lexically_normal() ==
+                                                    fs::absolute(outputs[j].path).lexically_normal();
             if (same) {
                 complain(std::string("the ") + outputs[j].what + " " + outputs[j].path + " and the " + outputs[i].what +
                          " " + outputs[i].path + " are the same file");
@@ -272,8 +273,7 @@ int runTemplate(const TemplateOptions& options) {
         return kExitFailure;
     }
 
-    const std::string workdir = options.workdir.empty() ? directoryOf(options.config)
-                                                        : withSeparator(options.workdir);
+    const std::string workdir = options.workdir.empty() ? directoryOf(options.config) : withSeparator(options.workdir);
     TemplateProcessor processor(*log, *warnings, options.script, workdir);
     if (processor.scriptReadFailed()) {
         complain("cannot read the script " + options.script);
@@ -299,15 +299,14 @@ int runTemplate(const TemplateOptions& options) {
 
 void addTemplateCommand(CLI::App& app, int& exitCode) {
     auto options = std::make_shared<TemplateOptions>();
-    CLI::App* command = app.add_subcommand(
-        "template", "Run a template script against a configuration file and write the result.");
+    CLI::App* command =
+        app.add_subcommand("template", "Run a template script against a configuration file and write the result.");
     command->add_option("CONFIG", options->config, "configuration file to convert")->required();
     command->add_option("SCRIPT", options->script, "template script to run")->required();
     command->add_option("-o,--output", options->out, "where to write the result (default: standard output)");
     command->add_option("-l,--log", options->log, "log file (default: standard error)");
     command->add_option("-W,--warnings", options->warnings,
                         "file for the script's warnings to the administrator (default: discarded)");
-    command->add_option("--workdir", options->workdir,
-                        "directory for import_file (default: the directory of CONFIG)");
+    command->add_option("--workdir", options->workdir, "directory for import_file (default: the directory of CONFIG)");
     command->callback([options, &exitCode] { exitCode = runTemplate(*options); });
 }

@@ -11,9 +11,9 @@ class App;
 }
 
 // Exit codes shared by every subcommand.
-inline constexpr int kExitDone = 0;      // the work was done
-inline constexpr int kExitStopped = 1;   // the template script stopped the run (user_error)
-inline constexpr int kExitFailure = 2;   // usage error, unreadable input, output that cannot be written
+inline constexpr int kExitDone = 0;     // the work was done
+inline constexpr int kExitStopped = 1;  // the template script stopped the run (user_error)
+inline constexpr int kExitFailure = 2;  // usage error, unreadable input, output that cannot be written
 
 using AddCommand = void (*)(CLI::App& app, int& exitCode);
 

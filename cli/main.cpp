@@ -8,8 +8,7 @@
 #include "cli/commands.h"
 
 int main(int argc, char** argv) {
-    CLI::App app{"Upgrades a Kestrane firewall configuration from the 5.x generation to 6.0.",
-                 "upgrade-cli"};
+    CLI::App app{"Upgrades a Kestrane firewall configuration from the 5.x generation to 6.0.", "upgrade-cli"};
     app.require_subcommand(1);
 
     static constexpr AddCommand kCommands[] = {

@@ -48,8 +48,10 @@ void listInterfaces(const InterfacePairing& pairing) {
     for (int i = 0; i < pairing.physicalCount() && static_cast<std::size_t>(i) < oldList.size(); ++i) {
         const InterfaceRecord& record = oldList[static_cast<std::size_t>(i)];
         std::cerr << "  " << interfaceLabel(record);
-        if (record.counterpartIndex >= 0) std::cerr << "  (paired with " << record.counterpartInterface << ")";
-        else std::cerr << "  (no partner)";
+        if (record.counterpartIndex >= 0)
+            std::cerr << "  (paired with " << record.counterpartInterface << ")";
+        else
+            std::cerr << "  (no partner)";
         std::cerr << '\n';
     }
     std::cerr << "New interfaces:\n";

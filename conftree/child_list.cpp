@@ -133,9 +133,7 @@ struct ChildNameIndex {
     }
 
     // The first child of that kind and name in list order, nullptr when none.
-    Node* find(std::string_view name, bool leaf) const {
-        return entries[locate(hashOf(name, leaf), name, leaf)].first;
-    }
+    Node* find(std::string_view name, bool leaf) const { return entries[locate(hashOf(name, leaf), name, leaf)].first; }
 };
 
 ChildList::ChildList(Branch* owner) : owner_(owner) {}

@@ -46,12 +46,32 @@ public:
         const_iterator() = default;
         Node* operator*() const { return it_->get(); }
         Node* operator[](difference_type n) const { return it_[n].get(); }
-        const_iterator& operator++() { ++it_; return *this; }
-        const_iterator operator++(int) { auto old = *this; ++it_; return old; }
-        const_iterator& operator--() { --it_; return *this; }
-        const_iterator operator--(int) { auto old = *this; --it_; return old; }
-        const_iterator& operator+=(difference_type n) { it_ += n; return *this; }
-        const_iterator& operator-=(difference_type n) { it_ -= n; return *this; }
+        const_iterator& operator++() {
+            ++it_;
+            return *this;
+        }
+        const_iterator operator++(int) {
+            auto old = *this;
+            ++it_;
+            return old;
+        }
+        const_iterator& operator--() {
+            --it_;
+            return *this;
+        }
+        const_iterator operator--(int) {
+            auto old = *this;
+            --it_;
+            return old;
+        }
+        const_iterator& operator+=(difference_type n) {
+            it_ += n;
+            return *this;
+        }
+        const_iterator& operator-=(difference_type n) {
+            it_ -= n;
+            return *this;
+        }
         friend const_iterator operator+(const_iterator a, difference_type n) { return a += n; }
         friend const_iterator operator+(difference_type n, const_iterator a) { return a += n; }
         friend const_iterator operator-(const_iterator a, difference_type n) { return a -= n; }
@@ -73,12 +93,21 @@ public:
 
     std::size_t size() const { return live_; }
     bool empty() const { return live_ == 0; }
-    Node* operator[](std::size_t index) const { closeHoles(); return items_[index].get(); }  // unchecked
+    Node* operator[](std::size_t index) const {
+        closeHoles();
+        return items_[index].get();
+    }                                   // unchecked
     Node* at(std::size_t index) const;  // nullptr when out of range
     Node* front() const;                // nullptr when empty
     Node* back() const;                 // nullptr when empty
-    const_iterator begin() const { closeHoles(); return const_iterator(items_.begin()); }
-    const_iterator end() const { closeHoles(); return const_iterator(items_.end()); }
+    const_iterator begin() const {
+        closeHoles();
+        return const_iterator(items_.begin());
+    }
+    const_iterator end() const {
+        closeHoles();
+        return const_iterator(items_.end());
+    }
 
     // Position of the node in this list, or -1 when it is not a child here.
     long indexOf(const Node* node) const;

@@ -121,8 +121,8 @@ public:
         const std::size_t equals = tooLongStart_.find('=');
         log << "Unable to save the setting "
             << (equals != std::string::npos ? tooLongStart_.substr(0, equals) : tooLongStart_ + "...")
-            << ": its line of " << tooLongLength_ << " characters is longer than the "
-            << LineReader::kMaxLineLength << " a configuration file reader takes";
+            << ": its line of " << tooLongLength_ << " characters is longer than the " << LineReader::kMaxLineLength
+            << " a configuration file reader takes";
         endLine(log);
     }
 
@@ -140,8 +140,8 @@ protected:
         std::size_t size = static_cast<std::size_t>(count);
         while (size > 0) {
             const void* found = std::memchr(at, '\n', size);
-            const std::size_t piece = found != nullptr ? static_cast<std::size_t>(static_cast<const char*>(found) - at)
-                                                       : size;
+            const std::size_t piece =
+                found != nullptr ? static_cast<std::size_t>(static_cast<const char*>(found) - at) : size;
             if (start_.size() < kKeep) start_.append(at, std::min(piece, kKeep - start_.size()));
             if (piece > 0) endsInReturn_ = at[piece - 1] == '\r';
             length_ += piece;

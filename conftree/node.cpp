@@ -35,9 +35,7 @@ const Branch* Node::asBranch() const { return isBranch() ? static_cast<const Bra
 Leaf* Node::asLeaf() { return isLeaf() ? static_cast<Leaf*>(this) : nullptr; }
 const Leaf* Node::asLeaf() const { return isLeaf() ? static_cast<const Leaf*>(this) : nullptr; }
 
-Leaf::Leaf(std::string name, std::string value) : Node(std::move(name)), value_(std::move(value)) {
-    leafCreated();
-}
+Leaf::Leaf(std::string name, std::string value) : Node(std::move(name)), value_(std::move(value)) { leafCreated(); }
 
 Leaf::~Leaf() { leafDestroyed(); }
 

@@ -32,8 +32,7 @@ bool canonicalDigits(std::string_view text, long* value) {
     // 19 digits cannot overflow unsigned long long; compare with the limits of long.
     const unsigned long long limit = negative ? 9223372036854775808ULL : 9223372036854775807ULL;
     if (magnitude > limit) return false;
-    if (value != nullptr)
-        *value = negative ? static_cast<long>(0 - magnitude) : static_cast<long>(magnitude);
+    if (value != nullptr) *value = negative ? static_cast<long>(0 - magnitude) : static_cast<long>(magnitude);
     return true;
 }
 
@@ -43,9 +42,8 @@ void cutPath(std::string_view path, std::vector<std::string>& components, std::s
     std::size_t start = 0;
     while (start < path.size()) {
         std::size_t underscore = path.find('_', start);
-        std::string_view component = underscore == std::string_view::npos
-                                         ? path.substr(start)
-                                         : path.substr(start, underscore - start);
+        std::string_view component =
+            underscore == std::string_view::npos ? path.substr(start) : path.substr(start, underscore - start);
         if (used == components.size()) components.emplace_back();
         components[used].assign(component.data(), component.size());
         canonicalNumber(components[used]);

@@ -20,8 +20,7 @@ class Node;
 // than 2 characters or starting with '#' gives nullptr silently; a text without '=' gives nullptr
 // and "Line <lineNumber>: Unable to find '=' in <text>" in treeLog (lineNumber 0 for texts that do
 // not come from a file). bottom, when given, receives the leaf (nullptr on failure).
-[[nodiscard]] std::unique_ptr<Node> parseLine(std::string_view text, long lineNumber = 0,
-                                              Leaf** bottom = nullptr);
+[[nodiscard]] std::unique_ptr<Node> parseLine(std::string_view text, long lineNumber = 0, Leaf** bottom = nullptr);
 
 // Cuts an underscore-separated name (no '=' handling, no trailing-space removal) into a chain of
 // branches and returns the top one; nullptr for an empty text or one that starts with '#'.

@@ -46,9 +46,7 @@ bool namesMatch(std::string_view a, std::string_view b, bool restricted) {
     return inList(starScopes().back(), x);
 }
 
-bool valuesMatch(std::string_view a, std::string_view b) {
-    return equalIgnoringCase(a, b) || namesMatch(a, b, false);
-}
+bool valuesMatch(std::string_view a, std::string_view b) { return equalIgnoringCase(a, b) || namesMatch(a, b, false); }
 
 bool isWildcard(std::string_view name) { return name == "**" || name == "##"; }
 

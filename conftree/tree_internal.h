@@ -8,9 +8,9 @@ namespace conftree_internal {
 
 void branchCreated();
 void branchDestroyed();
-void leafCreated();    // may write a progress dot
+void leafCreated();  // may write a progress dot
 void leafDestroyed();
-void leafWritten();    // may write a progress dot
+void leafWritten();  // may write a progress dot
 
 // Ends a tree log line: newline and flush, as every log line is flushed.
 inline void endLine(std::ostream& stream) {

@@ -80,10 +80,9 @@ void GroupConverter::parseServiceGroups(ConverterContext& context, ConfigTree& o
     all.objectName = std::string("service_group_") + kAllServiceGroupsName;
     all.desc = kAllServiceGroupsDesc;
     // The faults about the sets name the service group template, as they always have.
-    const TreeSearch sets =
-        searchTree(context, oldTree, "parseSvcGroups", TemplateKind::Branch, kConfigSetsTemplate,
-                   ": Unable to parse  template for all proxies (", ": Search returned no data (",
-                   FaultLines::naming(kServiceGroupTemplate));
+    const TreeSearch sets = searchTree(context, oldTree, "parseSvcGroups", TemplateKind::Branch, kConfigSetsTemplate,
+                                       ": Unable to parse  template for all proxies (", ": Search returned no data (",
+                                       FaultLines::naming(kServiceGroupTemplate));
     if (!sets.matched) return;
     for (const Node* set : sets.found) {
         // def_proxy_P_config-sets_S: the proxy's name stands two levels above the set.

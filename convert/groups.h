@@ -29,14 +29,14 @@ struct ServiceGroup {
     std::string desc;
     std::string passwordMode = "deny-password";  // "permit-password" when that leaf is present
     std::vector<std::string> elements;           // members in tree order
-    std::string authObject;  // "" / "auth_obj_normal" / "auth_obj_change"
+    std::string authObject;                      // "" / "auth_obj_normal" / "auth_obj_change"
 };
 
 // One old destination record: a destination that the proxy rules of one service may or may not reach.
 struct DestinationRecord {
-    std::string dest;     // an address text
-    bool permit = false;  // leaf pd is "P"
-    std::string service;  // the rule label of the proxy rules it applies to
+    std::string dest;       // an address text
+    bool permit = false;    // leaf pd is "P"
+    std::string service;    // the rule label of the proxy rules it applies to
     std::string groupName;  // set when the groups are built: "destination_group_" + group name
 };
 
@@ -46,8 +46,9 @@ struct DestinationObject {
 };
 
 struct DestinationGroup {
-    std::string key;   // the service it was built for; empty for DenyAll and PermitAll
-    std::string name;  // "Permit"/"Deny" + service (made unique, no '_' or '='); tree object "destination_group_" + name
+    std::string key;  // the service it was built for; empty for DenyAll and PermitAll
+    std::string
+        name;  // "Permit"/"Deny" + service (made unique, no '_' or '='); tree object "destination_group_" + name
     std::string desc;
     std::vector<DestinationObject> objects;
 };

@@ -30,17 +30,28 @@ InterfaceRecord readElement(const Branch& element, bool newStyle) {
         if (leaf == nullptr) continue;
         const std::string& name = leaf->name();
         const std::string& value = leaf->value();
-        if (name == "addr") record.addr = value;
-        else if (name == "broadcast") record.broadcast = value;
-        else if (name == "interface") record.interface = value;
-        else if (name == "location") record.location = value;
-        else if (name == "name") record.name = value;
-        else if (name == "netmask") record.netmask = value;
-        else if (name == "inat") record.inat = value == "on";
-        else if (name == "nat") record.nat = value == "on";
-        else if (name == "transparency") record.transparency = value == "on";
-        else if (name == "interfaceflags") record.interfaceflags = newStyle ? value : std::string();
-        else if (newStyle && name == "alias") record.alias = value == "yes";
+        if (name == "addr")
+            record.addr = value;
+        else if (name == "broadcast")
+            record.broadcast = value;
+        else if (name == "interface")
+            record.interface = value;
+        else if (name == "location")
+            record.location = value;
+        else if (name == "name")
+            record.name = value;
+        else if (name == "netmask")
+            record.netmask = value;
+        else if (name == "inat")
+            record.inat = value == "on";
+        else if (name == "nat")
+            record.nat = value == "on";
+        else if (name == "transparency")
+            record.transparency = value == "on";
+        else if (name == "interfaceflags")
+            record.interfaceflags = newStyle ? value : std::string();
+        else if (newStyle && name == "alias")
+            record.alias = value == "yes";
     }
     return record;
 }

@@ -43,8 +43,8 @@ std::optional<DevicePair> parseDevicePair(std::string_view text) {
     return DevicePair{std::string(text.substr(0, eq)), std::string(text.substr(eq + 1))};
 }
 
-std::vector<std::string> applyDevicePairs(InterfaceList& oldList, int physicalCount,
-                                          InterfaceList& newList, const std::vector<DevicePair>& pairs) {
+std::vector<std::string> applyDevicePairs(InterfaceList& oldList, int physicalCount, InterfaceList& newList,
+                                          const std::vector<DevicePair>& pairs) {
     std::vector<std::string> problems;
     struct Choice {
         std::vector<int> oldPositions;
@@ -52,16 +52,15 @@ std::vector<std::string> applyDevicePairs(InterfaceList& oldList, int physicalCo
         std::string newDevice;
     };
     std::map<std::string, Choice> chosen;  // old device -> what it is paired with
-    const int physical = static_cast<int>(std::min<std::size_t>(
-        physicalCount < 0 ? 0 : static_cast<std::size_t>(physicalCount), oldList.size()));
+    const int physical = static_cast<int>(
+        std::min<std::size_t>(physicalCount < 0 ? 0 : static_cast<std::size_t>(physicalCount), oldList.size()));
 
     for (const DevicePair& pair : pairs) {
         const std::string text = pair.oldDevice + "=" + pair.newDevice;
         auto found = chosen.find(pair.oldDevice);
         if (found != chosen.end()) {
             if (found->second.newDevice != pair.newDevice) {
-                problems.push_back(text + ": " + pair.oldDevice + " is already paired with " +
-                                   found->second.newDevice);
+                problems.push_back(text + ": " + pair.oldDevice + " is already paired with " + found->second.newDevice);
             }
             continue;
         }

@@ -84,5 +84,5 @@ std::optional<DevicePair> parseDevicePair(std::string_view text);
 // row. Pairs are checked before anything is changed: the result lists one message per
 // pair that names no old physical interface or no new interface, or that gives a second, different
 // partner for an old device; when it is not empty, no pairing was made.
-std::vector<std::string> applyDevicePairs(InterfaceList& oldList, int physicalCount,
-                                          InterfaceList& newList, const std::vector<DevicePair>& pairs);
+std::vector<std::string> applyDevicePairs(InterfaceList& oldList, int physicalCount, InterfaceList& newList,
+                                          const std::vector<DevicePair>& pairs);

@@ -52,9 +52,11 @@ const Branch* rangeOf(const Node* node) {
 std::string rejectionMessage(const NatRule& rule) {
     std::string message = "Unable to convert NAT/INAT rule number " + std::to_string(rule.oldNumber) +
                           " - critical values missing or invalid" + kCrLf;
-    message += "  globalAddr: " + (rule.global.empty() ? std::string("<blank>     This is illegal") : rule.global) + kCrLf;
+    message +=
+        "  globalAddr: " + (rule.global.empty() ? std::string("<blank>     This is illegal") : rule.global) + kCrLf;
     message += "  localAddr:  " + (rule.local.empty() ? std::string("<blank>    This is illegal") : rule.local) + kCrLf;
-    message += "  ruleType:   " + (rule.ruleType.empty() ? std::string("<blank>    This is illegal") : rule.ruleType) + kCrLf;
+    message +=
+        "  ruleType:   " + (rule.ruleType.empty() ? std::string("<blank>    This is illegal") : rule.ruleType) + kCrLf;
     message += "  iface:      ";
     if (rule.network.empty()) {
         message += "<blank>    This is illegal";

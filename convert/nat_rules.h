@@ -23,14 +23,14 @@ class NetObjectList;
 inline constexpr const char* kInatRuleType = "illegal";
 
 struct NatRule {
-    std::string global;     // object name of the global address
-    std::string local;      // object name of the local address
-    std::string remote;     // object name of the remote address; empty when none (or any)
+    std::string global;  // object name of the global address
+    std::string local;   // object name of the local address
+    std::string remote;  // object name of the remote address; empty when none (or any)
     std::string portStart;
     std::string portEnd;
     std::string protocols;
-    std::string ruleType;   // "illegal" marks an INAT rule
-    std::string network;    // device name of the interface the rule is bound to
+    std::string ruleType;  // "illegal" marks an INAT rule
+    std::string network;   // device name of the interface the rule is bound to
     int oldNumber = 0;
 };
 

@@ -73,22 +73,28 @@ const FixedObjects& fixedObjects() {
 
 bool isAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
-bool isTrimBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
+bool isTrimBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 
 }  // namespace
 
 std::string_view netObjectPrefix(int kind) {
     switch (kind) {
-    case kNetIpAddr: return "net_ipaddr_";
-    case kNetIpRange: return "net_iprange_";
-    case kNetIpMask: return "net_ipmask_";
-    case kNetIpNet: return "net_ipnet_";
-    case kNetPattern: return "net_pattern_";
-    case kNetDns: return "net_dns_";
-    case kNetEmail: return "net_email_";
-    default: return {};
+    case kNetIpAddr:
+        return "net_ipaddr_";
+    case kNetIpRange:
+        return "net_iprange_";
+    case kNetIpMask:
+        return "net_ipmask_";
+    case kNetIpNet:
+        return "net_ipnet_";
+    case kNetPattern:
+        return "net_pattern_";
+    case kNetDns:
+        return "net_dns_";
+    case kNetEmail:
+        return "net_email_";
+    default:
+        return {};
     }
 }
 
@@ -97,13 +103,19 @@ std::string_view netObjectSuffix(int kind) {
     case kNetIpAddr:
     case kNetDns:
     case kNetEmail:
-    case kNetNetAddrLink: return "_addr=";
+    case kNetNetAddrLink:
+        return "_addr=";
     case kNetIpMask:
-    case kNetNetMaskLink: return "_mask=";
-    case kNetPattern: return "_pat=";
-    case kNetRangeStartLink: return "_start=";
-    case kNetRangeEndLink: return "_end=";
-    default: return {};
+    case kNetNetMaskLink:
+        return "_mask=";
+    case kNetPattern:
+        return "_pat=";
+    case kNetRangeStartLink:
+        return "_start=";
+    case kNetRangeEndLink:
+        return "_end=";
+    default:
+        return {};
     }
 }
 
@@ -183,8 +195,7 @@ NetObjectRef NetObjectList::create(int kind, const std::string& value, const std
     return ref;
 }
 
-std::string NetObjectList::createCompound(int kind, const std::string& label,
-                                          const std::string& firstName,
+std::string NetObjectList::createCompound(int kind, const std::string& label, const std::string& firstName,
                                           const std::string& secondName, const std::string& desc) {
     const std::string unique = uniqueLabel(kind, label);
     const std::string name = std::string(netObjectPrefix(kind)) + unique;
@@ -220,8 +231,7 @@ std::string NetObjectList::get(int kind, const std::string& value1, const std::s
     return createCompound(kind, first.label + "-" + second.label, first.name, second.name, desc);
 }
 
-std::string NetObjectList::convertAddr(std::string_view text, std::string& port,
-                                       const std::string& desc) {
+std::string NetObjectList::convertAddr(std::string_view text, std::string& port, const std::string& desc) {
     port.clear();
     std::size_t begin = 0;
     std::size_t end = text.size();
@@ -247,8 +257,10 @@ std::string NetObjectList::convertAddr(std::string_view text, std::string& port,
 
     const char separator = t[sep];
     switch (separator) {
-    case ':': return get(kNetIpNet, firstPart, secondPart, {});
-    case '-': return get(kNetIpRange, firstPart, secondPart, {});
+    case ':':
+        return get(kNetIpNet, firstPart, secondPart, {});
+    case '-':
+        return get(kNetIpRange, firstPart, secondPart, {});
     case ' ':
     case '\t':
         if (isPrintedBackInteger(secondPart)) {
@@ -256,7 +268,8 @@ std::string NetObjectList::convertAddr(std::string_view text, std::string& port,
             return get(kNetIpAddr, firstPart, {}, desc);
         }
         break;
-    default: break;
+    default:
+        break;
     }
     return get(kNetPattern, firstPart + separator + secondPart, {}, desc);
 }

@@ -112,8 +112,7 @@ public:
 
     // The object for an address (kinds 0, 4, 5, 6: value1) or a range/network (kinds 1, 3: value1 and
     // value2), creating what does not exist yet.
-    std::string get(int kind, const std::string& value1, const std::string& value2,
-                    const std::string& desc);
+    std::string get(int kind, const std::string& value1, const std::string& value2, const std::string& desc);
 
     // Turns an address text into an object name (see netobjects.cpp for the grammar). port receives a
     // port when the text is an address, a blank and a number; otherwise it is emptied. The result is

@@ -64,7 +64,8 @@ void PacketFilterConverter::parse5xStyle(ConverterContext& context, ConfigTree& 
         PfRule rule;
 
         const std::string& ownName = leaf->name();
-        rule.oldRuleNumber = decimalValue(ownName.size() > 4 ? std::string_view(ownName).substr(4) : std::string_view());
+        rule.oldRuleNumber =
+            decimalValue(ownName.size() > 4 ? std::string_view(ownName).substr(4) : std::string_view());
         rule.type = takeUpTo(work, '+');
         if (rule.type == "FilterAll-FSA") {
             rule.type = "Fwd+Reply";
@@ -205,8 +206,8 @@ void PacketFilterConverter::parseNewTree(ConverterContext& context, ConfigTree& 
 }
 
 void PacketFilterConverter::save(ConverterContext& context, ConfigTree& tree) {
-    for (const std::vector<PfService>* list : {&lists.oldLocal.services, &lists.newLocal.services,
-                                               &lists.oldForward.services, &lists.newForward.services}) {
+    for (const std::vector<PfService>* list :
+         {&lists.oldLocal.services, &lists.newLocal.services, &lists.oldForward.services, &lists.newForward.services}) {
         for (const PfService& service : *list) {
             const std::string& s = service.objectName;
             context.addSetting(tree, s + "_comment=" + service.comment);
@@ -215,8 +216,8 @@ void PacketFilterConverter::save(ConverterContext& context, ConfigTree& tree) {
             context.addSetting(tree, s + "_srcport2=" + service.srcport2);
             if (service.hasOptions) {
                 for (int i = 0; i < kPfOptionCount; ++i) {
-                    context.addSetting(tree, s + "_opt" + std::to_string(i + 1) + "=" +
-                                                 service.options[static_cast<std::size_t>(i)]);
+                    context.addSetting(
+                        tree, s + "_opt" + std::to_string(i + 1) + "=" + service.options[static_cast<std::size_t>(i)]);
                 }
             }
             context.addSetting(tree, s + "_dstport1=" + service.dstport1);

@@ -25,15 +25,15 @@ class NetObjectList;
 inline constexpr int kPfOptionCount = 8;
 
 struct PfService {
-    std::string baseName;    // the service's own name ("Pre60-" + edit line name for old lines)
+    std::string baseName;  // the service's own name ("Pre60-" + edit line name for old lines)
     std::string comment;
-    std::string interface;   // interface device name
+    std::string interface;  // interface device name
     std::string srcport1, srcport2;
     std::string dstport1, dstport2;
     std::string proto;
-    bool hasOptions = false;  // the options are written
+    bool hasOptions = false;                          // the options are written
     std::array<std::string, kPfOptionCount> options;  // opt1 ... opt8
-    std::string objectName;  // the direction's service prefix + baseName
+    std::string objectName;                           // the direction's service prefix + baseName
 };
 
 struct PfRule {
@@ -41,10 +41,10 @@ struct PfRule {
     std::string type;        // the action ("Permit", "Fwd", "Fwd+Reply", ...)
     std::string label;
     std::string loglevelNumber;
-    std::string state;       // "on" when not given
-    std::string dst, src;    // network address object names
-    std::string service;     // objectName of the rule's service
-    std::string listName;    // "rule_pffwd" or "rule_pflcl"
+    std::string state;     // "on" when not given
+    std::string dst, src;  // network address object names
+    std::string service;   // objectName of the rule's service
+    std::string listName;  // "rule_pffwd" or "rule_pflcl"
 };
 
 // One direction's services and rules, as read from one tree.
@@ -57,8 +57,8 @@ struct PfLists {
 struct PfRuleLists {
     PfLists oldForward, oldLocal;  // from the old tree (edit lines and new-style rules)
     PfLists newForward, newLocal;  // from the new firewall's initial configuration
-    int localCount = 0;    // local rules written so far in this run
-    int forwardCount = 0;  // forward rules written so far in this run
+    int localCount = 0;            // local rules written so far in this run
+    int forwardCount = 0;          // forward rules written so far in this run
 };
 
 // The fixed names of one direction.
@@ -70,10 +70,10 @@ struct PfDirection {
     const char* servicePrefix;    // "fpf-serv_"
     bool forward;
 };
-inline constexpr PfDirection kPfForward{"pfedit_fwd_**=**", "rule_pffwd_##", "rule_pffwd", "fpf-serv_**",
-                                        "fpf-serv_", true};
-inline constexpr PfDirection kPfLocal{"pfedit_lcl_**=**", "rule_pflcl_##", "rule_pflcl", "lpf-serv_**",
-                                      "lpf-serv_", false};
+inline constexpr PfDirection kPfForward{"pfedit_fwd_**=**", "rule_pffwd_##", "rule_pffwd",
+                                        "fpf-serv_**",      "fpf-serv_",     true};
+inline constexpr PfDirection kPfLocal{"pfedit_lcl_**=**", "rule_pflcl_##", "rule_pflcl",
+                                      "lpf-serv_**",      "lpf-serv_",     false};
 
 class PacketFilterConverter {
 public:

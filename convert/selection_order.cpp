@@ -22,7 +22,9 @@ public:
 
     // The first position of the smallest key among the positions not yet retired.
     std::size_t winner() const { return static_cast<std::size_t>(tree_[size_ > 1 ? 1 : size_] & 0xFFFFFFFFu); }
-    int key(std::size_t pos) const { return static_cast<int>(static_cast<std::int64_t>(tree_[size_ + pos] >> 32) + INT_MIN); }
+    int key(std::size_t pos) const {
+        return static_cast<int>(static_cast<std::int64_t>(tree_[size_ + pos] >> 32) + INT_MIN);
+    }
 
     void setKey(std::size_t pos, int key) { update(pos, word(key, pos)); }
     void retire(std::size_t pos) { update(pos, kRetired); }

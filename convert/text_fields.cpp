@@ -6,8 +6,8 @@
 
 int decimalValue(std::string_view text) {
     std::size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\n' ||
-                               text[i] == '\v' || text[i] == '\f' || text[i] == '\r')) {
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\n' || text[i] == '\v' ||
+                               text[i] == '\f' || text[i] == '\r')) {
         ++i;
     }
     bool negative = false;

@@ -5,8 +5,8 @@
 
 namespace {
 
-void logFaults(ConverterContext& context, std::string_view name, std::string_view fault,
-               std::string_view templateText, const FaultLines& lines) {
+void logFaults(ConverterContext& context, std::string_view name, std::string_view fault, std::string_view templateText,
+               const FaultLines& lines) {
     const std::string_view subject = lines.subject.value_or(templateText);
     for (std::size_t n = 0; n < lines.count; ++n) context.logFault(name, fault, subject);
 }

@@ -18,31 +18,31 @@
 namespace fwsim {
 
 class FirewallRoot {
- public:
-  explicit FirewallRoot(const std::filesystem::path& dir);
+public:
+    explicit FirewallRoot(const std::filesystem::path& dir);
 
-  // Local path for a firewall path, or nothing when the path is refused. A leading '/' is optional.
-  std::optional<std::filesystem::path> map(std::string_view firewall_path) const;
+    // Local path for a firewall path, or nothing when the path is refused. A leading '/' is optional.
+    std::optional<std::filesystem::path> map(std::string_view firewall_path) const;
 
-  const std::filesystem::path& dir() const { return dir_; }
+    const std::filesystem::path& dir() const { return dir_; }
 
- private:
-  std::filesystem::path dir_;  // canonical
+private:
+    std::filesystem::path dir_;  // canonical
 };
 
 // Writes a whole file in pieces; the target appears only after commit(). Stored files get mode 0644,
 // as a firewall's own files have; anything already at the target but a directory is replaced.
 class FileReplacement {
- public:
-  // Creates missing parent directories (inside the root: the caller mapped the path) and the
-  // temporary file. False when either fails or the target is a directory.
-  bool open(const std::filesystem::path& target);
-  bool append(const char* data, size_t n) { return file_.append(data, n).ok(); }
-  bool commit() { return file_.commit().ok(); }  // renames over the target
-  void abandon() { file_.abandon(); }           // also what destroying an uncommitted one does
+public:
+    // Creates missing parent directories (inside the root: the caller mapped the path) and the
+    // temporary file. False when either fails or the target is a directory.
+    bool open(const std::filesystem::path& target);
+    bool append(const char* data, size_t n) { return file_.append(data, n).ok(); }
+    bool commit() { return file_.commit().ok(); }  // renames over the target
+    void abandon() { file_.abandon(); }            // also what destroying an uncommitted one does
 
- private:
-  files::AtomicFile file_;
+private:
+    files::AtomicFile file_;
 };
 
 }  // namespace fwsim

@@ -17,39 +17,38 @@
 namespace fwsim {
 
 class FwsimProcess {
- public:
-  FwsimProcess() = default;
-  FwsimProcess(const FwsimProcess&) = delete;
-  FwsimProcess& operator=(const FwsimProcess&) = delete;
-  ~FwsimProcess();
+public:
+    FwsimProcess() = default;
+    FwsimProcess(const FwsimProcess&) = delete;
+    FwsimProcess& operator=(const FwsimProcess&) = delete;
+    ~FwsimProcess();
 
-  // `work_dir` receives the port file and the log. False (with error) when the program does not start
-  // or names no port within `wait`.
-  bool start(const std::string& program, const std::vector<std::string>& args,
-             const std::filesystem::path& work_dir, std::string& error,
-             std::chrono::milliseconds wait = std::chrono::seconds(10));
+    // `work_dir` receives the port file and the log. False (with error) when the program does not start
+    // or names no port within `wait`.
+    bool start(const std::string& program, const std::vector<std::string>& args, const std::filesystem::path& work_dir,
+               std::string& error, std::chrono::milliseconds wait = std::chrono::seconds(10));
 
-  uint16_t port() const { return port_; }
-  pid_t pid() const { return pid_; }
-  std::string log() const;
-  // True once the log holds `text` (polled until `wait` has passed).
-  bool wait_for_log(const std::string& text, std::chrono::milliseconds wait = std::chrono::seconds(5)) const;
+    uint16_t port() const { return port_; }
+    pid_t pid() const { return pid_; }
+    std::string log() const;
+    // True once the log holds `text` (polled until `wait` has passed).
+    bool wait_for_log(const std::string& text, std::chrono::milliseconds wait = std::chrono::seconds(5)) const;
 
-  // Exit status once the child ends within `wait` (a signal gives 128 + its number); nothing when it
-  // is still running.
-  std::optional<int> wait_exit(std::chrono::milliseconds wait);
-  void stop();
+    // Exit status once the child ends within `wait` (a signal gives 128 + its number); nothing when it
+    // is still running.
+    std::optional<int> wait_exit(std::chrono::milliseconds wait);
+    void stop();
 
- private:
-  pid_t pid_ = -1;
-  uint16_t port_ = 0;
-  std::filesystem::path log_path_;
+private:
+    pid_t pid_ = -1;
+    uint16_t port_ = 0;
+    std::filesystem::path log_path_;
 };
 
 // Runs a program to its end with stdout and stderr captured (for --help and argument errors).
 struct ProgramResult {
-  int status = -1;
-  std::string output;  // standard output and standard error together
+    int status = -1;
+    std::string output;  // standard output and standard error together
 };
 ProgramResult run_program(const std::string& program, const std::vector<std::string>& args,
                           std::chrono::milliseconds wait = std::chrono::seconds(10));

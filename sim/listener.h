@@ -8,22 +8,22 @@
 namespace fwsim {
 
 class Listener {
- public:
-  Listener() = default;
-  Listener(const Listener&) = delete;
-  Listener& operator=(const Listener&) = delete;
-  ~Listener();
+public:
+    Listener() = default;
+    Listener(const Listener&) = delete;
+    Listener& operator=(const Listener&) = delete;
+    ~Listener();
 
-  // False with a message in error when the address is not a dotted IPv4 address or binding fails.
-  bool open(const std::string& address, uint16_t port, std::string& error);
-  uint16_t port() const { return port_; }
+    // False with a message in error when the address is not a dotted IPv4 address or binding fails.
+    bool open(const std::string& address, uint16_t port, std::string& error);
+    uint16_t port() const { return port_; }
 
-  // The next connection's descriptor (owned by the caller), or -1 on failure.
-  int accept_one(std::string& peer);
+    // The next connection's descriptor (owned by the caller), or -1 on failure.
+    int accept_one(std::string& peer);
 
- private:
-  int fd_ = -1;
-  uint16_t port_ = 0;
+private:
+    int fd_ = -1;
+    uint16_t port_ = 0;
 };
 
 // Writes the port as decimal text and a line end, replacing the file at once (readers never see

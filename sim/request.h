@@ -17,11 +17,11 @@ inline constexpr size_t kMaxRequestLine = 8190;
 inline constexpr size_t kMaxHeaderLines = 64;
 
 struct Request {
-  std::string_view method;  // "GET" or "POST"
-  std::string_view path;    // as sent, with the ';' of the upgrade commands
-  std::vector<std::string_view> headers;
-  std::string_view body;
-  bool has_authorization = false;  // a header line begins with "Authorization:"
+    std::string_view method;  // "GET" or "POST"
+    std::string_view path;    // as sent, with the ';' of the upgrade commands
+    std::vector<std::string_view> headers;
+    std::string_view body;
+    bool has_authorization = false;  // a header line begins with "Authorization:"
 };
 
 // False for a malformed message; error then says what is wrong.

@@ -23,31 +23,31 @@
 namespace fwsim {
 
 struct Response {
-  int status = 500;
-  std::vector<std::string> headers;           // extra header lines, without line end
-  std::string body;                           // sent first
-  std::optional<std::filesystem::path> file;  // then this file's content, when set
-  std::string note;                           // for the request's line on standard error
+    int status = 500;
+    std::vector<std::string> headers;           // extra header lines, without line end
+    std::string body;                           // sent first
+    std::optional<std::filesystem::path> file;  // then this file's content, when set
+    std::string note;                           // for the request's line on standard error
 };
 
 struct ConnectionState {
-  std::optional<std::filesystem::path> pending_download;  // from download1, for download2
+    std::optional<std::filesystem::path> pending_download;  // from download1, for download2
 };
 
 // The body of a request that stores a file, arriving in pieces. Destroying it before finish_upload()
 // leaves the target as it was.
 class Upload {
- public:
-  // Takes the next piece of the body. Once writing failed the pieces are only counted (the client
-  // still sends the rest of its message, and the answer is given when it has).
-  void append(const char* data, size_t n);
+public:
+    // Takes the next piece of the body. Once writing failed the pieces are only counted (the client
+    // still sends the rest of its message, and the answer is given when it has).
+    void append(const char* data, size_t n);
 
- private:
-  friend class Service;
-  std::optional<Response> answer_;  // decided from the head: the body is not stored
-  FileReplacement out_;
-  bool write_failed_ = false;
-  size_t bytes_ = 0;
+private:
+    friend class Service;
+    std::optional<Response> answer_;  // decided from the head: the body is not stored
+    FileReplacement out_;
+    bool write_failed_ = false;
+    size_t bytes_ = 0;
 };
 
 const char* reason_phrase(int status);
@@ -59,28 +59,28 @@ std::string response_head(const Response& response);
 std::string request_log_line(const Request& request, const Response& response);
 
 class Service {
- public:
-  explicit Service(const SimOptions& options);
+public:
+    explicit Service(const SimOptions& options);
 
-  Response handle(const Request& request, ConnectionState& state) const;
+    Response handle(const Request& request, ConnectionState& state) const;
 
-  // For a request head (parsed from the message up to its empty line, so with an empty body): true
-  // when the request stores its body as a file, with `upload` ready for the body; false when handle()
-  // answers it once it is whole.
-  bool begin_upload(const Request& head, ConnectionState& state, Upload& upload) const;
-  // The answer to an upload whose whole body was appended (the file is in place when it is 200).
-  Response finish_upload(Upload& upload) const;
+    // For a request head (parsed from the message up to its empty line, so with an empty body): true
+    // when the request stores its body as a file, with `upload` ready for the body; false when handle()
+    // answers it once it is whole.
+    bool begin_upload(const Request& head, ConnectionState& state, Upload& upload) const;
+    // The answer to an upload whose whole body was appended (the file is in place when it is 200).
+    Response finish_upload(Upload& upload) const;
 
-  const SimOptions& options() const { return options_; }
+    const SimOptions& options() const { return options_; }
 
- private:
-  Response fetch(std::string_view firewall_path) const;
-  Response store(std::string_view firewall_path, std::string_view content) const;
-  Response action(std::string_view name) const;
-  Response shell(const Request& request) const;
+private:
+    Response fetch(std::string_view firewall_path) const;
+    Response store(std::string_view firewall_path, std::string_view content) const;
+    Response action(std::string_view name) const;
+    Response shell(const Request& request) const;
 
-  SimOptions options_;
-  FirewallRoot root_;
+    SimOptions options_;
+    FirewallRoot root_;
 };
 
 }  // namespace fwsim

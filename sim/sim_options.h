@@ -21,22 +21,22 @@ inline constexpr const char* kActionNames[] = {"packcerts", "unpackcerts", "upda
 inline constexpr size_t kMaxPasswordLine = 4096;
 
 struct SimOptions {
-  std::string root;                 // directory that stands for the firewall's "/"
-  std::string listen = "127.0.0.1"; // dotted IPv4 address to listen on
-  uint16_t port = 8004;             // 0: pick a free port
-  std::string port_file;            // where the bound port is written, when named
-  std::string version = "5.5";      // text after "version=" in the getversion answer
-  std::string user;                 // required user name in the Auth; empty: any
-  std::string password;
-  int privacy = -1;                 // 0, 1, 2; -1: not announced in the Welcome
-  int integrity = -1;               // 0, 1;    -1: not announced in the Welcome
-  bool lock_held = false;
-  std::vector<std::string> fail;    // action names (kActionNames) that answer 500
-  std::string challenge;            // empty: shell requests are not challenged
-  uint64_t max_connections = 0;     // 0: serve until killed
-  size_t max_concurrent = 64;       // connections served at once; more are closed at once
-  int handshake_timeout = 10;       // seconds from the connection to the Auth; 0: no limit
-  int idle_timeout = 30;            // seconds a connection may stay silent; 0: no limit
+    std::string root;                  // directory that stands for the firewall's "/"
+    std::string listen = "127.0.0.1";  // dotted IPv4 address to listen on
+    uint16_t port = 8004;              // 0: pick a free port
+    std::string port_file;             // where the bound port is written, when named
+    std::string version = "5.5";       // text after "version=" in the getversion answer
+    std::string user;                  // required user name in the Auth; empty: any
+    std::string password;
+    int privacy = -1;    // 0, 1, 2; -1: not announced in the Welcome
+    int integrity = -1;  // 0, 1;    -1: not announced in the Welcome
+    bool lock_held = false;
+    std::vector<std::string> fail;  // action names (kActionNames) that answer 500
+    std::string challenge;          // empty: shell requests are not challenged
+    uint64_t max_connections = 0;   // 0: serve until killed
+    size_t max_concurrent = 64;     // connections served at once; more are closed at once
+    int handshake_timeout = 10;     // seconds from the connection to the Auth; 0: no limit
+    int idle_timeout = 30;          // seconds a connection may stay silent; 0: no limit
 };
 
 enum class ParseOutcome { Run, ExitOk, ExitError };

@@ -41,9 +41,8 @@ void TemplateProcessor::mergeInterfaces(ConfigTree& tree) { interfaces_.merge(*t
 
 void TemplateProcessor::changeInterfaces(ConfigTree& tree, const InterfaceRecord& oldRecord,
                                          const InterfaceRecord& newRecord) {
-    interfaces_.rewriteReferences(*this, tree,
-                                  {{oldRecord.interface, oldRecord.addr, newRecord.interface, newRecord.addr}},
-                                  deviceReferences());
+    interfaces_.rewriteReferences(
+        *this, tree, {{oldRecord.interface, oldRecord.addr, newRecord.interface, newRecord.addr}}, deviceReferences());
 }
 
 void TemplateProcessor::saveInterfaces(ConfigTree& tree) { interfaces_.save(*this, tree); }
@@ -75,9 +74,8 @@ NetObjectRef TemplateProcessor::createNetObject(int kind, const std::string& val
     return netObjects_.create(kind, value, desc);
 }
 
-std::string TemplateProcessor::createCompoundNetObject(int kind, const std::string& label,
-                                                       const std::string& firstName, const std::string& secondName,
-                                                       const std::string& desc) {
+std::string TemplateProcessor::createCompoundNetObject(int kind, const std::string& label, const std::string& firstName,
+                                                       const std::string& secondName, const std::string& desc) {
     return netObjects_.createCompound(kind, label, firstName, secondName, desc);
 }
 
@@ -114,8 +112,8 @@ void TemplateProcessor::parse5xStylePF(ConfigTree& tree, const char* editTemplat
     PacketFilterConverter::parse5xStyle(*this, tree, editTemplate, services, rules, forward, netObjects_);
 }
 
-void TemplateProcessor::parse60StylePF(ConfigTree& tree, std::vector<PfService>& services,
-                                       std::vector<PfRule>& rules, bool forward) {
+void TemplateProcessor::parse60StylePF(ConfigTree& tree, std::vector<PfService>& services, std::vector<PfRule>& rules,
+                                       bool forward) {
     PacketFilterConverter::parse60Style(*this, tree, services, rules, forward);
 }
 

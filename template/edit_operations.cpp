@@ -11,9 +11,9 @@
 namespace {
 
 constexpr std::array<std::string_view, kEditOperationCount> kOperationNames = {
-    "append",  "delete",   "delete_except", "do_x400_thang", "insert",          "insert_valname",
-    "is_null", "make_counter", "make_legal", "max",          "min",             "notnull",
-    "nuke_after", "nuke_containing", "nuke_except", "nuke_from", "nuke_thru",
+    "append",     "delete",          "delete_except", "do_x400_thang", "insert",    "insert_valname",
+    "is_null",    "make_counter",    "make_legal",    "max",           "min",       "notnull",
+    "nuke_after", "nuke_containing", "nuke_except",   "nuke_from",     "nuke_thru",
 };
 
 void dropLeadingBlanks(std::string& value) {
@@ -46,9 +46,7 @@ std::optional<EditOperation> findEditOperation(std::string_view word) {
     return std::nullopt;
 }
 
-std::string_view editOperationName(EditOperation op) {
-    return kOperationNames[static_cast<std::size_t>(op)];
-}
+std::string_view editOperationName(EditOperation op) { return kOperationNames[static_cast<std::size_t>(op)]; }
 
 bool takesBlankOperand(EditOperation op) {
     switch (op) {

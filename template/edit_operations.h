@@ -70,8 +70,7 @@ struct EditContext {
 
 // Applies one of the value operations to value. do_x400_thang and make_legal are not value
 // operations (they need the tree and the other matches) and leave the value as it is here.
-void applyValueOperation(EditOperation op, std::string& value, std::string_view operand,
-                         const EditContext& context);
+void applyValueOperation(EditOperation op, std::string& value, std::string_view operand, const EditContext& context);
 
 // make_legal's first step: ' ', '.', ';', '=' and '_' become '-', '*' becomes "any".
 std::string legalName(std::string_view value);

@@ -64,8 +64,8 @@ void MatchWalk::pruneUp(Node* node) {
     strikeSubtree(node);
     // The ancestors that pruneUp destroys with the node: each one whose only child is the path to
     // the node, up to (not including) the tree root, which has no parent.
-    for (const Node* up = node; up->parent() != nullptr && up->parent()->parent() != nullptr &&
-                                up->parent()->children().size() == 1;
+    for (const Node* up = node;
+         up->parent() != nullptr && up->parent()->parent() != nullptr && up->parent()->children().size() == 1;
          up = up->parent()) {
         strike(up->parent());
     }

@@ -33,8 +33,7 @@ TemplateProcessor::TemplateProcessor(std::ostream& logStream, std::ostream& warn
 }
 
 TemplateProcessor::TemplateProcessor(std::ostream& logStream, std::ostream& warningsStream,
-                                     std::unique_ptr<std::istream> script, std::string path,
-                                     std::string directory)
+                                     std::unique_ptr<std::istream> script, std::string path, std::string directory)
     : scriptPath(std::move(path)),
       workingDirectory(std::move(directory)),
       logStream_(logStream),
@@ -59,8 +58,7 @@ bool TemplateProcessor::readScriptLine(ScriptLine& buffer) {
     if (readFailed_ || !script_) return false;
     std::istream& in = *script_;
     if (in.bad() || in.fail()) {
-        return failReading("Unable to read the script " + scriptPath + " after line " +
-                           std::to_string(lineNumber_));
+        return failReading("Unable to read the script " + scriptPath + " after line " + std::to_string(lineNumber_));
     }
     std::streambuf* source = in.rdbuf();
     if (source == nullptr) return false;
@@ -93,9 +91,8 @@ bool TemplateProcessor::readScriptLine(ScriptLine& buffer) {
     if (overLong) {
         // Running a line cut short could change a setting silently; reading stops here instead.
         buffer[0] = '\0';
-        return failReading("Line " + std::to_string(lineNumber_) + " of the script " + scriptPath +
-                           " is longer than " + std::to_string(kScriptLineMax) +
-                           " characters: the script is not read further");
+        return failReading("Line " + std::to_string(lineNumber_) + " of the script " + scriptPath + " is longer than " +
+                           std::to_string(kScriptLineMax) + " characters: the script is not read further");
     }
     return true;
 }

@@ -56,9 +56,8 @@ public:
                       std::string workingDirectory);
     // Same, reading the script from a stream the caller hands over (tests, in-memory scripts);
     // scriptPath is then only a name. A null stream reads as an empty script.
-    TemplateProcessor(std::ostream& logStream, std::ostream& warningsStream,
-                      std::unique_ptr<std::istream> script, std::string scriptPath,
-                      std::string workingDirectory);
+    TemplateProcessor(std::ostream& logStream, std::ostream& warningsStream, std::unique_ptr<std::istream> script,
+                      std::string scriptPath, std::string workingDirectory);
     ~TemplateProcessor();
 
     TemplateProcessor(const TemplateProcessor&) = delete;
@@ -233,8 +232,7 @@ public:
     // when the text is an address, a blank and a number (see NetObjectList::convertAddr).
     std::string convertAddr(std::string_view text, std::string& port, const std::string& desc);
     // The object of a kind (0, 1, 3, 4, 5, 6) for one value, or for two values (ranges, networks).
-    std::string getNetObject(int kind, const std::string& value1, const std::string& value2,
-                             const std::string& desc);
+    std::string getNetObject(int kind, const std::string& value1, const std::string& value2, const std::string& desc);
     NetObjectRef lookupNetObject(int kind, std::string_view value) const;  // both empty: none
     bool netObjectExists(int kind, std::string_view name) const;
     NetObjectRef createNetObject(int kind, const std::string& value, const std::string& desc);
@@ -259,7 +257,7 @@ public:
     // ---- Proxy rules (convert/proxy_rules.h) --------------------------------------------------------
 
     const std::vector<ProxyRule>& proxyRules() const { return proxyRules_.rules; }  // accepted, by old number
-    int proxyRuleCount() const { return proxyRules_.written; }                    // rules written so far
+    int proxyRuleCount() const { return proxyRules_.written; }                      // rules written so far
 
     void parseProxyRules(ConfigTree& oldTree);  // completes the rules from the groups
     void saveProxyRules(ConfigTree& tree);
@@ -282,8 +280,7 @@ public:
     void parse5xStylePF(ConfigTree& tree, const char* editTemplate, std::vector<PfService>& services,
                         std::vector<PfRule>& rules, bool forward);
     // Reads the new-style services and rules of one direction; orders the rules it appended.
-    void parse60StylePF(ConfigTree& tree, std::vector<PfService>& services, std::vector<PfRule>& rules,
-                        bool forward);
+    void parse60StylePF(ConfigTree& tree, std::vector<PfService>& services, std::vector<PfRule>& rules, bool forward);
     // The old tree's rules into the old lists: edit lines forward and local, then new-style rules
     // forward and local.
     void parseOldTreePfRules(ConfigTree& oldTree);

@@ -8,9 +8,7 @@
 #include <string_view>
 
 // Space, tab, line feed, vertical tab, form feed, carriage return.
-constexpr bool isBlankChar(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
+constexpr bool isBlankChar(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 
 // Letters, digits and punctuation: the printable characters other than the space.
 constexpr bool isWordChar(char c) {

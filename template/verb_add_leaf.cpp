@@ -9,14 +9,16 @@
 
 int TemplateProcessor::add_leaf(ConfigTree& tree, char* text) {
     if (text == nullptr) {
-        logStream_ << "add_leaf" << ": Could not find objects at line " << lineNumber_ << '\n';
+        logStream_ << "add_leaf"
+                   << ": Could not find objects at line " << lineNumber_ << '\n';
         logStream_.flush();
         return 0;
     }
     // parseLine reports a missing '=' itself (as line 0); the verb then names the text.
     std::unique_ptr<Node> chain = parseLine(text, 0);
     if (!chain) {
-        logStream_ << "add_leaf" << ": Unable to parse object1: " << text << '\n';
+        logStream_ << "add_leaf"
+                   << ": Unable to parse object1: " << text << '\n';
         logStream_.flush();
         return 0;
     }

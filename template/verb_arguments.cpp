@@ -25,8 +25,7 @@ VerbArguments splitArguments(const char* text) {
 
 std::string fullNodeName(const Node& node) {
     std::vector<const Node*> chain;
-    for (const Node* up = &node; up != nullptr && up->parent() != nullptr; up = up->parent())
-        chain.push_back(up);
+    for (const Node* up = &node; up != nullptr && up->parent() != nullptr; up = up->parent()) chain.push_back(up);
     std::string name;
     for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
         if (it != chain.rbegin()) name += '_';
@@ -49,6 +48,4 @@ std::string trimmedText(const std::string& text) {
     return text.substr(begin, end - begin);
 }
 
-bool usableAsSettingName(const std::string& text) {
-    return text.find_first_of("=\n\r") == std::string::npos;
-}
+bool usableAsSettingName(const std::string& text) { return text.find_first_of("=\n\r") == std::string::npos; }

@@ -181,8 +181,7 @@ int TemplateProcessor::join_branches(ConfigTree& tree, char* text) {
         // Every match gets a chain of its own: the one merged for the previous match now belongs
         // to the tree.
         if (!destinationChain) destinationChain = parseName(destination, &destinationBottom);
-        for (auto& child : sourceBranch->children().takeAll())
-            destinationBottom->children().append(std::move(child));
+        for (auto& child : sourceBranch->children().takeAll()) destinationBottom->children().append(std::move(child));
         walk.pruneUp(sourceBranch);
         walk.merge(tree, std::move(destinationChain), false);
     }

@@ -50,8 +50,7 @@ bool isSpecialFile(const std::string& path) {
 // The block machinery: the processor's friend, as it moves the processor's conditional depth.
 struct BlockRunner {
     static void unexpectedEof(TemplateProcessor& processor, std::string_view verb) {
-        processor.logStream_ << verb << " Unexpected EOF while looking for end_if (" << processor.lineNumber_
-                             << ")\n";
+        processor.logStream_ << verb << " Unexpected EOF while looking for end_if (" << processor.lineNumber_ << ")\n";
         processor.logStream_.flush();
     }
 
@@ -202,8 +201,10 @@ int TemplateProcessor::if_leaf(ConfigTree& tree, char* text) {
             const Node* component = pattern->bottom();
             for (const Node* node = match; component != nullptr && node != nullptr;
                  component = component->parent(), node = node->parent()) {
-                if (component->name() == "##") hashNames.push_back(node->name());
-                else if (component->name() == "**") starNames.push_back(node->name());
+                if (component->name() == "##")
+                    hashNames.push_back(node->name());
+                else if (component->name() == "**")
+                    starNames.push_back(node->name());
             }
         }
     }
@@ -242,15 +243,15 @@ int TemplateProcessor::set_version(ConfigTree& tree, char* text) {
         logFault(kVerb, ": Could not find version template (", "");
         return 0;
     }
-    TreeSearch search = searchTree(*this, tree, kVerb, TemplateKind::Leaf, text,
-                                   ": Unable to parse source template (", ": Search returned no data (");
+    TreeSearch search = searchTree(*this, tree, kVerb, TemplateKind::Leaf, text, ": Unable to parse source template (",
+                                   ": Search returned no data (");
     if (!search.matched) return search.verdict;
     const Leaf* first = search.found.front()->asLeaf();
     version_.reset();
     const VersionScan scan = scanVersion(first != nullptr ? first->value() : std::string());
     if (scan.fault != 0) {
         logStream_ << kVerb << ": Can't find version information (" << lineNumber_ << scan.fault << "): " << text
-                  << '\n';
+                   << '\n';
         logStream_.flush();
         return 0;
     }

@@ -50,13 +50,12 @@ int TemplateProcessor::spread_leaf(ConfigTree& tree, char* text) {
     }
     const std::string& source = *args.first;
     const std::string& destination = *args.rest;
-    TreeSearch destinationSearch = searchTree(*this, tree, kVerb, TemplateKind::Branch, destination,
-                                              ": Unable to parse destination template (",
-                                              ": Search returned no data (");
+    TreeSearch destinationSearch =
+        searchTree(*this, tree, kVerb, TemplateKind::Branch, destination, ": Unable to parse destination template (",
+                   ": Search returned no data (");
     if (!destinationSearch.matched) return destinationSearch.verdict;
     TreeSearch sourceSearch = searchTree(*this, tree, kVerb, TemplateKind::Leaf, source,
-                                         ": Unable to parse source template (",
-                                         ": Search returned no data (");
+                                         ": Unable to parse source template (", ": Search returned no data (");
     if (!sourceSearch.matched) return sourceSearch.verdict;
     // Copies are merged with overwrite, which destroys only the incoming copies: every source leaf
     // and destination branch stays where it is, at most with a new value.

@@ -77,9 +77,7 @@ std::string UpgradeWorkflow::fileWriteFailure() const {
     return std::string();
 }
 
-std::string UpgradeWorkflow::pathOf(std::string_view name) const {
-    return workingDirectory_ + std::string(name);
-}
+std::string UpgradeWorkflow::pathOf(std::string_view name) const { return workingDirectory_ + std::string(name); }
 
 void UpgradeWorkflow::logLine(std::string_view text, bool endLine) {
     if (logFile_.is_open()) {
@@ -237,8 +235,10 @@ void UpgradeWorkflow::abandonStep(std::string_view heading, const std::string& r
     logLine(text);
     logLine(kCannotContinue);
     failStep(text);
-    if (keepWorkingDirectory) restartKeepingWorkingDirectory();
-    else restart();
+    if (keepWorkingDirectory)
+        restartKeepingWorkingDirectory();
+    else
+        restart();
 }
 
 void UpgradeWorkflow::failStep(const std::string& text) {

@@ -120,7 +120,7 @@ private:
     std::string workingDirectory_;
     OutputFile logFile_;
     OutputFile warningsFile_;
-    std::string logPath_;       // where the log and the warnings file were opened, for messages
+    std::string logPath_;  // where the log and the warnings file were opened, for messages
     std::string warningsPath_;
     std::unique_ptr<ConfigTree> oldTree_;
     std::unique_ptr<ConfigTree> newTree_;

@@ -29,15 +29,15 @@ inline constexpr std::size_t kMgmtErrorTextSize = 8192;
 
 // Handshake states.
 enum MgmtState : std::uint32_t {
-  kMgmtCreated = 0,
-  kMgmtWaitingWelcome = 1,  // server side: waiting for the Auth
-  kMgmtEstablished = 4,
-  kMgmtFailed = 5,
+    kMgmtCreated = 0,
+    kMgmtWaitingWelcome = 1,  // server side: waiting for the Auth
+    kMgmtEstablished = 4,
+    kMgmtFailed = 5,
 };
 
 // Owned C strings of the record (allocated by mgmt_strndup; released with free).
 struct MgmtFreeString {
-  void operator()(char* s) const;
+    void operator()(char* s) const;
 };
 using MgmtString = std::unique_ptr<char, MgmtFreeString>;
 
@@ -46,57 +46,56 @@ using MgmtString = std::unique_ptr<char, MgmtFreeString>;
 // `timeout_ms`, when positive, bounds mgmt_connect's TCP connect and each receive of the default
 // transport (a substituted recv applies its own bound); 0 waits without end.
 struct MgmtTransport {
-  int (*recv)(void* context, int socket, void* buffer, int size) = nullptr;
-  int (*send)(void* context, int socket, const void* data, int length) = nullptr;
-  void (*close)(void* context, int socket) = nullptr;
-  void* context = nullptr;
-  int timeout_ms = 0;
+    int (*recv)(void* context, int socket, void* buffer, int size) = nullptr;
+    int (*send)(void* context, int socket, const void* data, int length) = nullptr;
+    void (*close)(void* context, int socket) = nullptr;
+    void* context = nullptr;
+    int timeout_ms = 0;
 };
 
 struct MgmtConnection {
-  std::uint32_t state = kMgmtCreated;
-  std::int32_t socket = -1;
-  MgmtString host;
-  std::uint32_t port = 0;
-  MgmtString user;
-  MgmtString password;  // wiped and released once the keys are derived
-  std::unique_ptr<char[]> error_text;  // kMgmtErrorTextSize bytes, text of the last connection failure
-  std::int32_t event = 0;
-  std::unique_ptr<MgmtReader> reader;
-  std::unique_ptr<MgmtWriter> writer;
-  std::int32_t server_nonce = 0;  // before the Welcome: the client's seed
-  std::int32_t client_nonce = 0;
-  std::uint8_t integrity_key[16] = {};
-  std::uint8_t des_key1[8] = {};
-  std::uint8_t des_key2[8] = {};
-  fwall::DesSchedule schedule1 = {};
-  fwall::DesSchedule schedule2 = {};
-  std::uint8_t recv_iv[8] = {};
-  std::uint8_t send_iv[8] = {};
-  std::uint32_t client_type = 0;
-  std::uint32_t minor_version = 0;
-  MgmtString who;
-  std::int32_t privacy = 2;
-  std::int32_t integrity = 0;
-  std::uint8_t relay_target[4] = {};  // last octet first; all zero when none
-  std::int32_t relay_port = 0;
+    std::uint32_t state = kMgmtCreated;
+    std::int32_t socket = -1;
+    MgmtString host;
+    std::uint32_t port = 0;
+    MgmtString user;
+    MgmtString password;                 // wiped and released once the keys are derived
+    std::unique_ptr<char[]> error_text;  // kMgmtErrorTextSize bytes, text of the last connection failure
+    std::int32_t event = 0;
+    std::unique_ptr<MgmtReader> reader;
+    std::unique_ptr<MgmtWriter> writer;
+    std::int32_t server_nonce = 0;  // before the Welcome: the client's seed
+    std::int32_t client_nonce = 0;
+    std::uint8_t integrity_key[16] = {};
+    std::uint8_t des_key1[8] = {};
+    std::uint8_t des_key2[8] = {};
+    fwall::DesSchedule schedule1 = {};
+    fwall::DesSchedule schedule2 = {};
+    std::uint8_t recv_iv[8] = {};
+    std::uint8_t send_iv[8] = {};
+    std::uint32_t client_type = 0;
+    std::uint32_t minor_version = 0;
+    MgmtString who;
+    std::int32_t privacy = 2;
+    std::int32_t integrity = 0;
+    std::uint8_t relay_target[4] = {};  // last octet first; all zero when none
+    std::int32_t relay_port = 0;
 
-  // Additions of this implementation.
-  bool server_side = false;  // the service's end: the handshake step expects an Auth, not a Welcome
-  MgmtTransport transport;   // byte transport; default is the socket
+    // Additions of this implementation.
+    bool server_side = false;  // the service's end: the handshake step expects an Auth, not a Welcome
+    MgmtTransport transport;   // byte transport; default is the socket
 
-  MgmtConnection();
-  ~MgmtConnection();
-  MgmtConnection(const MgmtConnection&) = delete;
-  MgmtConnection& operator=(const MgmtConnection&) = delete;
+    MgmtConnection();
+    ~MgmtConnection();
+    MgmtConnection(const MgmtConnection&) = delete;
+    MgmtConnection& operator=(const MgmtConnection&) = delete;
 };
 
 // Allocates a record and copies the strings (each may be null). In the upgrade program a host text
 // with any character other than a digit or '.' is resolved at once and replaced by the dotted form of
 // its first address; null when it does not resolve. The command-shell copy never resolves here.
 // Null when memory runs out.
-[[nodiscard]] MgmtConnection* mgmt_open(const char* host, std::uint32_t port, const char* user,
-                                        const char* password);
+[[nodiscard]] MgmtConnection* mgmt_open(const char* host, std::uint32_t port, const char* user, const char* password);
 // Releases the record and all it owns; does not close the socket. Null is ignored.
 void mgmt_free(MgmtConnection* conn);
 
@@ -144,9 +143,9 @@ void mgmt_set_last_error(int code);
 
 // Last-error codes of the command-shell copy.
 enum MgmtLastError : int {
-  kErrNoPassword = 101,      // "SendAuth - no password specified"
-  kErrBadAuthBuf = 102,      // "INFO Bad Auth Authbuf"
-  kErrMakeKey = 103,         // "Failed to make key"
-  kErrNotEncrypted = 105,    // "Block not encrypted!"
-  kErrDecryptedTooLong = 106 // "decrypted packet too long!"
+    kErrNoPassword = 101,       // "SendAuth - no password specified"
+    kErrBadAuthBuf = 102,       // "INFO Bad Auth Authbuf"
+    kErrMakeKey = 103,          // "Failed to make key"
+    kErrNotEncrypted = 105,     // "Block not encrypted!"
+    kErrDecryptedTooLong = 106  // "decrypted packet too long!"
 };

@@ -19,7 +19,7 @@ inline constexpr std::size_t kDesBlockSize = 8;
 
 // An expanded DES key. Opaque storage large enough for libcrypto's key schedule.
 struct DesSchedule {
-  alignas(16) unsigned char opaque[128];
+    alignas(16) unsigned char opaque[128];
 };
 
 // MD5 over the concatenation of the given pieces; writes 16 bytes to out.
@@ -36,10 +36,10 @@ void des_cbc_encrypt(const DesSchedule& key, std::uint8_t* data, std::size_t len
                      const std::uint8_t iv[kDesBlockSize]);
 void des_cbc_decrypt(const DesSchedule& key, std::uint8_t* data, std::size_t length,
                      const std::uint8_t iv[kDesBlockSize]);
-void des_ede2_cbc_encrypt(const DesSchedule& key1, const DesSchedule& key2, std::uint8_t* data,
-                          std::size_t length, const std::uint8_t iv[kDesBlockSize]);
-void des_ede2_cbc_decrypt(const DesSchedule& key1, const DesSchedule& key2, std::uint8_t* data,
-                          std::size_t length, const std::uint8_t iv[kDesBlockSize]);
+void des_ede2_cbc_encrypt(const DesSchedule& key1, const DesSchedule& key2, std::uint8_t* data, std::size_t length,
+                          const std::uint8_t iv[kDesBlockSize]);
+void des_ede2_cbc_decrypt(const DesSchedule& key1, const DesSchedule& key2, std::uint8_t* data, std::size_t length,
+                          const std::uint8_t iv[kDesBlockSize]);
 
 // Compares two byte runs in time that does not depend on where they differ. True when equal.
 bool equal_secret(const std::uint8_t* a, const std::uint8_t* b, std::size_t length);

@@ -23,8 +23,8 @@
 namespace fwall {
 
 inline constexpr std::size_t kBlockHeader = 3;
-inline constexpr std::size_t kMaxBlockData = 8192;     // staging and delivery areas
-inline constexpr std::size_t kMaxBlockLength = 8222;   // largest length a received header may give
+inline constexpr std::size_t kMaxBlockData = 8192;    // staging and delivery areas
+inline constexpr std::size_t kMaxBlockLength = 8222;  // largest length a received header may give
 inline constexpr std::size_t kCheckValueSize = 16;
 inline constexpr std::size_t kMaxCheckedLength = kMaxBlockData + kCheckValueSize;  // 8208
 // Largest block an established sender produces: outer header + inner header + data + check + padding.
@@ -46,12 +46,12 @@ Cipher cipher_for_privacy(int privacy, bool triple_des_always);
 
 // What protects blocks on an established connection (both directions).
 struct BlockProtection {
-  Cipher cipher = Cipher::None;
-  bool integrity = false;
-  const std::uint8_t* integrity_key = nullptr;  // 16 bytes; used when integrity is on
-  const DesSchedule* schedule1 = nullptr;       // used when cipher != None
-  const DesSchedule* schedule2 = nullptr;       // used when cipher == TripleDes
-  const std::uint8_t* iv = nullptr;             // 8 bytes (all zero in this protocol)
+    Cipher cipher = Cipher::None;
+    bool integrity = false;
+    const std::uint8_t* integrity_key = nullptr;  // 16 bytes; used when integrity is on
+    const DesSchedule* schedule1 = nullptr;       // used when cipher != None
+    const DesSchedule* schedule2 = nullptr;       // used when cipher == TripleDes
+    const std::uint8_t* iv = nullptr;             // 8 bytes (all zero in this protocol)
 };
 
 // Encoding a block. `out` must have room for kSendAreaSize bytes. Writes the whole block (with the outer
@@ -62,36 +62,36 @@ std::size_t encode_block(const BlockProtection& protection, bool established, co
 
 // A block's outer frame as it sits in a receive buffer.
 struct RawBlock {
-  std::uint8_t flags = 0;
-  std::size_t length = 0;           // the header's length field
-  std::uint8_t* payload = nullptr;  // `length` bytes after the header
-  std::size_t total = 0;            // header + payload
+    std::uint8_t flags = 0;
+    std::size_t length = 0;           // the header's length field
+    std::uint8_t* payload = nullptr;  // `length` bytes after the header
+    std::size_t total = 0;            // header + payload
 };
 
 enum class SplitStatus {
-  Complete,   // `raw` describes a whole block at the start of the buffer
-  NeedMore,   // the header or the payload is not complete yet; nothing consumed
-  Malformed,  // the high length byte is 0x80 or more, or the length exceeds kMaxBlockLength
+    Complete,   // `raw` describes a whole block at the start of the buffer
+    NeedMore,   // the header or the payload is not complete yet; nothing consumed
+    Malformed,  // the high length byte is 0x80 or more, or the length exceeds kMaxBlockLength
 };
 
 // Looks at the block at the start of `buffer`.
 SplitStatus split_block(std::uint8_t* buffer, std::size_t available, RawBlock& raw);
 
 enum class OpenStatus {
-  Data,               // `data` / `data_length` hold the block's data; `last` the end-of-message mark
-  NotEncrypted,       // privacy in force but the block is not encrypted ("Block not encrypted!")
-  DecryptedTooLong,   // inner length invalid ("decrypted packet too long!")
-  CheckFailed,        // the check value does not match, or its length is out of range
-  TooLongToDeliver,   // the data would not fit the 8192-byte delivery area
-  BadCipherLength,    // ciphertext length not a multiple of 8
+    Data,              // `data` / `data_length` hold the block's data; `last` the end-of-message mark
+    NotEncrypted,      // privacy in force but the block is not encrypted ("Block not encrypted!")
+    DecryptedTooLong,  // inner length invalid ("decrypted packet too long!")
+    CheckFailed,       // the check value does not match, or its length is out of range
+    TooLongToDeliver,  // the data would not fit the 8192-byte delivery area
+    BadCipherLength,   // ciphertext length not a multiple of 8
 };
 
 struct OpenedBlock {
-  const std::uint8_t* data = nullptr;
-  std::size_t data_length = 0;
-  bool last = false;               // any of the low six flag bits
-  bool integrity_missing = false;  // integrity on, privacy 0, no check value: the receiver switches
-                                   // integrity off for the rest of the connection
+    const std::uint8_t* data = nullptr;
+    std::size_t data_length = 0;
+    bool last = false;               // any of the low six flag bits
+    bool integrity_missing = false;  // integrity on, privacy 0, no check value: the receiver switches
+                                     // integrity off for the rest of the connection
 };
 
 // Checks and (when encrypted) decrypts an established connection's block in place. `privacy` is the

@@ -20,65 +20,65 @@
 struct MgmtConnection;
 
 enum class MgmtAction : int {
-  PackCerts = 0,    // "/upgrade/packcerts"
-  UnpackCerts = 1,  // "/upgrade/unpackcerts"
-  UpdateConf = 2,   // "/upgrade/updateconf"
+    PackCerts = 0,    // "/upgrade/packcerts"
+    UnpackCerts = 1,  // "/upgrade/unpackcerts"
+    UpdateConf = 2,   // "/upgrade/updateconf"
 };
 
 class MgmtSession {
- public:
-  static constexpr unsigned kDefaultPort = 8004;
+public:
+    static constexpr unsigned kDefaultPort = 8004;
 
-  // Drops (closes and releases) any connection left in the process by an earlier session.
-  MgmtSession();
-  // Disconnects; the record stays the process's connection until a later login, logout or session.
-  ~MgmtSession();
-  MgmtSession(const MgmtSession&) = delete;
-  MgmtSession& operator=(const MgmtSession&) = delete;
+    // Drops (closes and releases) any connection left in the process by an earlier session.
+    MgmtSession();
+    // Disconnects; the record stays the process's connection until a later login, logout or session.
+    ~MgmtSession();
+    MgmtSession(const MgmtSession&) = delete;
+    MgmtSession& operator=(const MgmtSession&) = delete;
 
-  // Replaces the stored copies; the password copy of the previous target is wiped.
-  void set_target(const char* host, unsigned port, const char* user, const char* password);
+    // Replaces the stored copies; the password copy of the previous target is wiped.
+    void set_target(const char* host, unsigned port, const char* user, const char* password);
 
-  // Opens, authenticates and reads the version. False without complete target data (no traffic),
-  // when the connection or handshake fails, or when the version request is not answered with 200.
-  [[nodiscard]] bool login();
+    // Opens, authenticates and reads the version. False without complete target data (no traffic),
+    // when the connection or handshake fails, or when the version request is not answered with 200.
+    [[nodiscard]] bool login();
 
-  // Reads the firewall's version into version_text(); *version receives the text after '=' (or
-  // "unknown" when the answer holds no '='). 0 when the connection was taken away meanwhile, -2 for
-  // a null pointer.
-  [[nodiscard]] int get_version(std::string* version);
+    // Reads the firewall's version into version_text(); *version receives the text after '=' (or
+    // "unknown" when the answer holds no '='). 0 when the connection was taken away meanwhile, -2 for
+    // a null pointer.
+    [[nodiscard]] int get_version(std::string* version);
 
-  // Confirms the authentication and, for a firewall whose version text begins with '5', takes the
-  // configuration lock (404: the lock is held by another management client).
-  [[nodiscard]] int confirm_auth();
+    // Confirms the authentication and, for a firewall whose version text begins with '5', takes the
+    // configuration lock (404: the lock is held by another management client).
+    [[nodiscard]] int confirm_auth();
 
-  // Firewall file remote_name to local_path; the local file is created only when the answer is 200.
-  [[nodiscard]] int fetch_file(const char* remote_name, const char* local_path, bool binary);
+    // Firewall file remote_name to local_path; the local file is created only when the answer is 200.
+    [[nodiscard]] int fetch_file(const char* remote_name, const char* local_path, bool binary);
 
-  // local_path to firewall file remote_name. A local file that cannot be opened gives 200 and sends
-  // nothing (such files are optional to the workflow).
-  [[nodiscard]] int send_file(const char* local_path, const char* remote_name, bool binary);
+    // local_path to firewall file remote_name. A local file that cannot be opened gives 200 and sends
+    // nothing (such files are optional to the workflow).
+    [[nodiscard]] int send_file(const char* local_path, const char* remote_name, bool binary);
 
-  [[nodiscard]] int run_action(MgmtAction action);
+    [[nodiscard]] int run_action(MgmtAction action);
 
-  // Closes the socket and empties version_text(); the record stays the shared connection.
-  void disconnect();
-  // Disconnects and releases the record; afterwards there is no connection.
-  void logout();
+    // Closes the socket and empties version_text(); the record stays the shared connection.
+    void disconnect();
+    // Disconnects and releases the record; afterwards there is no connection.
+    void logout();
 
-  static const char* result_text(int code);
+    static const char* result_text(int code);
 
-  const std::string& version_text() const { return version_text_; }
-  // The process's shared connection record, or null (for tests and diagnostics).
-  static MgmtConnection* connection();
+    const std::string& version_text() const { return version_text_; }
+    // The process's shared connection record, or null (for tests and diagnostics).
+    static MgmtConnection* connection();
 
- private:
-  int exchange(MgmtConnection* conn, const std::string& request, const char* body, size_t body_length,
-               const char* output_path, char* buffer, bool binary);
+private:
+    int exchange(MgmtConnection* conn, const std::string& request, const char* body, size_t body_length,
+                 const char* output_path, char* buffer, bool binary);
 
-  std::string host_;
-  std::string user_;
-  std::string password_;
-  unsigned port_ = kDefaultPort;
-  std::string version_text_;
+    std::string host_;
+    std::string user_;
+    std::string password_;
+    unsigned port_ = kDefaultPort;
+    std::string version_text_;
 };

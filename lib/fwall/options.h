@@ -19,26 +19,26 @@ inline constexpr std::uint8_t kOptionEnd = 255;
 
 // Tags the protocol uses.
 enum OptionTag : std::uint8_t {
-  kTagProtocol = 2,        // value 1
-  kTagServerAddress = 3,   // firewall's IPv4 address, first octet first (Welcome)
-  kTagAuthProtocol = 4,    // value 1
-  kTagAuthenticator = 5,   // 16 bytes (Auth)
-  kTagNonce = 7,           // 4 bytes, little-endian
-  kTagUser = 9,            // user name without terminator (Auth)
-  kTagVersion = 10,        // 2 bytes; first byte 0
-  kTagMinorVersion = 11,   // (Auth)
-  kTagClientType = 12,     // (Auth)
-  kTagWho = 13,            // second identity (Auth)
-  kTagPrivacy = 14,        // 0 none, 1 DES, 2 two-key triple DES
-  kTagIntegrity = 15,      // 0 or 1
-  kTagRelayTarget = 17,    // IPv4 address, last octet first (relay request)
-  kTagRelayPort = 18,      // 2 bytes, most significant first (relay request)
+    kTagProtocol = 2,       // value 1
+    kTagServerAddress = 3,  // firewall's IPv4 address, first octet first (Welcome)
+    kTagAuthProtocol = 4,   // value 1
+    kTagAuthenticator = 5,  // 16 bytes (Auth)
+    kTagNonce = 7,          // 4 bytes, little-endian
+    kTagUser = 9,           // user name without terminator (Auth)
+    kTagVersion = 10,       // 2 bytes; first byte 0
+    kTagMinorVersion = 11,  // (Auth)
+    kTagClientType = 12,    // (Auth)
+    kTagWho = 13,           // second identity (Auth)
+    kTagPrivacy = 14,       // 0 none, 1 DES, 2 two-key triple DES
+    kTagIntegrity = 15,     // 0 or 1
+    kTagRelayTarget = 17,   // IPv4 address, last octet first (relay request)
+    kTagRelayPort = 18,     // 2 bytes, most significant first (relay request)
 };
 
 // Where an entry's value lies inside the list.
 struct OptionEntry {
-  std::size_t value_offset = 0;  // index of the first value byte in the list
-  std::uint8_t length = 0;
+    std::size_t value_offset = 0;  // index of the first value byte in the list
+    std::uint8_t length = 0;
 };
 
 // The first entry with `tag`. Gives up at the terminator, at an entry of length 0, when the lengths

@@ -19,5 +19,5 @@ inline constexpr const char* kRequestPathSuffix = kTovacBuild ? "" : ";";
 
 // Writes "METHOD PATH[;] HTTP/1.0\r\n", `headers` (may be null), "\r\n" and `body` (may be null), then
 // flushes. 0, or -1 when the writer refused the bytes (null or failed record).
-int mgmt_send_request(MgmtWriter* writer, const char* method, const char* path, const char* headers,
-                      const void* body, std::size_t body_length);
+int mgmt_send_request(MgmtWriter* writer, const char* method, const char* path, const char* headers, const void* body,
+                      std::size_t body_length);

@@ -17,29 +17,29 @@
 #include "lib/fwall/framing.h"
 
 struct MgmtReader {
-  MgmtConnection* conn = nullptr;
-  std::uint8_t delivery[fwall::kMaxBlockData] = {};  // data of the last non-empty block delivered
-  std::uint8_t recv_area[fwall::kRecvAreaSize] = {};
-  std::int32_t available = 0;    // bytes in the delivery area
-  std::int32_t consumed = 0;     // of those, bytes handed out
-  std::int32_t parse_pos = 0;    // start of the next block in the receive area
-  std::int32_t received = 0;     // bytes in the receive area
-  std::int32_t parse_state = 0;  // 0 before a block, 4 rejected
-  std::int32_t block_flags = 0;
-  std::int32_t block_length = 0;
-  std::int32_t end_of_message = 0;
-  std::int32_t error_number = 0;  // 35 when a read found the event flag set
-  bool failed = false;            // sticky: the connection failed or a block was rejected
+    MgmtConnection* conn = nullptr;
+    std::uint8_t delivery[fwall::kMaxBlockData] = {};  // data of the last non-empty block delivered
+    std::uint8_t recv_area[fwall::kRecvAreaSize] = {};
+    std::int32_t available = 0;    // bytes in the delivery area
+    std::int32_t consumed = 0;     // of those, bytes handed out
+    std::int32_t parse_pos = 0;    // start of the next block in the receive area
+    std::int32_t received = 0;     // bytes in the receive area
+    std::int32_t parse_state = 0;  // 0 before a block, 4 rejected
+    std::int32_t block_flags = 0;
+    std::int32_t block_length = 0;
+    std::int32_t end_of_message = 0;
+    std::int32_t error_number = 0;  // 35 when a read found the event flag set
+    bool failed = false;            // sticky: the connection failed or a block was rejected
 };
 
 struct MgmtWriter {
-  MgmtConnection* conn = nullptr;
-  std::uint8_t staging[fwall::kMaxBlockData] = {};
-  std::int32_t fill = 0;
-  std::uint8_t send_area[fwall::kSendAreaSize] = {};
-  std::int32_t start = 0;  // first unsent byte
-  std::int32_t end = 0;
-  std::int32_t end_of_message = 0;
+    MgmtConnection* conn = nullptr;
+    std::uint8_t staging[fwall::kMaxBlockData] = {};
+    std::int32_t fill = 0;
+    std::uint8_t send_area[fwall::kSendAreaSize] = {};
+    std::int32_t start = 0;  // first unsent byte
+    std::int32_t end = 0;
+    std::int32_t end_of_message = 0;
 };
 
 // Appends bytes to the message being written; returns the bytes taken, -1 for a null writer or record,

@@ -18,8 +18,8 @@ protected:
 
 TEST_F(TemplateCommand, RunsTheScriptAndWritesResultAndLogToTheirFiles) {
     write("s.tpl", "[PREPROCESS]\nadd_leaf a_c=2\n");
-    const CliResult r = run({"template", path("fw.conf"), path("s.tpl"), "-o", path("out.conf"), "-l",
-                             path("run.log"), "-W", path("warn.txt")});
+    const CliResult r = run({"template", path("fw.conf"), path("s.tpl"), "-o", path("out.conf"), "-l", path("run.log"),
+                             "-W", path("warn.txt")});
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, "");  // not a terminal: no progress dots either
@@ -42,8 +42,7 @@ TEST_F(TemplateCommand, ResultGoesToStandardOutputAndTheLogToStandardErrorByDefa
 }
 
 TEST_F(TemplateCommand, WholeScriptWorksOnTheOneTreeAcrossSectionMarkers) {
-    write("s.tpl",
-          "add_leaf p=1\n[MERGE_TREE1]\nadd_leaf q=2\n[merge_tree2]\n[POSTPROCESS]\nadd_leaf r=3\n");
+    write("s.tpl", "add_leaf p=1\n[MERGE_TREE1]\nadd_leaf q=2\n[merge_tree2]\n[POSTPROCESS]\nadd_leaf r=3\n");
     const CliResult r = run({"template", path("fw.conf"), path("s.tpl"), "-l", path("run.log")});
     EXPECT_EQ(r.code, 0);
     EXPECT_EQ(r.out, "a_b=1\nhost=x\np=1\nq=2\nr=3\n");
@@ -55,8 +54,8 @@ TEST_F(TemplateCommand, WholeScriptWorksOnTheOneTreeAcrossSectionMarkers) {
 TEST_F(TemplateCommand, UserErrorStopsWithExitOneAndLeavesTheOutputAlone) {
     write("s.tpl", "add_leaf a_b=2\nuser_error Version 4 cannot be upgraded\nadd_leaf late=1\n");
     write("out.conf", "previous=1\n");
-    const CliResult r = run({"template", path("fw.conf"), path("s.tpl"), "-o", path("out.conf"), "-l",
-                             path("run.log")});
+    const CliResult r =
+        run({"template", path("fw.conf"), path("s.tpl"), "-o", path("out.conf"), "-l", path("run.log")});
     EXPECT_EQ(r.code, 1);
     EXPECT_NE(r.err.find("Version 4 cannot be upgraded"), std::string::npos) << r.err;
     EXPECT_EQ(read(path("out.conf")), "previous=1\n");
@@ -114,8 +113,7 @@ TEST_F(TemplateCommand, OutputOrLogThatCannotBeWrittenExitsTwo) {
 TEST_F(TemplateCommand, DirectoryOutputIsRefusedBeforeAnythingIsWritten) {
     write("s.tpl", "add_leaf a=1\n");
     std::filesystem::create_directory(path("out.d"));
-    const CliResult r = run({"template", path("fw.conf"), path("s.tpl"), "-o", path("out.d"), "-l",
-                             path("run.log")});
+    const CliResult r = run({"template", path("fw.conf"), path("s.tpl"), "-o", path("out.d"), "-l", path("run.log")});
     EXPECT_EQ(r.code, 2);
     EXPECT_EQ(r.err, "upgrade-cli template: cannot write " + path("out.d") + ": it is a directory\n");
     EXPECT_TRUE(std::filesystem::is_empty(path("out.d")));
@@ -127,8 +125,7 @@ TEST_F(TemplateCommand, DirectoryOutputIsRefusedBeforeAnythingIsWritten) {
 TEST_F(TemplateCommand, ConfigurationCanBeUpdatedInPlaceAndBecomesOwnerOnly) {
     write("s.tpl", "add_leaf a_b=5\n");
     ASSERT_EQ(::chmod(path("fw.conf").c_str(), 0640), 0);
-    const CliResult r = run({"template", path("fw.conf"), path("s.tpl"), "-o", path("fw.conf"), "-l",
-                             path("run.log")});
+    const CliResult r = run({"template", path("fw.conf"), path("s.tpl"), "-o", path("fw.conf"), "-l", path("run.log")});
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(read(path("fw.conf")), "a_b=5\nhost=x\n");
     struct stat info {};
@@ -142,8 +139,8 @@ TEST_F(TemplateCommand, ConfigurationCanBeUpdatedInPlaceAndBecomesOwnerOnly) {
 
 TEST_F(TemplateCommand, OverLongScriptLineExitsTwoAndSavesNothing) {
     write("s.tpl", "add_leaf a=1\nadd_leaf b=" + std::string(9000, 'x') + "\nadd_leaf c=1\n");
-    const CliResult r = run({"template", path("fw.conf"), path("s.tpl"), "-o", path("out.conf"), "-l",
-                             path("run.log")});
+    const CliResult r =
+        run({"template", path("fw.conf"), path("s.tpl"), "-o", path("out.conf"), "-l", path("run.log")});
     EXPECT_EQ(r.code, 2);
     EXPECT_FALSE(std::filesystem::exists(path("out.conf")));
     EXPECT_NE(read(path("run.log")).find("is longer than 8191 characters"), std::string::npos);
@@ -164,8 +161,8 @@ TEST_F(TemplateCommand, ImportFileLooksBesideTheConfigurationOrInTheWorkdir) {
 
 TEST_F(TemplateCommand, WarningsGoToTheWarningsFile) {
     write("s.tpl", "user_warning a_b=** Check setting a_b ($$).\n");
-    const CliResult r = run({"template", path("fw.conf"), path("s.tpl"), "-l", path("run.log"), "-W",
-                             path("warn.txt")});
+    const CliResult r =
+        run({"template", path("fw.conf"), path("s.tpl"), "-l", path("run.log"), "-W", path("warn.txt")});
     EXPECT_EQ(r.code, 0);
     EXPECT_EQ(read(path("warn.txt")), "Check setting a_b (1).\n\n");
 }

@@ -48,8 +48,10 @@ TEST_F(TemplateSafety, OutputThatIsAnInputIsRefusedAndTheInputKept) {
         std::vector<std::string> args;
         std::string named;
     } cases[] = {
-        {{"-o", path("out.conf"), "-l", path("f.conf")}, "the log " + path("f.conf") + " is the configuration " + path("f.conf")},
-        {{"-o", path("out.conf"), "-W", path("f.conf")}, "the warnings file " + path("f.conf") + " is the configuration"},
+        {{"-o", path("out.conf"), "-l", path("f.conf")},
+         "the log " + path("f.conf") + " is the configuration " + path("f.conf")},
+        {{"-o", path("out.conf"), "-W", path("f.conf")},
+         "the warnings file " + path("f.conf") + " is the configuration"},
         {{"-o", path("s.tpl")}, "the output " + path("s.tpl") + " is the script " + path("s.tpl")},
         // Through a link: the file is the same.
         {{"-o", path("out.conf"), "-l", path("link.conf")}, "the log " + path("link.conf") + " is the configuration"},
@@ -71,13 +73,15 @@ TEST_F(TemplateSafety, OutputThatIsAnInputIsRefusedAndTheInputKept) {
     }
     // The configuration may still be updated in place: it is read whole first and replaced only once
     // the result is complete.
-    EXPECT_EQ(runBounded({"template", path("f.conf"), path("s.tpl"), "-o", path("f.conf"), "-l", path("run.log")}).code, 0);
+    EXPECT_EQ(runBounded({"template", path("f.conf"), path("s.tpl"), "-o", path("f.conf"), "-l", path("run.log")}).code,
+              0);
     EXPECT_EQ(read(path("f.conf")), "a_b=1\na_c=2\nhost=x\n");
 }
 
 TEST_F(TemplateSafety, DashMeansTheStandardStreamsAndOneStreamTakesOneOutput) {
     write("w.tpl", "user_warning a_b=** Look at $$\n");
-    const CliResult r = runBounded({"template", path("f.conf"), path("w.tpl"), "-o", path("out.conf"), "-l", "-", "-W", "-"});
+    const CliResult r =
+        runBounded({"template", path("f.conf"), path("w.tpl"), "-o", path("out.conf"), "-l", "-", "-W", "-"});
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.out, "Look at 1\n\n");
     EXPECT_NE(r.err.find("Processing 1: user_warning"), std::string::npos) << r.err;
@@ -103,8 +107,10 @@ TEST_F(TemplateSafety, FifosAreRefusedInsteadOfBlocking) {
     } cases[] = {
         {{path("fifo"), path("s.tpl")}, "cannot read the configuration " + path("fifo") + ": not a regular file"},
         {{path("f.conf"), path("fifo")}, "cannot read the script " + path("fifo") + ": not a regular file"},
-        {{path("f.conf"), path("s.tpl"), "-o", path("fifo")}, "cannot write " + path("fifo") + ": a FIFO that nobody reads"},
-        {{path("f.conf"), path("s.tpl"), "-l", path("fifo")}, "cannot create the log " + path("fifo") + ": a FIFO that nobody reads"},
+        {{path("f.conf"), path("s.tpl"), "-o", path("fifo")},
+         "cannot write " + path("fifo") + ": a FIFO that nobody reads"},
+        {{path("f.conf"), path("s.tpl"), "-l", path("fifo")},
+         "cannot create the log " + path("fifo") + ": a FIFO that nobody reads"},
         {{path("f.conf"), path("s.tpl"), "-W", path("fifo")}, "cannot create the warnings file " + path("fifo")},
     };
     for (const auto& c : cases) {
@@ -122,7 +128,8 @@ TEST_F(TemplateSafety, FifosAreRefusedInsteadOfBlocking) {
     EXPECT_NE(read(path("run.log")).find("import_file: Not a regular file: " + path("fifo") + "\n"), std::string::npos);
     // A device is no configuration either; as an output it is written in place.
     EXPECT_EQ(runBounded({"template", "/dev/null", path("s.tpl")}).code, 2);
-    const CliResult toNull = runBounded({"template", path("f.conf"), path("s.tpl"), "-o", "/dev/null", "-l", "/dev/null", "-W", "/dev/null"});
+    const CliResult toNull = runBounded(
+        {"template", path("f.conf"), path("s.tpl"), "-o", "/dev/null", "-l", "/dev/null", "-W", "/dev/null"});
     EXPECT_EQ(toNull.code, 0) << toNull.err;
 }
 
@@ -138,13 +145,14 @@ TEST_F(TemplateSafety, LogOrWarningsThatCannotBeWrittenLeaveTheOutputAlone) {
     if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
     write("w.tpl", "user_warning a_b=** Look at $$\nadd_leaf a_c=2\n");
     write("out.conf", "previous=1\n");
-    const CliResult log = runBounded({"template", path("f.conf"), path("w.tpl"), "-o", path("out.conf"), "-l", "/dev/full"});
+    const CliResult log =
+        runBounded({"template", path("f.conf"), path("w.tpl"), "-o", path("out.conf"), "-l", "/dev/full"});
     EXPECT_EQ(log.code, 2);
     EXPECT_NE(log.err.find("cannot write the log /dev/full: No space left on device"), std::string::npos) << log.err;
     EXPECT_EQ(read(path("out.conf")), "previous=1\n");
 
-    const CliResult warnings = runBounded({"template", path("f.conf"), path("w.tpl"), "-o", path("out.conf"), "-l",
-                                           path("run.log"), "-W", "/dev/full"});
+    const CliResult warnings = runBounded(
+        {"template", path("f.conf"), path("w.tpl"), "-o", path("out.conf"), "-l", path("run.log"), "-W", "/dev/full"});
     EXPECT_EQ(warnings.code, 2);
     EXPECT_NE(warnings.err.find("cannot write the warnings file /dev/full"), std::string::npos) << warnings.err;
     EXPECT_EQ(read(path("out.conf")), "previous=1\n");
@@ -168,8 +176,8 @@ TEST_F(TemplateSafety, SettingTooLongToBeReadBackFailsTheSave) {
     const std::string append = "edit_leaf a_b=** append " + std::string(3000, 'w') + "\n";
     write("grow.tpl", append + append);
     write("out.conf", "previous=1\n");
-    const CliResult r = runBounded({"template", path("f.conf"), path("grow.tpl"), "-o", path("out.conf"), "-l",
-                                    path("run.log")});
+    const CliResult r =
+        runBounded({"template", path("f.conf"), path("grow.tpl"), "-o", path("out.conf"), "-l", path("run.log")});
     EXPECT_EQ(r.code, 2);
     EXPECT_NE(r.err.find("cannot write the configuration to " + path("out.conf") + ": a setting is too long"),
               std::string::npos)

@@ -119,19 +119,33 @@ TEST_F(ChildListTest, RandomEditsNeverLeaveTheIndexWrong) {
         std::size_t size = list.size();
         std::size_t at = size == 0 ? 0 : random() % size;
         switch (random() % 9) {
-        case 0: list.append(makeNode(random() % 2, anyName())); break;
-        case 1: list.insert(at, makeNode(random() % 2, anyName())); break;
-        case 2: if (size > 0) spare.push_back(list.take(at)); break;
-        case 3: if (size > 0) list.erase(at); break;
-        case 4: if (size > 0) list[at]->setName(anyName()); break;
+        case 0:
+            list.append(makeNode(random() % 2, anyName()));
+            break;
+        case 1:
+            list.insert(at, makeNode(random() % 2, anyName()));
+            break;
+        case 2:
+            if (size > 0) spare.push_back(list.take(at));
+            break;
+        case 3:
+            if (size > 0) list.erase(at);
+            break;
+        case 4:
+            if (size > 0) list[at]->setName(anyName());
+            break;
         case 5:
             if (!spare.empty() && size > 0) {
                 auto old = list.replace(at, std::move(spare.back()));
                 spare.back() = std::move(old);
             }
             break;
-        case 6: if (size > 1) list.swap(at, random() % size); break;
-        case 7: if (size > 40 && random() % 8 == 0) list.resize(size - 30); break;
+        case 6:
+            if (size > 1) list.swap(at, random() % size);
+            break;
+        case 7:
+            if (size > 40 && random() % 8 == 0) list.resize(size - 30);
+            break;
         case 8:
             if (!spare.empty()) {
                 spare.back()->setName(anyName());  // renamed while detached: no index to follow
@@ -197,8 +211,8 @@ TEST_F(ChildListTest, LiteralSearchInAWideBranchFindsWhatAFullScanFinds) {
     EXPECT_EQ(found("r_42_a=**"), "r_42_a=1;");
     EXPECT_EQ(found("r_420_a=**"), "");
     Branch* r = tree.findBranch("r");
-    r->children()[50]->setName("42");      // a second "42", after the first
-    r->children()[10]->setName("**");      // fits any component
+    r->children()[50]->setName("42");  // a second "42", after the first
+    r->children()[10]->setName("**");  // fits any component
     EXPECT_EQ(found("r_42_a=**"), "r_**_a=1;r_42_a=1;r_42_a=1;");
     r->children()[10]->setName("10");
     r->children()[50]->setName("50");

@@ -66,9 +66,7 @@ TEST_F(ConfigFileTest, CommentsBlankLinesAndCrLfEndingsChangeNothingButLineNumbe
     EXPECT_EQ(takeLog(), "Line 5: Unable to find '=' in bad line\n");
 }
 
-TEST_F(ConfigFileTest, LastLineWithoutLineFeedIsRead) {
-    EXPECT_EQ(loadAndSave("a=1\nb=2"), "a=1\nb=2\n");
-}
+TEST_F(ConfigFileTest, LastLineWithoutLineFeedIsRead) { EXPECT_EQ(loadAndSave("a=1\nb=2"), "a=1\nb=2\n"); }
 
 TEST_F(ConfigFileTest, DuplicatesAreReportedWithTheirLineAndFirstValueWins) {
     std::string in = writeFile("a_b=1\na_b=2\na_b=1\n");
@@ -94,8 +92,8 @@ TEST_F(ConfigFileTest, LoadMergesIntoExistingContent) {
 }
 
 TEST_F(ConfigFileTest, LoadingMatchesParsingAndMergingLineByLine) {
-    const char* lines[] = {"a_b=1", "a_b_c=2", "a_b=3", "x__y=1", "_a_b=1", "a__b_c=1", "x_=5",
-                           "_x=5", "p_0080=0080", "q_num_r_s=1", "q_num_r_s=2", "q_num_r=3", "a_b_c=9"};
+    const char* lines[] = {"a_b=1", "a_b_c=2",     "a_b=3",       "x__y=1",      "_a_b=1",    "a__b_c=1", "x_=5",
+                           "_x=5",  "p_0080=0080", "q_num_r_s=1", "q_num_r_s=2", "q_num_r=3", "a_b_c=9"};
     std::string content;
     for (const char* line : lines) content += std::string(line) + "\n";
     std::string in = writeFile(content);
@@ -117,8 +115,8 @@ TEST_F(ConfigFileTest, LoadingInterleavedPathsIntoATreeWithTwinBranchesMatchesMe
         a->children().append(std::make_unique<Branch>("b"));  // a second 'b' under 'a'
         static_cast<Branch*>(a->children().back())->children().append(std::make_unique<Leaf>("z", "twin"));
     };
-    const char* lines[] = {"a_b_x=1", "a_b_y=2", "a_c_x=3", "a_b_z=4", "a_b=5", "a_b_c_d=6", "a_b_c=7",
-                           "a_b_c_e=8", "b_x=9", "a_b_x=10", "a_c_x=11", "a_b_c_d=12", "a=13", "a_x=14"};
+    const char* lines[] = {"a_b_x=1",   "a_b_y=2", "a_c_x=3",  "a_b_z=4",  "a_b=5",      "a_b_c_d=6", "a_b_c=7",
+                           "a_b_c_e=8", "b_x=9",   "a_b_x=10", "a_c_x=11", "a_b_c_d=12", "a=13",      "a_x=14"};
     std::string content;
     for (const char* line : lines) content += std::string(line) + "\n";
     twins(tree);
@@ -136,10 +134,9 @@ TEST_F(ConfigFileTest, LoadingInterleavedPathsIntoATreeWithTwinBranchesMatchesMe
 }
 
 TEST_F(ConfigFileTest, RoundTripGivesTheSameTree) {
-    std::string first = loadAndSave(
-        "rule_proxy_num_rules=2\nrule_proxy_1_action=allow\nrule_proxy_1_src=any\n"
-        "rule_proxy_2_action=deny\nif_0_addr=10.0.0.1\nif_0_name=eth0\nhostname=fw one\n"
-        "a_b=1\na_b_c=2\nx_=5\n=7\nweird__name_=q\n");
+    std::string first = loadAndSave("rule_proxy_num_rules=2\nrule_proxy_1_action=allow\nrule_proxy_1_src=any\n"
+                                    "rule_proxy_2_action=deny\nif_0_addr=10.0.0.1\nif_0_name=eth0\nhostname=fw one\n"
+                                    "a_b=1\na_b_c=2\nx_=5\n=7\nweird__name_=q\n");
     ConfigTree again(log);
     std::string path = writeFile(first, "again.conf");
     ASSERT_EQ(again.load(path), 0);
@@ -152,9 +149,8 @@ TEST_F(ConfigFileTest, OverlongLinesAreSkippedWithAMessageAndReadingGoesOn) {
     std::string in = writeFile("first=1\n" + longLine + "\n" + limit + "\r\nlast=2\n" + longLine);
     ASSERT_EQ(tree.load(in), 0);
     EXPECT_EQ(body(tree), "first=1\n" + limit + "\nlast=2\n");
-    EXPECT_EQ(takeLog(),
-              "Line 2: Skipping line longer than 8191 characters\n"
-              "Line 5: Skipping line longer than 8191 characters\n");
+    EXPECT_EQ(takeLog(), "Line 2: Skipping line longer than 8191 characters\n"
+                         "Line 5: Skipping line longer than 8191 characters\n");
 }
 
 TEST_F(ConfigFileTest, UnreadableFileIsReportedAndLeavesTheTreeAlone) {

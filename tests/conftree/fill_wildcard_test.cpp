@@ -46,9 +46,8 @@ TEST_F(FillWildcardTest, TwoMarkersOfOneKindAreRefusedAndChangeNothing) {
     EXPECT_EQ(takeLog(), "fillWildCardFromTop: multiple ## wildcards in branch - can't continue\n");
     EXPECT_EQ(fill("a_##_b_##", "x_**_**=1", -1), "x_**_**=1");
     EXPECT_EQ(fill("a_##_b_##", "??x_??y=1", -1), "??x_??y=1");
-    EXPECT_EQ(takeLog(),
-              "fillWildCardFromTop: multiple ** wildcards in branch - can't continue\n"
-              "fillWildCardFromTop: multiple ?? wildcards in branch - can't continue\n");
+    EXPECT_EQ(takeLog(), "fillWildCardFromTop: multiple ** wildcards in branch - can't continue\n"
+                         "fillWildCardFromTop: multiple ?? wildcards in branch - can't continue\n");
 }
 
 TEST_F(FillWildcardTest, NothingToFillOrNothingToFillFrom) {

@@ -5,8 +5,8 @@
 #include <sstream>
 #include <string>
 
-#include "tree_fixture.h"
 #include "conftree/line_reader.h"
+#include "tree_fixture.h"
 
 namespace {
 
@@ -46,12 +46,14 @@ TEST_F(SaveLimitTest, LongerLineFailsTheSaveNamesTheSettingAndKeepsThePreviousFi
     EXPECT_EQ(result.error(), EMSGSIZE);
     EXPECT_EQ(readFile(out), "previous=1\n");
     int files = 0;
-    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(out).parent_path()))
+    for ([[maybe_unused]] const auto& entry :
+         std::filesystem::directory_iterator(std::filesystem::path(out).parent_path()))
         ++files;
     EXPECT_EQ(files, 1);  // no temporary file left behind
     const std::string text = takeLog();
     EXPECT_NE(text.find("Unable to save the setting rule_filter_7_comment: its line of 8192 characters is longer "
-                        "than the 8191 a configuration file reader takes\nUnable to write file: " + out + "\n"),
+                        "than the 8191 a configuration file reader takes\nUnable to write file: " +
+                        out + "\n"),
               std::string::npos)
         << text;
     // The same tree to a stream: the save fails too.

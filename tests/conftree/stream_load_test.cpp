@@ -11,8 +11,8 @@ namespace {
 class StreamLoadTest : public TreeTest {};
 
 TEST_F(StreamLoadTest, StreamLoadEqualsFileLoad) {
-    const std::string content = "a_b=1\r\n# note\n\nbad line\na_b=2\nq_num_r=1\nx_" + std::string(9000, 'x') +
-                                "=1\nz=last without line feed";
+    const std::string content =
+        "a_b=1\r\n# note\n\nbad line\na_b=2\nq_num_r=1\nx_" + std::string(9000, 'x') + "=1\nz=last without line feed";
     const std::string path = writeFile(content);
     ASSERT_EQ(tree.load(path), 0);
     const std::string fileLog = takeLog();

@@ -1,7 +1,7 @@
 // Service groups and destination groups: reading, building the destination groups, writing.
 
-#include "converter_fixture.h"
 #include "convert/groups.h"
+#include "converter_fixture.h"
 
 namespace {
 
@@ -140,8 +140,9 @@ TEST_F(GroupsTest, BuiltGroupNeverTakesTheNameOfAnotherGroup) {
     EXPECT_EQ(groups.destinationRecords[0].groupName, "destination_group_DenyAll-2");
     groups.saveDestinationGroups(context, newTree);
     // The fixed group keeps its one member.
-    EXPECT_EQ(settingsUnder(newTree, "destination_destobj_DenyAll_"),
-              (Lines{"destination_destobj_DenyAll_1_action=Deny", "destination_destobj_DenyAll_1_addr=net_pattern_any"}));
+    EXPECT_EQ(
+        settingsUnder(newTree, "destination_destobj_DenyAll_"),
+        (Lines{"destination_destobj_DenyAll_1_action=Deny", "destination_destobj_DenyAll_1_addr=net_pattern_any"}));
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 // NAT and INAT rules: address specifications, rejection messages, the two written lists.
 
-#include "converter_fixture.h"
 #include "convert/nat_rules.h"
+#include "converter_fixture.h"
 
 namespace {
 
@@ -38,10 +38,11 @@ TEST_F(NatRulesTest, NatAndInatRulesAreWrittenAsTwoGapFreeListsInOldNumberOrder)
               (Lines{"rule_inatrule_1_legal=" + global, "rule_inatrule_1_illegal=" + local,
                      "rule_inatrule_1_network-interface=eth2", "rule_inatrule_2_legal=" + global,
                      "rule_inatrule_2_illegal=" + local, "rule_inatrule_2_network-interface=eth1"}));
-    EXPECT_EQ(settingsUnder(newTree, "rule_natrule_1"),
-              (Lines{"rule_natrule_1_global=" + global, "rule_natrule_1_local=" + local,
-                     "rule_natrule_1_network-interface=eth0", "rule_natrule_1_port-start=80",
-                     "rule_natrule_1_port-end=88", "rule_natrule_1_protocols=tcp", "rule_natrule_1_rule-type=dynamic"}));
+    EXPECT_EQ(
+        settingsUnder(newTree, "rule_natrule_1"),
+        (Lines{"rule_natrule_1_global=" + global, "rule_natrule_1_local=" + local,
+               "rule_natrule_1_network-interface=eth0", "rule_natrule_1_port-start=80", "rule_natrule_1_port-end=88",
+               "rule_natrule_1_protocols=tcp", "rule_natrule_1_rule-type=dynamic"}));
     EXPECT_EQ(settingsUnder(newTree, "rule_natrule_2_rule-type"), (Lines{"rule_natrule_2_rule-type=static"}));
     EXPECT_TRUE(settingsUnder(newTree, "rule_natrule_3").empty());
 }
@@ -72,14 +73,13 @@ TEST_F(NatRulesTest, RuleBoundToStarIsReportedInLogAndWarningsAndDropped) {
     rule(4, "static", "*");
     nat.parse(context, oldTree, objects);
     EXPECT_TRUE(nat.rules.empty());
-    const std::string message =
-        "Unable to convert NAT/INAT rule number 4 - critical values missing or invalid\r\n"
-        "  globalAddr: net_ipnet_192-0-2-0-ipmask-class-c\r\n"
-        "  localAddr:  net_iprange_10-0-0-1-10-0-0-9\r\n"
-        "  ruleType:   static\r\n"
-        "  iface:      *    This is not a valid value\r\n"
-        "NAT/INAT rules may not be bound to a \"*\" interface\r\n"
-        "This rule was deleted.\r\n";
+    const std::string message = "Unable to convert NAT/INAT rule number 4 - critical values missing or invalid\r\n"
+                                "  globalAddr: net_ipnet_192-0-2-0-ipmask-class-c\r\n"
+                                "  localAddr:  net_iprange_10-0-0-1-10-0-0-9\r\n"
+                                "  ruleType:   static\r\n"
+                                "  iface:      *    This is not a valid value\r\n"
+                                "NAT/INAT rules may not be bound to a \"*\" interface\r\n"
+                                "This rule was deleted.\r\n";
     EXPECT_EQ(log.str(), "parseNatRules: " + message + "\n");
     EXPECT_EQ(warnings.str(), message + "\n");
 }
@@ -87,13 +87,12 @@ TEST_F(NatRulesTest, RuleBoundToStarIsReportedInLogAndWarningsAndDropped) {
 TEST_F(NatRulesTest, EmptyCriticalValuesAreNamedWithTheirBlankLines) {
     addSettings(oldTree, {"rule_natrule_6_protocols=udp"});
     nat.parse(context, oldTree, objects);
-    EXPECT_EQ(warnings.str(),
-              "Unable to convert NAT/INAT rule number 6 - critical values missing or invalid\r\n"
-              "  globalAddr: <blank>     This is illegal\r\n"
-              "  localAddr:  <blank>    This is illegal\r\n"
-              "  ruleType:   <blank>    This is illegal\r\n"
-              "  iface:      <blank>    This is illegal\r\n"
-              "This rule was deleted.\r\n\n");
+    EXPECT_EQ(warnings.str(), "Unable to convert NAT/INAT rule number 6 - critical values missing or invalid\r\n"
+                              "  globalAddr: <blank>     This is illegal\r\n"
+                              "  localAddr:  <blank>    This is illegal\r\n"
+                              "  ruleType:   <blank>    This is illegal\r\n"
+                              "  iface:      <blank>    This is illegal\r\n"
+                              "This rule was deleted.\r\n\n");
 }
 
 TEST_F(NatRulesTest, ReboundInterfaceIsWrittenWithTheNewDeviceName) {

@@ -85,7 +85,7 @@ TEST_F(NetObjectListTest, FixedObjectsWinLookupsInTableOrder) {
     EXPECT_EQ(list.lookup(kNetIpMask, "192.0.0.0").name, "net_ipmask_02bit");
     EXPECT_EQ(list.lookup(kNetIpMask, "255.0.0.0").name, "net_ipmask_class-a");
     EXPECT_EQ(list.lookup(kNetIpMask, "255.255.255.0").name, "net_ipmask_class-c");
-    EXPECT_EQ(list.lookup(kNetIpMask, "128.0.0.0").name, "");       // no row for 1 bit
+    EXPECT_EQ(list.lookup(kNetIpMask, "128.0.0.0").name, "");        // no row for 1 bit
     EXPECT_EQ(list.lookup(kNetIpMask, "255.255.255.254").name, "");  // nor for 31 bits
     EXPECT_EQ(convert("*"), "net_pattern_any");
     EXPECT_EQ(list.size(), 0u);

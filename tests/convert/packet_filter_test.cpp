@@ -1,7 +1,7 @@
 // Packet filter rules: edit lines, options, new-style rules and services, and the merged numbering.
 
-#include "converter_fixture.h"
 #include "convert/packet_filter.h"
+#include "converter_fixture.h"
 
 namespace {
 
@@ -153,11 +153,11 @@ TEST_F(PacketFilterTest, ServicesAreWrittenWithOptionsOnlyWhenTheyHaveThem) {
                      "lpf-serv_Pre60-rule1_opt4=", "lpf-serv_Pre60-rule1_opt5=", "lpf-serv_Pre60-rule1_opt6=",
                      "lpf-serv_Pre60-rule1_opt7=", "lpf-serv_Pre60-rule1_opt8=", "lpf-serv_Pre60-rule1_dstport1=3",
                      "lpf-serv_Pre60-rule1_dstport2=4", "lpf-serv_Pre60-rule1_proto=tcp"}));
-    EXPECT_EQ(settingsUnder(merged, "fpf-serv"),
-              (Lines{"fpf-serv_Pre60-rule1_comment=", "fpf-serv_Pre60-rule1_interface=eth1",
-                     "fpf-serv_Pre60-rule1_srcport1=5", "fpf-serv_Pre60-rule1_srcport2=6",
-                     "fpf-serv_Pre60-rule1_dstport1=7", "fpf-serv_Pre60-rule1_dstport2=8",
-                     "fpf-serv_Pre60-rule1_proto=udp"}));
+    EXPECT_EQ(
+        settingsUnder(merged, "fpf-serv"),
+        (Lines{"fpf-serv_Pre60-rule1_comment=", "fpf-serv_Pre60-rule1_interface=eth1",
+               "fpf-serv_Pre60-rule1_srcport1=5", "fpf-serv_Pre60-rule1_srcport2=6", "fpf-serv_Pre60-rule1_dstport1=7",
+               "fpf-serv_Pre60-rule1_dstport2=8", "fpf-serv_Pre60-rule1_proto=udp"}));
 }
 
 TEST_F(PacketFilterTest, ShortEditLineStillGivesAWritableRule) {

@@ -1,19 +1,20 @@
 // Proxy rules: defaults, destination and authentication from the groups, dropping incomplete rules,
 // ordering by old number and writing.
 
-#include "converter_fixture.h"
-#include "convert/groups.h"
 #include "convert/proxy_rules.h"
+#include "convert/groups.h"
+#include "converter_fixture.h"
 
 namespace {
 
 class ProxyRulesTest : public ConverterTest {
 protected:
     // A complete rule under old number n with the given label; extra settings follow.
-    static std::vector<std::string> rule(int n, const std::string& label, std::initializer_list<std::string> extra = {}) {
+    static std::vector<std::string> rule(int n, const std::string& label,
+                                         std::initializer_list<std::string> extra = {}) {
         const std::string p = "rule_proxy_" + std::to_string(n) + "_";
-        std::vector<std::string> lines{p + "action=allow", p + "rulelabel=" + label, p + "service=service_group_" + label,
-                                       p + "src=net_pattern_any"};
+        std::vector<std::string> lines{p + "action=allow", p + "rulelabel=" + label,
+                                       p + "service=service_group_" + label, p + "src=net_pattern_any"};
         for (const std::string& e : extra) lines.push_back(p + e);
         return lines;
     }
@@ -79,9 +80,10 @@ TEST_F(ProxyRulesTest, RuleWithoutSourceIsDroppedWithSixLogLinesAndTheRestIsNumb
     loadRules({rule(9, "Ftp"), rule(2, "Mail")});
     prepareGroups();
     proxy.parse(context, oldTree, groups);
-    EXPECT_EQ(logLines(), (Lines{"parseProxyRules: Unable to convert rule - critical values missing (0): ",
-                                 "  rulelabel: Web", "  action:    deny", "  src:       ",
-                                 "  dest:      destination_group_DenyAll", "  service:   svc"}));
+    EXPECT_EQ(
+        logLines(),
+        (Lines{"parseProxyRules: Unable to convert rule - critical values missing (0): ", "  rulelabel: Web",
+               "  action:    deny", "  src:       ", "  dest:      destination_group_DenyAll", "  service:   svc"}));
     proxy.save(context, newTree);
     EXPECT_EQ(proxy.written, 2);
     EXPECT_EQ(

@@ -210,8 +210,7 @@ TEST_F(AtomicFileTest, ALinkAtTheTargetIsReplacedAndWhatItPointedToIsUntouched) 
     write(path("real"), "real content");
     fs::create_symlink(path("real"), path("link"));
     fs::create_symlink(path("nowhere"), path("dangling"));
-    for (const char* name : {"link", "dangling"})
-        ASSERT_TRUE(replaceWith(path(name), "new").ok());
+    for (const char* name : {"link", "dangling"}) ASSERT_TRUE(replaceWith(path(name), "new").ok());
     EXPECT_EQ(read(path("real")), "real content");
     EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(path("link"))));
     EXPECT_EQ(read(path("link")), "new");
@@ -230,8 +229,7 @@ TEST_F(AtomicFileTest, ADirectoryOrAMissingDirectoryIsRefused) {
         EXPECT_EQ(file.commit().error(), EISDIR);
     }
     EXPECT_TRUE(fs::is_empty(path("sub")));
-    const WriteResult missing =
-        files::writeFileAtomically(path("no/such/out"), [](std::ostream&) { return true; });
+    const WriteResult missing = files::writeFileAtomically(path("no/such/out"), [](std::ostream&) { return true; });
     EXPECT_EQ(missing.step(), Step::Create);
     EXPECT_EQ(missing.message(), "No such file or directory");
 }

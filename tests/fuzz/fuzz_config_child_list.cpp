@@ -50,15 +50,36 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::size_t at = list.empty() ? 0 : arg % list.size();
         switch (op % 10) {
         case 0:
-        case 1: list.append(make(arg)); break;
-        case 2: list.insert(arg % (list.size() + 1), make(arg)); break;
-        case 3: if (!list.empty()) spare.push_back(list.take(at)); break;
-        case 4: list.erase(at); break;
-        case 5: if (!list.empty()) list[at]->setName(std::string(1, static_cast<char>('a' + (op >> 4)))); break;
-        case 6: if (!spare.empty()) { list.insert(at, std::move(spare.back())); spare.pop_back(); } break;
-        case 7: list.swap(at, op % (list.size() + 1)); break;
-        case 8: if (arg < 8) list.resize(list.size() / 2); break;
-        case 9: tree.mergeNode(make(arg), arg & 32); break;
+        case 1:
+            list.append(make(arg));
+            break;
+        case 2:
+            list.insert(arg % (list.size() + 1), make(arg));
+            break;
+        case 3:
+            if (!list.empty()) spare.push_back(list.take(at));
+            break;
+        case 4:
+            list.erase(at);
+            break;
+        case 5:
+            if (!list.empty()) list[at]->setName(std::string(1, static_cast<char>('a' + (op >> 4))));
+            break;
+        case 6:
+            if (!spare.empty()) {
+                list.insert(at, std::move(spare.back()));
+                spare.pop_back();
+            }
+            break;
+        case 7:
+            list.swap(at, op % (list.size() + 1));
+            break;
+        case 8:
+            if (arg < 8) list.resize(list.size() / 2);
+            break;
+        case 9:
+            tree.mergeNode(make(arg), arg & 32);
+            break;
         }
         check(tree);
     }

@@ -17,15 +17,14 @@
 
 namespace {
 
-const char* const kScript =
-    "address_convert rule_proxy_##_src=** rule_proxy_##_src=**\n"
-    "[MERGE_TREE1]\n"
-    "delete_branch netobj_list_##\n"
-    "delete_branch rule_proxy_##\n"
-    "[MERGE_TREE2]\n"
-    "delete_branch netobj_list_Outside_element\n"
-    "[POSTPROCESS]\n"
-    "count netobj_list_Outside_element_##_addr=** interfaces_count=0\n";
+const char* const kScript = "address_convert rule_proxy_##_src=** rule_proxy_##_src=**\n"
+                            "[MERGE_TREE1]\n"
+                            "delete_branch netobj_list_##\n"
+                            "delete_branch rule_proxy_##\n"
+                            "[MERGE_TREE2]\n"
+                            "delete_branch netobj_list_Outside_element\n"
+                            "[POSTPROCESS]\n"
+                            "count netobj_list_Outside_element_##_addr=** interfaces_count=0\n";
 
 void loadText(ConfigTree& tree, std::string_view text) {
     long number = 1;

@@ -8,18 +8,18 @@
 #include "sim/service.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static const fwsim::FirewallRoot root("/nonexistent-fuzz-root");
-  std::string_view message(reinterpret_cast<const char*>(data), size);
-  fwsim::Request request;
-  std::string error;
-  if (fwsim::parse_request(message, request, error)) {
-    if (auto p = root.map(request.path)) {
-      // Whatever was accepted lies below the root.
-      if (p->string().rfind("/nonexistent-fuzz-root/", 0) != 0) __builtin_trap();
+    static const fwsim::FirewallRoot root("/nonexistent-fuzz-root");
+    std::string_view message(reinterpret_cast<const char*>(data), size);
+    fwsim::Request request;
+    std::string error;
+    if (fwsim::parse_request(message, request, error)) {
+        if (auto p = root.map(request.path)) {
+            // Whatever was accepted lies below the root.
+            if (p->string().rfind("/nonexistent-fuzz-root/", 0) != 0) __builtin_trap();
+        }
+        (void)root.map(request.body);
+        fwsim::Response response;
+        (void)fwsim::request_log_line(request, response);
     }
-    (void)root.map(request.body);
-    fwsim::Response response;
-    (void)fwsim::request_log_line(request, response);
-  }
-  return 0;
+    return 0;
 }

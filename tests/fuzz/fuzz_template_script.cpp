@@ -65,8 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     auto script = std::make_unique<std::istringstream>(std::string(reinterpret_cast<const char*>(data), size));
     TemplateProcessor processor(sink, sink, std::move(script), "fuzz.tpl", "/nonexistent-fuzz-dir/");
-    if (processor.runScriptSection(oldTree, "[MERGE_TREE1]") &&
-        processor.runScriptSection(oldTree, "[MERGE_TREE2]") &&
+    if (processor.runScriptSection(oldTree, "[MERGE_TREE1]") && processor.runScriptSection(oldTree, "[MERGE_TREE2]") &&
         processor.runScriptSection(newTree, "[POSTPROCESS]")) {
         newTree.absorb(oldTree);
         processor.runScriptSection(newTree, nullptr);

@@ -24,31 +24,31 @@ inline std::string to_hex(const Bytes& b) { return to_hex(b.data(), b.size()); }
 
 // Aborts the test program when a test runs longer than `seconds`: a hang must not stall the suite.
 class Watchdog {
- public:
-  explicit Watchdog(int seconds = 20);
-  ~Watchdog();
+public:
+    explicit Watchdog(int seconds = 20);
+    ~Watchdog();
 
- private:
-  std::mutex mutex_;
-  std::condition_variable done_;
-  bool finished_ = false;
-  std::thread thread_;
+private:
+    std::mutex mutex_;
+    std::condition_variable done_;
+    bool finished_ = false;
+    std::thread thread_;
 };
 
 // Listens on 127.0.0.1 at a free port, accepts one connection and runs `handler` with its socket on a
 // thread; the socket is closed when the handler returns. The destructor waits for the handler.
 class LoopbackServer {
- public:
-  explicit LoopbackServer(std::function<void(int fd)> handler);
-  ~LoopbackServer();
-  std::uint32_t port() const { return port_; }
-  // Waits for the handler to finish (after which what it recorded may be read).
-  void join();
+public:
+    explicit LoopbackServer(std::function<void(int fd)> handler);
+    ~LoopbackServer();
+    std::uint32_t port() const { return port_; }
+    // Waits for the handler to finish (after which what it recorded may be read).
+    void join();
 
- private:
-  int listen_fd_ = -1;
-  std::uint32_t port_ = 0;
-  std::thread thread_;
+private:
+    int listen_fd_ = -1;
+    std::uint32_t port_ = 0;
+    std::thread thread_;
 };
 
 // Raw helpers on a socket, each bounded by a time limit.
@@ -67,15 +67,15 @@ Bytes handshake_message(const Bytes& list);
 
 // The service's end of a connection, made of the library's own record.
 struct ServerEnd {
-  MgmtConnection* conn = nullptr;
-  ServerEnd(int fd, const char* user, const char* password);
-  ~ServerEnd();
-  // Sends the Welcome and reads the Auth; the mgmt_accept result.
-  int handshake(int privacy, int integrity, std::int32_t nonce = 0x01020304);
-  // Reads one whole message; false on failure.
-  bool read_message(std::string& out);
-  // Sends one message as blocks (`piece` bytes per mgmt_write call).
-  bool send_message(const std::string& data, std::size_t piece = 8192);
+    MgmtConnection* conn = nullptr;
+    ServerEnd(int fd, const char* user, const char* password);
+    ~ServerEnd();
+    // Sends the Welcome and reads the Auth; the mgmt_accept result.
+    int handshake(int privacy, int integrity, std::int32_t nonce = 0x01020304);
+    // Reads one whole message; false on failure.
+    bool read_message(std::string& out);
+    // Sends one message as blocks (`piece` bytes per mgmt_write call).
+    bool send_message(const std::string& data, std::size_t piece = 8192);
 };
 
 // Client record connected to 127.0.0.1:port with the defaults of the callers (client type 3, minor
@@ -85,10 +85,10 @@ void close_and_free(MgmtConnection* conn);
 
 // Keys a client derives; for building blocks by hand in a hostile server.
 struct ManualKeys {
-  fwall::SessionKeys keys;
-  fwall::DesSchedule s1, s2;
-  fwall::BlockProtection protection(int privacy, bool integrity, bool triple_always = fwall::kTovacBuild);
-  std::uint8_t iv[8] = {};
+    fwall::SessionKeys keys;
+    fwall::DesSchedule s1, s2;
+    fwall::BlockProtection protection(int privacy, bool integrity, bool triple_always = fwall::kTovacBuild);
+    std::uint8_t iv[8] = {};
 };
 ManualKeys keys_for(const char* password, std::int32_t server_nonce, std::int32_t client_nonce);
 

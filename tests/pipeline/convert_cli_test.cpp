@@ -100,10 +100,10 @@ TEST_F(ConvertCliTest, SamplesPairedByAddressGiveTheReviewedFinalConfiguration) 
     const std::string dir = workdir.string() + "/";
     for (const std::string& line : std::vector<std::string>{
              "Upgrade Wizard started\n", "Starting conversion...\nFile loaded and parsed\nParsing interfaces.\n",
-          "Conversion complete...\n", "Converted file saved to " + dir + "kestrane.conf.5xCONVERT\n",
-          "Merging old configuration with new configuration...\nNew file loaded and parsed...\n",
-          "Merge complete\nPostprocessing...\n", "Postprocessing complete\n",
-          "Merged file saved to " + dir + "kestrane.conf.6FINAL\n"}) {
+             "Conversion complete...\n", "Converted file saved to " + dir + "kestrane.conf.5xCONVERT\n",
+             "Merging old configuration with new configuration...\nNew file loaded and parsed...\n",
+             "Merge complete\nPostprocessing...\n", "Postprocessing complete\n",
+             "Merged file saved to " + dir + "kestrane.conf.6FINAL\n"}) {
         EXPECT_NE(text.find(line), std::string::npos) << "missing from the log: " << line;
     }
     EXPECT_EQ(text.find("Interface merge help"), std::string::npos);
@@ -122,8 +122,9 @@ TEST_F(ConvertCliTest, ConvertOnlyStopsAfterTheConvertedFile) {
     EXPECT_FALSE(fs::exists(workdir / "kestrane.conf.6FINAL"));
     EXPECT_FALSE(fs::exists(workdir / "kestrane.conf.6INIT"));
     // The converted file holds the old tree after the first section: the proxy sources are objects.
-    EXPECT_NE(readFile(workdir / "kestrane.conf.5xCONVERT").find("rule_proxy_5_src=net_ipnet_10-10-0-0-ipmask-class-b\n"),
-              std::string::npos);
+    EXPECT_NE(
+        readFile(workdir / "kestrane.conf.5xCONVERT").find("rule_proxy_5_src=net_ipnet_10-10-0-0-ipmask-class-b\n"),
+        std::string::npos);
 }
 
 // ---- Pairing ------------------------------------------------------------------------------------

@@ -139,7 +139,8 @@ TEST_F(ConvertSafety, FifoInputsAreRefusedInsteadOfBlocking) {
         std::vector<std::string> args;
         std::string message;
     } cases[] = {
-        {{"--old", fifo, "--template", kTemplate}, "cannot read the old configuration " + fifo + ": not a regular file"},
+        {{"--old", fifo, "--template", kTemplate},
+         "cannot read the old configuration " + fifo + ": not a regular file"},
         {{"--old", kOld, "--new", fifo, "--template", kTemplate}, "cannot read the new configuration " + fifo},
         {{"--old", kOld, "--template", fifo}, "cannot read the template script " + fifo + ": not a regular file"},
     };
@@ -151,8 +152,8 @@ TEST_F(ConvertSafety, FifoInputsAreRefusedInsteadOfBlocking) {
         EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
     }
     // A missing input says why.
-    const Result missing = convert({"--old", (scratch / "missing.conf").string(), "--template", kTemplate,
-                                    "--workdir", workdir.string()});
+    const Result missing =
+        convert({"--old", (scratch / "missing.conf").string(), "--template", kTemplate, "--workdir", workdir.string()});
     EXPECT_EQ(missing.code, 2);
     EXPECT_NE(missing.err.find("missing.conf: No such file or directory"), std::string::npos) << missing.err;
 }

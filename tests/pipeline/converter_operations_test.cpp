@@ -70,8 +70,8 @@ TEST_F(ConverterOperationsTest, ConverterFaultsCarryTheScriptLineReadLast) {
     ASSERT_TRUE(processor->runScriptSection(oldTree, nullptr));
     takeLog();
     processor->parseProxyRules(oldTree);
-    processor->rewriteInterfaceReferences(newTree, {{"eth0", "10.0.0.1", "em0", "10.0.0.1"},
-                                                    {"eth1", "10.0.1.1", "em1", "10.0.9.1"}});
+    processor->rewriteInterfaceReferences(
+        newTree, {{"eth0", "10.0.0.1", "em0", "10.0.0.1"}, {"eth1", "10.0.1.1", "em1", "10.0.9.1"}});
     EXPECT_EQ(takeLog(), (std::vector<std::string>{
                              "parseProxyRules: Search returned no data (3): rule_proxy_##",
                              "changeInterfaces: Search returned no data (3): def_proxy_sql-gw_host_##_interface=**",
@@ -93,13 +93,12 @@ TEST_F(ConverterOperationsTest, ConvertedSettingsReplaceWhatTheTreeHeldAsAddLeaf
 TEST_F(ConverterOperationsTest, RejectedNatRuleIsLoggedAndNotedForTheAdministrator) {
     addSettings(oldTree, {"rule_natrule_3_protocols=tcp"});
     processor->parseNatRules(oldTree);
-    const std::string message =
-        "Unable to convert NAT/INAT rule number 3 - critical values missing or invalid\r\n"
-        "  globalAddr: <blank>     This is illegal\r\n"
-        "  localAddr:  <blank>    This is illegal\r\n"
-        "  ruleType:   <blank>    This is illegal\r\n"
-        "  iface:      <blank>    This is illegal\r\n"
-        "This rule was deleted.\r\n";
+    const std::string message = "Unable to convert NAT/INAT rule number 3 - critical values missing or invalid\r\n"
+                                "  globalAddr: <blank>     This is illegal\r\n"
+                                "  localAddr:  <blank>    This is illegal\r\n"
+                                "  ruleType:   <blank>    This is illegal\r\n"
+                                "  iface:      <blank>    This is illegal\r\n"
+                                "This rule was deleted.\r\n";
     EXPECT_EQ(log.str(), "parseNatRules: " + message + "\n");
     EXPECT_EQ(warnings.str(), message + "\n");
     EXPECT_TRUE(processor->natRules().empty());
@@ -124,22 +123,22 @@ TEST_F(ConverterOperationsTest, ProxyRulesTakeTheirDestinationAndAuthenticationF
 
 TEST_F(ConverterOperationsTest, CountsAreTheNumbersOfTheRecordsReadAndWritten) {
     addSettings(oldTree, {
-        "netobj_list_1_name=all_interfaces",
-        "netobj_list_1_element_1_interface=eth0",
-        "netobj_list_1_element_1_addr=10.0.0.1",
-        "netobj_list_1_element_2_interface=eth1",
-        "netobj_list_1_element_2_addr=10.0.1.1",
-        "netobj_list_2_name=eth0$INTERFACE",
-        "netobj_list_2_element_1_interface=eth0:1",
-        "netobj_list_2_element_1_addr=10.0.0.2",
-        "pfedit_fwd_rule1=Permit+eth0+tcp",
-        "pfedit_fwd_rule2=Deny+eth0+udp",
-        "pfedit_lcl_rule1=Permit+eth1+tcp",
-        "rule_proxy_1_action=allow",
-        "rule_proxy_1_rulelabel=Web",
-        "rule_proxy_1_service=svc",
-        "rule_proxy_1_src=net_pattern_any",
-    });
+                             "netobj_list_1_name=all_interfaces",
+                             "netobj_list_1_element_1_interface=eth0",
+                             "netobj_list_1_element_1_addr=10.0.0.1",
+                             "netobj_list_1_element_2_interface=eth1",
+                             "netobj_list_1_element_2_addr=10.0.1.1",
+                             "netobj_list_2_name=eth0$INTERFACE",
+                             "netobj_list_2_element_1_interface=eth0:1",
+                             "netobj_list_2_element_1_addr=10.0.0.2",
+                             "pfedit_fwd_rule1=Permit+eth0+tcp",
+                             "pfedit_fwd_rule2=Deny+eth0+udp",
+                             "pfedit_lcl_rule1=Permit+eth1+tcp",
+                             "rule_proxy_1_action=allow",
+                             "rule_proxy_1_rulelabel=Web",
+                             "rule_proxy_1_service=svc",
+                             "rule_proxy_1_src=net_pattern_any",
+                         });
     for (const std::string n : {"1", "2", "3"}) {
         const std::string p = "rule_natrule_" + n + "_";
         addSettings(oldTree, {p + "global_range_type=host", p + "global_range_start_addr=192.0.2." + n,

@@ -28,29 +28,29 @@ protected:
     // An old firewall with two physical interfaces; eth0 has an alias written as "eth0:1".
     void addTwoOldInterfaces() {
         addSettings(oldTree, {
-            "netobj_list_1_name=all_interfaces",
-            "netobj_list_1_element_1_name=Outside",
-            "netobj_list_1_element_1_interface=eth0",
-            "netobj_list_1_element_1_addr=198.51.100.10",
-            "netobj_list_1_element_1_netmask=255.255.255.0",
-            "netobj_list_1_element_1_broadcast=198.51.100.255",
-            "netobj_list_1_element_1_location=outside",
-            "netobj_list_1_element_1_nat=on",
-            "netobj_list_1_element_1_interfaceflags=UP",
-            "netobj_list_1_element_2_name=Inside",
-            "netobj_list_1_element_2_interface=eth1",
-            "netobj_list_1_element_2_addr=10.0.0.1",
-            "netobj_list_1_element_2_location=inside",
-            "netobj_list_1_element_2_inat=on",
-            "netobj_list_1_element_2_transparency=yes",
-            "netobj_list_2_name=eth0$INTERFACE",
-            "netobj_list_2_element_1_name=Outside-mail",
-            "netobj_list_2_element_1_interface=eth0:1",
-            "netobj_list_2_element_1_addr=198.51.100.11",
-            "netobj_list_3_name=eth1$INTERFACE",
-            "netobj_list_3_element_1_interface=eth1",
-            "netobj_list_3_element_1_addr=10.0.1.1",
-        });
+                                 "netobj_list_1_name=all_interfaces",
+                                 "netobj_list_1_element_1_name=Outside",
+                                 "netobj_list_1_element_1_interface=eth0",
+                                 "netobj_list_1_element_1_addr=198.51.100.10",
+                                 "netobj_list_1_element_1_netmask=255.255.255.0",
+                                 "netobj_list_1_element_1_broadcast=198.51.100.255",
+                                 "netobj_list_1_element_1_location=outside",
+                                 "netobj_list_1_element_1_nat=on",
+                                 "netobj_list_1_element_1_interfaceflags=UP",
+                                 "netobj_list_1_element_2_name=Inside",
+                                 "netobj_list_1_element_2_interface=eth1",
+                                 "netobj_list_1_element_2_addr=10.0.0.1",
+                                 "netobj_list_1_element_2_location=inside",
+                                 "netobj_list_1_element_2_inat=on",
+                                 "netobj_list_1_element_2_transparency=yes",
+                                 "netobj_list_2_name=eth0$INTERFACE",
+                                 "netobj_list_2_element_1_name=Outside-mail",
+                                 "netobj_list_2_element_1_interface=eth0:1",
+                                 "netobj_list_2_element_1_addr=198.51.100.11",
+                                 "netobj_list_3_name=eth1$INTERFACE",
+                                 "netobj_list_3_element_1_interface=eth1",
+                                 "netobj_list_3_element_1_addr=10.0.1.1",
+                             });
     }
 
     // A new interface element; values are written as the new firewall's list holds them.
@@ -108,9 +108,8 @@ TEST_F(InterfaceConverterTest, MissingOrEmptyPhysicalListStopsTheConversion) {
     addSettings(oldTree, {"hostname=fw"});
     EXPECT_FALSE(processor.parse5xInterfaces(oldTree));
     EXPECT_EQ(processor.errorText(), "No physical interfaces found on system - cannot continue upgrade");
-    EXPECT_EQ(takeLog(),
-              "parseInterfaces: Search returned no data (0): netobj_list_##_name=all_interfaces\n"
-              "parse5xInterfaces: No physical interfaces found on system - cannot continue upgrade\n");
+    EXPECT_EQ(takeLog(), "parseInterfaces: Search returned no data (0): netobj_list_##_name=all_interfaces\n"
+                         "parse5xInterfaces: No physical interfaces found on system - cannot continue upgrade\n");
 
     TemplateProcessor second{log, warnings, std::make_unique<std::istringstream>(""), "t", "./"};
     ConfigTree listWithoutElements{log};
@@ -123,12 +122,12 @@ TEST_F(InterfaceConverterTest, MissingOrEmptyPhysicalListStopsTheConversion) {
 
 TEST_F(InterfaceConverterTest, InterfaceWithoutAliasListIsLoggedAndReadingGoesOn) {
     addSettings(oldTree, {
-        "netobj_list_1_name=all_interfaces",
-        "netobj_list_1_element_1_interface=eth0",
-        "netobj_list_1_element_2_interface=eth1",
-        "netobj_list_2_name=eth1$INTERFACE",
-        "netobj_list_2_element_1_interface=eth1:7",
-    });
+                             "netobj_list_1_name=all_interfaces",
+                             "netobj_list_1_element_1_interface=eth0",
+                             "netobj_list_1_element_2_interface=eth1",
+                             "netobj_list_2_name=eth1$INTERFACE",
+                             "netobj_list_2_element_1_interface=eth1:7",
+                         });
     ASSERT_TRUE(processor.parse5xInterfaces(oldTree));
     EXPECT_EQ(processor.oldInterfaces().size(), 3u);
     EXPECT_EQ(takeLog(), "parseInterfaces: Search returned no data (0): netobj_list_##_name=eth0$INTERFACE\n");
@@ -380,18 +379,18 @@ TEST_F(InterfaceConverterTest, SwappedDevicesAndAddressesAreRewrittenOnceEach) {
     readAndReconcile();
     ConfigTree merged{log};
     addSettings(merged, {
-        "def_proxy_sql-gw_host_1_interface=198.51.100.10",
-        "def_proxy_sql-gw_host_2_interface=10.0.0.1",
-        "def_proxy_sql-gw_host_3_interface=10.0.0.99",
-    });
+                            "def_proxy_sql-gw_host_1_interface=198.51.100.10",
+                            "def_proxy_sql-gw_host_2_interface=10.0.0.1",
+                            "def_proxy_sql-gw_host_3_interface=10.0.0.99",
+                        });
     // The device names the other converters hold, read as a conversion reads them: packet filter
     // services of the old tree (local eth0 and eth7, forward eth1), one of the new tree (eth0), and
     // NAT rules bound to eth1 and eth0.
     addSettings(oldTree, {
-        "pfedit_lcl_rule1=Permit+eth0+tcp",
-        "pfedit_lcl_rule2=Permit+eth7+tcp",  // no such interface: left alone
-        "pfedit_fwd_rule1=Permit+eth1+tcp",
-    });
+                             "pfedit_lcl_rule1=Permit+eth0+tcp",
+                             "pfedit_lcl_rule2=Permit+eth7+tcp",  // no such interface: left alone
+                             "pfedit_fwd_rule1=Permit+eth1+tcp",
+                         });
     for (const char* n : {"1", "2"}) {
         const std::string p = std::string("rule_natrule_") + n + "_";
         addSettings(oldTree,
@@ -431,10 +430,10 @@ TEST_F(InterfaceConverterTest, DatabaseProxyHostsFollowTheirInterfaceToItsNewAdd
     ASSERT_TRUE(processor.interfacePairing().applyDevicePairs({{"eth0", "ext0"}, {"eth1", "int0"}}).empty());
     ConfigTree merged{log};
     addSettings(merged, {
-        "def_proxy_sql-gw_host_1_interface=198.51.100.10",
-        "def_proxy_sql-gw_host_2_interface=10.0.0.1",
-        "def_proxy_sql-gw_host_3_interface=10.0.0.99",
-    });
+                            "def_proxy_sql-gw_host_1_interface=198.51.100.10",
+                            "def_proxy_sql-gw_host_2_interface=10.0.0.1",
+                            "def_proxy_sql-gw_host_3_interface=10.0.0.99",
+                        });
     processor.mergeInterfaces(merged);
     // 198.51.100.10 moves once, to eth0's new address, and is not carried on by eth1's change.
     EXPECT_EQ(settingText(merged), "def_proxy_sql-gw_host_1_interface=203.0.113.10\n"
@@ -451,9 +450,8 @@ TEST_F(InterfaceConverterTest, MissingDatabaseProxyIsLoggedOncePerChangedInterfa
     ConfigTree merged{log};
     takeLog();
     processor.mergeInterfaces(merged);
-    EXPECT_EQ(takeLog(),
-              "changeInterfaces: Search returned no data (0): def_proxy_sql-gw_host_##_interface=**\n"
-              "changeInterfaces: Search returned no data (0): def_proxy_sql-gw_host_##_interface=**\n");
+    EXPECT_EQ(takeLog(), "changeInterfaces: Search returned no data (0): def_proxy_sql-gw_host_##_interface=**\n"
+                         "changeInterfaces: Search returned no data (0): def_proxy_sql-gw_host_##_interface=**\n");
 }
 
 }  // namespace

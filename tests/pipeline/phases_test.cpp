@@ -94,11 +94,16 @@ TEST_F(PhasesTest, EachPhaseRunsItsStepsAndSectionInOrderOnItsTree) {
     ASSERT_TRUE(processor->runPostprocess(newTree));
     const std::vector<std::string> post = progressLines();
     const std::vector<std::string> expectedSteps{
-        "Merging interfaces.",          "Saving interfaces...",
-        "Saving network objects...",    "Saving service groups...",
-        "Saving destination objects...", "Saving packet filter rules...",
-        "Saving proxy rules...",        "Saving NAT/INAT rules...",
-        "Postprocessing configuration tree with template...", "Processing 7: add_leaf\tpost=done",
+        "Merging interfaces.",
+        "Saving interfaces...",
+        "Saving network objects...",
+        "Saving service groups...",
+        "Saving destination objects...",
+        "Saving packet filter rules...",
+        "Saving proxy rules...",
+        "Saving NAT/INAT rules...",
+        "Postprocessing configuration tree with template...",
+        "Processing 7: add_leaf\tpost=done",
         "Postprocessing complete.",
     };
     // The savers add their own "Dumping ..." lines between the steps; the steps keep their order.
@@ -106,7 +111,8 @@ TEST_F(PhasesTest, EachPhaseRunsItsStepsAndSectionInOrderOnItsTree) {
     for (const std::string& line : post) {
         if (at < expectedSteps.size() && line == expectedSteps[at]) ++at;
     }
-    EXPECT_EQ(at, expectedSteps.size()) << "missing or out of order: " << expectedSteps[std::min(at, expectedSteps.size() - 1)];
+    EXPECT_EQ(at, expectedSteps.size()) << "missing or out of order: "
+                                        << expectedSteps[std::min(at, expectedSteps.size() - 1)];
     EXPECT_NE(settingText(newTree).find("netobj_list_Outside_element_2_addr=10.0.0.2\n"), std::string::npos);
 }
 
@@ -176,7 +182,9 @@ TEST_F(PhasesTest, ScriptThatBecomesUnreadableInALaterSectionFailsThatPhase) {
     // A line longer than the line buffer makes the rest of the script unreadable.
     useScript("[MERGE_TREE1]\n"
               "[MERGE_TREE2]\n"
-              "add_leaf cut=" + std::string(kScriptLineSize + 10, 'y') + "\n"
+              "add_leaf cut=" +
+              std::string(kScriptLineSize + 10, 'y') +
+              "\n"
               "add_leaf never=1\n"
               "[POSTPROCESS]\n"
               "add_leaf post=1\n");

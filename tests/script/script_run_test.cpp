@@ -23,9 +23,7 @@ protected:
         for (const char* name : names) fs::copy_file(fs::path(SCRIPT_DATA_DIR) / name, dir / name);
     }
     // Copies one input under the name the run gives it.
-    void copyInputAs(const char* name, const char* as) {
-        fs::copy_file(fs::path(SCRIPT_DATA_DIR) / name, dir / as);
-    }
+    void copyInputAs(const char* name, const char* as) { fs::copy_file(fs::path(SCRIPT_DATA_DIR) / name, dir / as); }
 
     // Runs upgrade-cli template in the scratch directory; the exit code (the whole result stays in
     // `last`).
@@ -60,8 +58,7 @@ TEST_F(ScriptRunTest, UserErrorInsideABlockStopsAfterTheBlockAndSavesNothing) {
     EXPECT_FALSE(fs::exists(dir / "out.conf"));
     EXPECT_EQ(produced("run.log"), expected("stop.expected.log"));
     EXPECT_EQ(produced("warnings.txt"), "");
-    EXPECT_EQ(last.err,
-              "upgrade-cli template: the script stopped at line 4: Proxy rule $$ cannot be converted\n");
+    EXPECT_EQ(last.err, "upgrade-cli template: the script stopped at line 4: Proxy rule $$ cannot be converted\n");
 }
 
 TEST_F(ScriptRunTest, RestructuringAndLookupVerbsGiveTheReviewedResult) {

@@ -16,20 +16,20 @@ inline const char* fwsim_program() { return FWSIM_PROGRAM; }
 
 // Every byte value, in an order that differs from block to block.
 inline std::string binary_content(size_t size, uint32_t seed = 1) {
-  std::mt19937 gen(seed);
-  std::string s(size, '\0');
-  for (auto& c : s) c = static_cast<char>(gen() & 0xff);
-  return s;
+    std::mt19937 gen(seed);
+    std::string s(size, '\0');
+    for (auto& c : s) c = static_cast<char>(gen() & 0xff);
+    return s;
 }
 
 // Configuration-like lines ending in LF.
 inline std::string text_content(size_t size) {
-  std::string s;
-  for (int line = 0; s.size() < size; ++line)
-    s += "setting_" + std::to_string(line) + " value with blanks " + std::to_string(line * 7) + "\n";
-  s.resize(size);
-  if (size > 0) s.back() = '\n';
-  return s;
+    std::string s;
+    for (int line = 0; s.size() < size; ++line)
+        s += "setting_" + std::to_string(line) + " value with blanks " + std::to_string(line * 7) + "\n";
+    s.resize(size);
+    if (size > 0) s.back() = '\n';
+    return s;
 }
 
 }  // namespace simtest

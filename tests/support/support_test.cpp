@@ -9,8 +9,8 @@
 
 #include <chrono>
 #include <csignal>
-#include <iostream>
 #include <filesystem>
+#include <iostream>
 #include <sstream>
 
 #include "conftree/conftree.h"

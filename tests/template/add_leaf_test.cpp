@@ -28,33 +28,29 @@ TEST_F(AddLeaf, NamesAndValuesAreCutAsInAConfigurationFile) {
 
 TEST_F(AddLeaf, MissingArgumentIsReportedWithTheLineNumber) {
     EXPECT_EQ(dispatch("add_leaf", 12), 0);
-    EXPECT_EQ(log.str(),
-              "Processing 12: add_leaf\t\n"
-              "add_leaf: Could not find objects at line 12\n");
+    EXPECT_EQ(log.str(), "Processing 12: add_leaf\t\n"
+                         "add_leaf: Could not find objects at line 12\n");
 }
 
 TEST_F(AddLeaf, TextWithoutEqualSignIsReportedByTheParserAndByTheVerb) {
     EXPECT_EQ(dispatch("add_leaf xy", 4), 0);
-    EXPECT_EQ(log.str(),
-              "Processing 4: add_leaf\txy\n"
-              "Line 0: Unable to find '=' in xy\n"
-              "add_leaf: Unable to parse object1: xy\n");
+    EXPECT_EQ(log.str(), "Processing 4: add_leaf\txy\n"
+                         "Line 0: Unable to find '=' in xy\n"
+                         "add_leaf: Unable to parse object1: xy\n");
     EXPECT_EQ(settings(), "");
 }
 
 TEST_F(AddLeaf, OneCharacterTextIsTooShortForTheParserToReport) {
     // The parser drops texts of fewer than two characters silently, so only the verb speaks.
     EXPECT_EQ(dispatch("add_leaf x", 4), 0);
-    EXPECT_EQ(log.str(),
-              "Processing 4: add_leaf\tx\n"
-              "add_leaf: Unable to parse object1: x\n");
+    EXPECT_EQ(log.str(), "Processing 4: add_leaf\tx\n"
+                         "add_leaf: Unable to parse object1: x\n");
 }
 
 TEST_F(AddLeaf, CommentLikeTextIsRefusedByTheVerbAlone) {
     EXPECT_EQ(dispatch("add_leaf #x=1", 2), 0);
-    EXPECT_EQ(log.str(),
-              "Processing 2: add_leaf\t#x=1\n"
-              "add_leaf: Unable to parse object1: #x=1\n");
+    EXPECT_EQ(log.str(), "Processing 2: add_leaf\t#x=1\n"
+                         "add_leaf: Unable to parse object1: #x=1\n");
 }
 
 TEST_F(AddLeaf, ConvertersCallItDirectlyWithoutALogLineOfTheirOwn) {

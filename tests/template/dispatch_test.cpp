@@ -24,9 +24,8 @@ TEST_F(Dispatch, LeadingBlanksBeforeTheVerbAreAllowed) {
 TEST_F(Dispatch, UnknownVerbIsReportedAsWrittenAndSkipped) {
     EXPECT_EQ(dispatch("Renamee_leaf a=1 b", 3), 0);
     EXPECT_EQ(dispatch(" # note", 4), 0);
-    EXPECT_EQ(log.str(),
-              "Unrecognized verb at line 3: Renamee_leaf\n"
-              "Unrecognized verb at line 4: #\n");
+    EXPECT_EQ(log.str(), "Unrecognized verb at line 3: Renamee_leaf\n"
+                         "Unrecognized verb at line 4: #\n");
     EXPECT_EQ(settings(), "");
 }
 
@@ -39,10 +38,9 @@ TEST_F(Dispatch, SectionWordsAreLoggedAndDoNothing) {
     EXPECT_EQ(dispatch("[PREPROCESS]", 1), 1);
     EXPECT_EQ(dispatch("[postprocess] ignored words", 2), 1);
     EXPECT_EQ(dispatch("[MERGE_TREE1]", 3), 0);
-    EXPECT_EQ(log.str(),
-              "Processing 1: [PREPROCESS]\t\n"
-              "Processing 2: [POSTPROCESS]\tignored words\n"
-              "Unrecognized verb at line 3: [MERGE_TREE1]\n");
+    EXPECT_EQ(log.str(), "Processing 1: [PREPROCESS]\t\n"
+                         "Processing 2: [POSTPROCESS]\tignored words\n"
+                         "Unrecognized verb at line 3: [MERGE_TREE1]\n");
 }
 
 TEST_F(Dispatch, AfterADispatchTheLineHoldsOnlyTheVerb) {
@@ -65,9 +63,8 @@ TEST_F(Dispatch, FaultLinesNameTheVerbTheScriptLineAndTheSubject) {
     processor->setLineNumber(57);
     processor->logFault("add_to_branch", ": Search returned no data (", "rule_proxy_##");
     processor->logFault("end_if", ": Attempting end_if with no if_leaf pending (", "");
-    EXPECT_EQ(log.str(),
-              "add_to_branch: Search returned no data (57): rule_proxy_##\n"
-              "end_if: Attempting end_if with no if_leaf pending (57): \n");
+    EXPECT_EQ(log.str(), "add_to_branch: Search returned no data (57): rule_proxy_##\n"
+                         "end_if: Attempting end_if with no if_leaf pending (57): \n");
 }
 
 TEST(VerbTable, HasThirtyThreeRowsNumberedInOrderWithDistinctNames) {

@@ -27,11 +27,10 @@ TEST_F(Sections, MarkerInAnyCaseEndsItsSectionAndTheNextSectionGoesOnAfterIt) {
     ConfigTree second(log);
     EXPECT_TRUE(processor->runScriptSection(second, "[MERGE_TREE2]"));
     EXPECT_EQ(testsupport::settingText(second), "b=2\n");
-    EXPECT_EQ(log.str(),
-              "Processing 1: [PREPROCESS]\t\n"
-              "Processing 2: add_leaf\ta=1\n"
-              "Unrecognized verb at line 3: [merge_tree1]\n"
-              "Processing 4: add_leaf\tb=2\n");
+    EXPECT_EQ(log.str(), "Processing 1: [PREPROCESS]\t\n"
+                         "Processing 2: add_leaf\ta=1\n"
+                         "Unrecognized verb at line 3: [merge_tree1]\n"
+                         "Processing 4: add_leaf\tb=2\n");
 }
 
 TEST_F(Sections, MarkerWithLeadingBlanksDoesNotEndTheSection) {

@@ -59,7 +59,8 @@ TEST(SplitVerb, PunctuationBelongsToTheWord) {
 }
 
 TEST(SplitVerb, AControlCharacterOrHighByteEndsTheWordAndIsConsumed) {
-    Split control("add_leaf\x01" "a=1");
+    Split control("add_leaf\x01"
+                  "a=1");
     EXPECT_STREQ(control.verb, "add_leaf");
     EXPECT_STREQ(control.rest, "a=1");
     Split high("ab\xe9 cd");

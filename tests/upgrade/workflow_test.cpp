@@ -62,30 +62,27 @@ public:
     std::function<void(const ProgressReport&)> onProgress;
 };
 
-const char* const kOldConfig =
-    "netobj_list_1_name=all_interfaces\n"
-    "netobj_list_1_element_1_interface=eth0\n"
-    "netobj_list_1_element_1_addr=10.0.0.1\n"
-    "netobj_list_1_element_1_location=inside\n"
-    "system_hostname=old\n";
+const char* const kOldConfig = "netobj_list_1_name=all_interfaces\n"
+                               "netobj_list_1_element_1_interface=eth0\n"
+                               "netobj_list_1_element_1_addr=10.0.0.1\n"
+                               "netobj_list_1_element_1_location=inside\n"
+                               "system_hostname=old\n";
 
-const char* const kScript =
-    "user_warning system_hostname=** Host $$ converted\n"
-    "[MERGE_TREE1]\n"
-    "[MERGE_TREE2]\n"
-    "delete_branch netobj_list_Outside_element\n"
-    "[POSTPROCESS]\n"
-    "user_warning system_hostname=** Host $$ merged\n";
+const char* const kScript = "user_warning system_hostname=** Host $$ converted\n"
+                            "[MERGE_TREE1]\n"
+                            "[MERGE_TREE2]\n"
+                            "delete_branch netobj_list_Outside_element\n"
+                            "[POSTPROCESS]\n"
+                            "user_warning system_hostname=** Host $$ merged\n";
 
 class WorkflowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         write(kTemplateName, kScript);
         write(kSavedOldConfigName, kOldConfig);
-        write(kNewInitConfigName,
-              "netobj_list_Outside_element_1_interface=em0\n"
-              "netobj_list_Outside_element_1_addr=10.0.0.1\n"
-              "netobj_list_Outside_element_1_location=lan\n");
+        write(kNewInitConfigName, "netobj_list_Outside_element_1_interface=em0\n"
+                                  "netobj_list_Outside_element_1_addr=10.0.0.1\n"
+                                  "netobj_list_Outside_element_1_location=lan\n");
         ASSERT_TRUE(workflow.startInWorkingDirectory(dir.path().string()));
         workflow.templateName = dir.file(kTemplateName);
     }
@@ -135,7 +132,8 @@ TEST_F(WorkflowTest, WarningsClosedAfterTheDownloadPhaseAreAppendedToByTheMerge)
 TEST_F(WorkflowTest, AbortedConversionIsLoggedShownAndRestarts) {
     write(kSavedOldConfigName, "system_hostname=old\n");
     EXPECT_FALSE(workflow.convertOldConfig());
-    EXPECT_EQ(ui.messages, (std::vector<std::string>{"No physical interfaces found on system - cannot continue upgrade"}));
+    EXPECT_EQ(ui.messages,
+              (std::vector<std::string>{"No physical interfaces found on system - cannot continue upgrade"}));
     EXPECT_EQ(ui.timersStopped, 1);
     EXPECT_EQ(workflow.workingDirectory(), "");
     EXPECT_EQ(workflow.processor(), nullptr);
@@ -172,9 +170,9 @@ TEST_F(WorkflowTest, MissingTemplateScriptAbortsTheConversionInsteadOfSavingAnUn
     const std::string reason = "Unable to read the template script: " + missing;
     EXPECT_EQ(ui.messages, (std::vector<std::string>{reason}));
     const std::string log = read(kLogFileName);
-    EXPECT_NE(log.find("Aborting conversion!\n" + reason +
-                       "\nUnable to continue with upgrade until problem is resolved\n"),
-              std::string::npos)
+    EXPECT_NE(
+        log.find("Aborting conversion!\n" + reason + "\nUnable to continue with upgrade until problem is resolved\n"),
+        std::string::npos)
         << log;
     EXPECT_EQ(log.find("Conversion complete..."), std::string::npos) << log;
     EXPECT_FALSE(fs::exists(dir / kConvertedConfigName));
@@ -198,9 +196,8 @@ TEST_F(WorkflowTest, MergeBeforeConversionFailsKeepingTheWorkingDirectory) {
 }
 
 TEST_F(WorkflowTest, PairingIsAskedForOnlyWhenAddressesDoNotPair) {
-    write(kNewInitConfigName,
-          "netobj_list_Outside_element_1_interface=em0\n"
-          "netobj_list_Outside_element_1_addr=192.0.2.1\n");
+    write(kNewInitConfigName, "netobj_list_Outside_element_1_interface=em0\n"
+                              "netobj_list_Outside_element_1_addr=192.0.2.1\n");
     ui.outcome = PairingOutcome::CannotCreate;
     ASSERT_TRUE(workflow.convertOldConfig());
     ASSERT_TRUE(ui.merge(workflow));
@@ -240,9 +237,8 @@ TEST(WorkflowStartTest, WorkingDirectoryThatCannotHoldTheLogIsRefused) {
 namespace {
 
 TEST_F(WorkflowTest, MergeStopsBeforePairingSoTheFrontEndPairsOnItsOwnThread) {
-    write(kNewInitConfigName,
-          "netobj_list_Outside_element_1_interface=em0\n"
-          "netobj_list_Outside_element_1_addr=192.0.2.1\n");
+    write(kNewInitConfigName, "netobj_list_Outside_element_1_interface=em0\n"
+                              "netobj_list_Outside_element_1_addr=192.0.2.1\n");
     ASSERT_TRUE(workflow.convertOldConfig());
     ASSERT_TRUE(workflow.mergeConfigs());
     ASSERT_TRUE(workflow.interfacePairingRequired());

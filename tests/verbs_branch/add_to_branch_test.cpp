@@ -19,8 +19,8 @@ TEST_F(AddToBranchTest, EveryMatchGetsEveryItemUpToTheEmptyLine) {
                                         "rule_proxy_2_a=2", "rule_proxy_2_state=on", "rule_proxy_2_comment=converted",
                                         "rule_other_3_a=3", "z=1"));
     EXPECT_THAT(faultLines(), IsEmpty());
-    EXPECT_THAT(processedLines(), ElementsAre("Processing 1: add_to_branch\trule_proxy_## state=on",
-                                              "Processing 4: add_leaf\tz=1"));
+    EXPECT_THAT(processedLines(),
+                ElementsAre("Processing 1: add_to_branch\trule_proxy_## state=on", "Processing 4: add_leaf\tz=1"));
     EXPECT_EQ(processor->lineNumber(), 4);
 }
 
@@ -71,11 +71,11 @@ TEST_F(AddToBranchTest, MissingOrUnparsableArgumentsConsumeNothing) {
     EXPECT_EQ(dispatch("add_to_branch b_##", 4), 0);
     EXPECT_EQ(dispatch("add_to_branch #b x=1", 5), 0);
     EXPECT_EQ(dispatch("add_to_branch b_## xy", 6), 0);
-    EXPECT_THAT(faultLines(), ElementsAre("add_to_branch: Could not find objects (3): ",
-                                          "add_to_branch: Could not find objects (4): b_##",
-                                          "add_to_branch: Unable to parse search template (5): #b",
-                                          "Line 0: Unable to find '=' in xy",
-                                          "add_to_branch: Unable to parse add item (6): xy"));
+    EXPECT_THAT(
+        faultLines(),
+        ElementsAre("add_to_branch: Could not find objects (3): ", "add_to_branch: Could not find objects (4): b_##",
+                    "add_to_branch: Unable to parse search template (5): #b", "Line 0: Unable to find '=' in xy",
+                    "add_to_branch: Unable to parse add item (6): xy"));
     EXPECT_THAT(settings(), ElementsAre("b_1_k=v"));
 }
 

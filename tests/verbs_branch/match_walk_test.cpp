@@ -20,7 +20,8 @@ protected:
         for (;;) {
             const std::size_t cut = path.find('_', start);
             const std::string name = path.substr(start, cut == std::string::npos ? std::string::npos : cut - start);
-            if (cut == std::string::npos) return leaf ? static_cast<Node*>(branch->findLeaf(name)) : branch->findBranch(name);
+            if (cut == std::string::npos)
+                return leaf ? static_cast<Node*>(branch->findLeaf(name)) : branch->findBranch(name);
             branch = branch->findBranch(name);
             if (branch == nullptr) return nullptr;
             start = cut + 1;

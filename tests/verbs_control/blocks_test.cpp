@@ -23,8 +23,8 @@ TEST_F(BlockTest, IfLeafNarrowsStarToTheNamesItMatchedUntilItsEndIf) {
                           "change_value a_**_y=** seen\n"
                           "end_if\n"
                           "change_value a_**_x=** after\n"));
-    EXPECT_THAT(settings(), ElementsAre("a_p_x=after", "a_p_y=seen", "a_q_x=after", "a_q_y=seen",
-                                        "a_r_x=after", "a_r_y=C"));
+    EXPECT_THAT(settings(),
+                ElementsAre("a_p_x=after", "a_p_y=seen", "a_q_x=after", "a_q_y=seen", "a_r_x=after", "a_r_y=C"));
     EXPECT_THAT(faultLines(), IsEmpty());
     EXPECT_EQ(processor->conditionalDepth(), 0);
 }
@@ -48,8 +48,8 @@ TEST_F(BlockTest, IfLeafWithoutWildcardsMakesEveryWildcardComponentFindNothingIn
 }
 
 TEST_F(BlockTest, NestedIfLeafBlocksStackTheirScopesAndRestoreTheOuterOne) {
-    addSettings({"r_1_on=1", "r_2_on=0", "r_3_on=1", "r_1_name=x", "r_2_name=x", "r_3_name=y",
-                 "r_1_v=0", "r_2_v=0", "r_3_v=0", "r_1_w=0", "r_2_w=0", "r_3_w=0"});
+    addSettings({"r_1_on=1", "r_2_on=0", "r_3_on=1", "r_1_name=x", "r_2_name=x", "r_3_name=y", "r_1_v=0", "r_2_v=0",
+                 "r_3_v=0", "r_1_w=0", "r_2_w=0", "r_3_w=0"});
     EXPECT_TRUE(runScript("if_leaf r_##_on=1\n"
                           "  if_leaf r_##_name=x\n"
                           "    change_value r_##_v=** inner\n"
@@ -70,11 +70,11 @@ TEST_F(BlockTest, BadIfLeafArgumentsOpenNoBlockSoItsLinesRunAndItsEndIfIsReporte
                           "if_leaf\n"
                           "if_leaf novalue\n"));
     EXPECT_THAT(settings(), ElementsAre("a_p_q=1", "ran=1"));
-    EXPECT_THAT(faultLines(), ElementsAre("if_leaf: Too many wildcards in search template (1): a_**_**=1",
-                                          "end_if: Attempting end_if with no if_leaf pending (3)",
-                                          "if_leaf: Could not find template (4): ",
-                                          "Line 0: Unable to find '=' in novalue",
-                                          "if_leaf: Unable to parse search template (5): novalue"));
+    EXPECT_THAT(faultLines(),
+                ElementsAre("if_leaf: Too many wildcards in search template (1): a_**_**=1",
+                            "end_if: Attempting end_if with no if_leaf pending (3)",
+                            "if_leaf: Could not find template (4): ", "Line 0: Unable to find '=' in novalue",
+                            "if_leaf: Unable to parse search template (5): novalue"));
     EXPECT_EQ(processor->conditionalDepth(), 0);
 }
 

@@ -47,10 +47,10 @@ TEST_F(ControlVerbTest, SetVersionThatFindsNothingKeepsTheVersion) {
     EXPECT_EQ(dispatch("set_version"), 0);
     EXPECT_EQ(dispatch("set_version ver"), 0);
     EXPECT_EQ(processor->version(), "5.5");
-    EXPECT_THAT(faultLines(), ElementsAre("set_version: Search returned no data (7): ver=**",
-                                          "set_version: Could not find version template (7): ",
-                                          "Line 0: Unable to find '=' in ver",
-                                          "set_version: Unable to parse source template (7): ver"));
+    EXPECT_THAT(faultLines(),
+                ElementsAre("set_version: Search returned no data (7): ver=**",
+                            "set_version: Could not find version template (7): ", "Line 0: Unable to find '=' in ver",
+                            "set_version: Unable to parse source template (7): ver"));
 }
 
 class ImportFileTest : public ControlVerbTest {
@@ -147,8 +147,7 @@ TEST_F(ControlVerbTest, CountRecordsTheNumberOfMatches) {
     EXPECT_EQ(dispatch("count rule_proxy_##_action=** rule_proxy_count=0"), 1);
     EXPECT_EQ(dispatch("count rule_proxy_##_action=allow rule_proxy_allowed=x"), 1);
     EXPECT_THAT(settings(), ElementsAre("rule_proxy_1_action=allow", "rule_proxy_2_action=deny",
-                                        "rule_proxy_3_action=allow", "rule_proxy_count=3",
-                                        "rule_proxy_allowed=2"));
+                                        "rule_proxy_3_action=allow", "rule_proxy_count=3", "rule_proxy_allowed=2"));
 }
 
 TEST_F(ControlVerbTest, CountFillsItemWildcardsFromTheFirstMatch) {
@@ -171,11 +170,10 @@ TEST_F(ControlVerbTest, CountFaults) {
     EXPECT_EQ(dispatch("count r n=0"), 0);  // too short to be a setting: refused silently
     EXPECT_EQ(dispatch("count r_##=** noequals"), 0);
     EXPECT_THAT(settings(), ElementsAre("r_1=x"));
-    EXPECT_THAT(faultLines(), ElementsAre("count: Could not find objects (7): r_##=**",
-                                          "count: Could not find objects (7): ",
-                                          "count: Unable to parse search template (7): r",
-                                          "Line 0: Unable to find '=' in noequals",
-                                          "count: Unable to parse add item: noequals"));
+    EXPECT_THAT(faultLines(),
+                ElementsAre("count: Could not find objects (7): r_##=**",
+                            "count: Could not find objects (7): ", "count: Unable to parse search template (7): r",
+                            "Line 0: Unable to find '=' in noequals", "count: Unable to parse add item: noequals"));
 }
 
 }  // namespace

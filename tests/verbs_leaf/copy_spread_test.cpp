@@ -11,8 +11,8 @@ class CopyLeafTest : public VerbFixture {};
 TEST_F(CopyLeafTest, ItemTakesTheWildcardsOfEachMatch) {
     addSettings({"rule_proxy_1_src=inside", "rule_proxy_2_src=dmz", "rule_other_3_src=x"});
     EXPECT_EQ(dispatch("copy_leaf rule_proxy_##_src=** rule_proxy_##_from=**"), 1);
-    EXPECT_THAT(settings(), ElementsAre("rule_proxy_1_src=inside", "rule_proxy_1_from=inside",
-                                        "rule_proxy_2_src=dmz", "rule_proxy_2_from=dmz", "rule_other_3_src=x"));
+    EXPECT_THAT(settings(), ElementsAre("rule_proxy_1_src=inside", "rule_proxy_1_from=inside", "rule_proxy_2_src=dmz",
+                                        "rule_proxy_2_from=dmz", "rule_other_3_src=x"));
     EXPECT_THAT(faultLines(), IsEmpty());
 }
 
@@ -44,13 +44,11 @@ TEST_F(CopyLeafTest, FaultLinesNameTheVerbLineAndSubject) {
     EXPECT_EQ(dispatch("copy_leaf a_b x=1", 5), 0);
     EXPECT_EQ(dispatch("copy_leaf a_c=** x=1", 6), 1);
     EXPECT_EQ(dispatch("copy_leaf a_b=** nothing", 8), 0);
-    EXPECT_THAT(faultLines(), ElementsAre("copy_leaf: Could not find objects (3): ",
-                                          "copy_leaf: Could not find objects (4): a_b=**",
-                                          "Line 0: Unable to find '=' in a_b",
-                                          "copy_leaf: Unable to parse search template (5): a_b",
-                                          "copy_leaf: Search returned no data (6): a_c=**",
-                                          "Line 0: Unable to find '=' in nothing",
-                                          "copy_leaf: Unable to parse add item: nothing"));
+    EXPECT_THAT(faultLines(),
+                ElementsAre("copy_leaf: Could not find objects (3): ", "copy_leaf: Could not find objects (4): a_b=**",
+                            "Line 0: Unable to find '=' in a_b", "copy_leaf: Unable to parse search template (5): a_b",
+                            "copy_leaf: Search returned no data (6): a_c=**", "Line 0: Unable to find '=' in nothing",
+                            "copy_leaf: Unable to parse add item: nothing"));
     EXPECT_THAT(settings(), ElementsAre("a_b=1"));
 }
 
@@ -64,8 +62,8 @@ class SpreadLeafTest : public VerbFixture {};
 TEST_F(SpreadLeafTest, EverySourceGoesIntoEveryDestination) {
     addSettings({"src_a=1", "src_b=2", "d_1_k=x", "d_2_k=y", "d_3_k=z"});
     EXPECT_EQ(dispatch("spread_leaf src_**=** d_##"), 1);
-    EXPECT_THAT(settings(), ElementsAre("src_a=1", "src_b=2", "d_1_k=x", "d_1_a=1", "d_1_b=2", "d_2_k=y",
-                                        "d_2_a=1", "d_2_b=2", "d_3_k=z", "d_3_a=1", "d_3_b=2"));
+    EXPECT_THAT(settings(), ElementsAre("src_a=1", "src_b=2", "d_1_k=x", "d_1_a=1", "d_1_b=2", "d_2_k=y", "d_2_a=1",
+                                        "d_2_b=2", "d_3_k=z", "d_3_a=1", "d_3_b=2"));
     EXPECT_THAT(faultLines(), IsEmpty());
 }
 
@@ -93,8 +91,7 @@ TEST_F(SpreadLeafTest, DestinationIsCheckedBeforeTheSource) {
                 ElementsAre("spread_leaf: Could not find source or destination template (2): ",
                             "spread_leaf: Could not find source or destination template (3): s_a=**",
                             "spread_leaf: Unable to parse destination template (4): #d",
-                            "spread_leaf: Search returned no data (5): e_##",
-                            "Line 0: Unable to find '=' in s_a",
+                            "spread_leaf: Search returned no data (5): e_##", "Line 0: Unable to find '=' in s_a",
                             "spread_leaf: Unable to parse source template (6): s_a",
                             "spread_leaf: Search returned no data (8): s_a=**"));
     EXPECT_THAT(settings(), ElementsAre("d_1_x=1"));

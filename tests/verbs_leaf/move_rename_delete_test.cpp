@@ -53,7 +53,8 @@ TEST_F(PromoteLeafTest, TopLevelSettingStaysInPlaceWithALogLine) {
     addSettings({"host=fw", "a_host=x"});
     EXPECT_EQ(dispatch("promote_leaf **=**", 9), 1);
     EXPECT_THAT(settings(), ElementsAre("host=fw", "a_host=x"));
-    EXPECT_THAT(faultLines(), ElementsAre("promote_leaf: Setting is already at the top level, left in place (9): host=fw"));
+    EXPECT_THAT(faultLines(),
+                ElementsAre("promote_leaf: Setting is already at the top level, left in place (9): host=fw"));
 }
 
 TEST_F(PromoteLeafTest, PromotingEveryLeafOfABranchPrunesItOnlyAfterTheLastOne) {
@@ -73,10 +74,10 @@ TEST_F(PromoteLeafTest, FaultLines) {
     EXPECT_EQ(dispatch("promote_leaf", 1), 0);
     EXPECT_EQ(dispatch("promote_leaf a_b", 2), 0);
     EXPECT_EQ(dispatch("promote_leaf a_b_c=**", 3), 1);
-    EXPECT_THAT(faultLines(), ElementsAre("promote_leaf: Could not find source template (1): ",
-                                          "Line 0: Unable to find '=' in a_b",
-                                          "promote_leaf: Unable to parse source template (2): a_b",
-                                          "promote_leaf: Search returned no data (3): a_b_c=**"));
+    EXPECT_THAT(faultLines(),
+                ElementsAre("promote_leaf: Could not find source template (1): ", "Line 0: Unable to find '=' in a_b",
+                            "promote_leaf: Unable to parse source template (2): a_b",
+                            "promote_leaf: Search returned no data (3): a_b_c=**"));
 }
 
 class DemoteLeafTest : public VerbFixture {};

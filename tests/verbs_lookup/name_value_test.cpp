@@ -37,18 +37,17 @@ TEST_F(MergeNameValueTest, ExistingSettingTakesTheMergedValue) {
 }
 
 TEST_F(MergeNameValueTest, BranchesWithoutAUsablePairAreReportedAndSkipped) {
-    addSettings({"a_1_name=only", "a_2_value=v", "a_2_other=o", "a_3_name=n", "a_3_other=o",
-                 "a_4_name_x=branch", "a_4_value=v", "a_5_name=n", "a_5_value_y=branch", "a_6_name=ok",
-                 "a_6_value=fine"});
+    addSettings({"a_1_name=only", "a_2_value=v", "a_2_other=o", "a_3_name=n", "a_3_other=o", "a_4_name_x=branch",
+                 "a_4_value=v", "a_5_name=n", "a_5_value_y=branch", "a_6_name=ok", "a_6_value=fine"});
     EXPECT_EQ(dispatch("merge_name_value a_## out", 21), 1);
     EXPECT_THAT(faultLines(), ElementsAre("merge_name_value: too small for name/value pair (21): a_1_",
                                           "merge_name_value: Name leaf missing from branch (21): a_2_",
                                           "merge_name_value: Value leaf missing from branch (21): a_3_",
                                           "merge_name_value: Name leaf missing from branch (21): a_4_",
                                           "merge_name_value: Value leaf missing from branch (21): a_5_"));
-    EXPECT_THAT(settings(), ElementsAre("a_1_name=only", "a_2_value=v", "a_2_other=o", "a_3_name=n", "a_3_other=o",
-                                        "a_4_name_x=branch", "a_4_value=v", "a_5_name=n", "a_5_value_y=branch",
-                                        "out_ok=fine"));
+    EXPECT_THAT(settings(),
+                ElementsAre("a_1_name=only", "a_2_value=v", "a_2_other=o", "a_3_name=n", "a_3_other=o",
+                            "a_4_name_x=branch", "a_4_value=v", "a_5_name=n", "a_5_value_y=branch", "out_ok=fine"));
 }
 
 TEST_F(MergeNameValueTest, NameLeafBesideABranchOfTheSameNameIsUsed) {

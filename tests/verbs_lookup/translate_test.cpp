@@ -41,7 +41,8 @@ TEST_F(AddressConvertTest, WithoutDestinationTheObjectsAreOnlyRegistered) {
 TEST_F(AddressConvertTest, DescriptionComesFromTheFirstSiblingLeafOfThatName) {
     addSettings({"h_1_addr=10.0.0.1", "h_1_d_x=branch", "h_1_d=desc"});
     EXPECT_EQ(dispatch("address_convert h_##_addr=** h_##_obj=** d"), 1);
-    EXPECT_THAT(settings(), ElementsAre("h_1_addr=10.0.0.1", "h_1_d_x=branch", "h_1_d=desc", "h_1_obj=net_ipaddr_10-0-0-1"));
+    EXPECT_THAT(settings(),
+                ElementsAre("h_1_addr=10.0.0.1", "h_1_d_x=branch", "h_1_d=desc", "h_1_obj=net_ipaddr_10-0-0-1"));
     ASSERT_NE(object("net_ipaddr_10-0-0-1"), nullptr);
     EXPECT_EQ(object("net_ipaddr_10-0-0-1")->desc, "desc");
 }
@@ -86,13 +87,13 @@ TEST_F(AddressConvertTest, FaultLines) {
 class TranslateCybermasksTest : public VerbFixture {
 protected:
     static Lines expected(const std::string& prefix, const std::string& branch, unsigned mask) {
-        static const char* const names[] = {"CYBERVIOLENCE",       "CYBERPARTNUDITY",    "CYBERFULLNUDITY",
-                                            "CYBERSEXUALTEXT",     "CYBERGROSSDEPICT",   "CYBERINTOLERANCE",
-                                            "CYBERSATANICCULT",    "CYBERDRUGCULTURE",   "CYBERMILLITANTEXTREMIST",
-                                            "CYBERSEXEDUCATION",   "CYBERGAMBLINGILLEGAL", "CYBERALCOHOLTOBACCO",
-                                            "CYBERSPORTSLEISURE",  "CYBERSEARCHENGINES"};
-        static const unsigned bits[] = {0x1, 0x2, 0x4, 0x8, 0x10, 0x20, 0x40, 0x80, 0x100, 0x200, 0x400, 0x800,
-                                        0x1000, 0x8000};
+        static const char* const names[] = {"CYBERVIOLENCE",      "CYBERPARTNUDITY",      "CYBERFULLNUDITY",
+                                            "CYBERSEXUALTEXT",    "CYBERGROSSDEPICT",     "CYBERINTOLERANCE",
+                                            "CYBERSATANICCULT",   "CYBERDRUGCULTURE",     "CYBERMILLITANTEXTREMIST",
+                                            "CYBERSEXEDUCATION",  "CYBERGAMBLINGILLEGAL", "CYBERALCOHOLTOBACCO",
+                                            "CYBERSPORTSLEISURE", "CYBERSEARCHENGINES"};
+        static const unsigned bits[] = {0x1,  0x2,   0x4,   0x8,   0x10,  0x20,   0x40,
+                                        0x80, 0x100, 0x200, 0x400, 0x800, 0x1000, 0x8000};
         Lines lines;
         for (int i = 0; i < 14; ++i)
             lines.push_back(prefix + branch + "_" + names[i] + "=" + ((mask & bits[i]) ? "on" : "off"));
@@ -123,7 +124,8 @@ TEST_F(TranslateCybermasksTest, DecimalMaskThatLostItsLeadingZerosOnLoadIsReadAs
 TEST_F(TranslateCybermasksTest, ShortValueWithHexLettersGivesBothMasksTheSameNumber) {
     addSettings({"f_m=3f"});
     EXPECT_EQ(dispatch("translate_cybermasks f_m=**"), 1);
-    EXPECT_EQ(settings(), concat(concat({"f_m=3f"}, expected("f_", "worktime", 0x3f)), expected("f_", "leisure", 0x3f)));
+    EXPECT_EQ(settings(),
+              concat(concat({"f_m=3f"}, expected("f_", "worktime", 0x3f)), expected("f_", "leisure", 0x3f)));
 }
 
 TEST_F(TranslateCybermasksTest, ShortDecimalValueIsTheLeisureMaskOfAnEightDigitMask) {
@@ -136,7 +138,8 @@ TEST_F(TranslateCybermasksTest, NonHexDigitsEndTheNumber) {
     addSettings({"f_m=zzzz0001", "g_m=1z2zffff"});
     EXPECT_EQ(dispatch("translate_cybermasks **_m=**"), 1);
     Lines want = concat(concat({"f_m=zzzz0001"}, expected("f_", "worktime", 0)), expected("f_", "leisure", 1));
-    want = concat(concat(concat(want, {"g_m=1z2zffff"}), expected("g_", "worktime", 1)), expected("g_", "leisure", 0xffff));
+    want = concat(concat(concat(want, {"g_m=1z2zffff"}), expected("g_", "worktime", 1)),
+                  expected("g_", "leisure", 0xffff));
     EXPECT_EQ(settings(), want);
 }
 

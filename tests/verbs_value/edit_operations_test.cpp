@@ -8,8 +8,7 @@
 
 namespace {
 
-std::string edited(EditOperation op, std::string value, std::string_view operand,
-                   EditContext context = {}) {
+std::string edited(EditOperation op, std::string value, std::string_view operand, EditContext context = {}) {
     applyValueOperation(op, value, operand, context);
     return value;
 }
@@ -69,8 +68,7 @@ TEST(EditOperationText, MaxAndMinChangeOnlyCanonicalNumbersBeyondTheLimit) {
     EXPECT_EQ(edited(EditOperation::Max, "0250", "100", limit100), "0250");
     EXPECT_EQ(edited(EditOperation::Max, "abc", "100", limit100), "abc");
     EXPECT_EQ(edited(EditOperation::Max, "", "100", limit100), "");
-    EXPECT_EQ(edited(EditOperation::Max, "99999999999999999999999", "100", limit100),
-              "99999999999999999999999");
+    EXPECT_EQ(edited(EditOperation::Max, "99999999999999999999999", "100", limit100), "99999999999999999999999");
     EXPECT_EQ(edited(EditOperation::Min, "3", "5", {"n", 0, editLimit("5")}), "5");
     EXPECT_EQ(edited(EditOperation::Min, "-3", "0", {"n", 0, editLimit("0")}), "0");
     EXPECT_EQ(edited(EditOperation::Min, "7", "5", {"n", 0, editLimit("5")}), "7");
@@ -145,8 +143,8 @@ TEST(EditOperationX400, SettingsOutsideTheNamingStayWhereTheyAre) {
     EXPECT_FALSE(x400SettingName("xmta-host"));
     EXPECT_FALSE(x400SettingName("amta"));
     EXPECT_FALSE(x400SettingName("AMTA-host"));
-    EXPECT_FALSE(x400SettingName("amta-3"));          // a number not set off by '-'
-    EXPECT_FALSE(x400SettingName("amta-host-3-2"));   // two numbers need a word before them
+    EXPECT_FALSE(x400SettingName("amta-3"));         // a number not set off by '-'
+    EXPECT_FALSE(x400SettingName("amta-host-3-2"));  // two numbers need a word before them
     EXPECT_FALSE(x400SettingName("amta-x3-2"));
 }
 

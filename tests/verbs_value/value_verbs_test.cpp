@@ -27,11 +27,11 @@ TEST_F(ChangeValueTest, Faults) {
     EXPECT_EQ(dispatch("change_value"), 0);
     EXPECT_EQ(dispatch("change_value ab v"), 0);
     EXPECT_THAT(settings(), ElementsAre("a_b=1"));
-    EXPECT_THAT(faultLines(), ElementsAre("change_value: Could not find target (7): a_z=**",
-                                          "change_value: Could not find objects (7): a_b=**",
-                                          "change_value: Could not find objects (7): ",
-                                          "Line 0: Unable to find '=' in ab",
-                                          "change_value: Could not parse search template (7): ab"));
+    EXPECT_THAT(faultLines(),
+                ElementsAre("change_value: Could not find target (7): a_z=**",
+                            "change_value: Could not find objects (7): a_b=**",
+                            "change_value: Could not find objects (7): ", "Line 0: Unable to find '=' in ab",
+                            "change_value: Could not parse search template (7): ab"));
 }
 
 class EditLeafTest : public VerbFixture {};
@@ -44,12 +44,12 @@ TEST_F(EditLeafTest, FaultLinesNameTheFirstWordOrTheOperation) {
     EXPECT_EQ(dispatch("edit_leaf a_b=** frobnicate x"), 0);
     EXPECT_EQ(dispatch("edit_leaf a_c=** append x"), 1);
     EXPECT_THAT(settings(), ElementsAre("a_b=1"));
-    EXPECT_THAT(faultLines(), ElementsAre("edit_leaf: Could not find 3 parameters (7): a_b=**",
-                                          "edit_leaf: Could not find 3 parameters (7): ",
-                                          "Line 0: Unable to find '=' in ab",
-                                          "edit_leaf: Unable to parse search template (7): ab",
-                                          "edit_leaf: Unable to match operation type (7): frobnicate",
-                                          "edit_leaf: Could not find target (7): a_c=**"));
+    EXPECT_THAT(faultLines(),
+                ElementsAre("edit_leaf: Could not find 3 parameters (7): a_b=**",
+                            "edit_leaf: Could not find 3 parameters (7): ", "Line 0: Unable to find '=' in ab",
+                            "edit_leaf: Unable to parse search template (7): ab",
+                            "edit_leaf: Unable to match operation type (7): frobnicate",
+                            "edit_leaf: Could not find target (7): a_c=**"));
 }
 
 TEST_F(EditLeafTest, OperationNamesIgnoreCaseAndOperandsKeepTheirBlanks) {

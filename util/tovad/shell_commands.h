@@ -11,12 +11,8 @@
 namespace tovac {
 
 inline constexpr const char* kHelpLines[] = {
-    "get [-o outfile] filename\n",
-    "put [-i infile] [-o outfile] filename\n",
-    "help        print this message\n",
-    "quit        exit the program\n",
-    "verbose     toggles verbose mode\n",
-    "-X          toggles error on exit.\n",
+    "get [-o outfile] filename\n",    "put [-i infile] [-o outfile] filename\n", "help        print this message\n",
+    "quit        exit the program\n", "verbose     toggles verbose mode\n",      "-X          toggles error on exit.\n",
 };
 
 int shell_run_command(ShellState& state, int count, const char* const* words);

@@ -13,9 +13,9 @@ inline constexpr const char* kUsage =
     "tovac [-h host] [-p port] [-u user] [-U who] [-P pass] [-k keyfile] \\\n[-i] [-v] [-t timeout] [cmds]\n";
 
 enum class OptionsOutcome {
-  Run,    // go on with the arguments from `next`
-  Help,   // --help: the usage text was printed
-  Error,  // a value was missing (usage printed) or a port was not a port
+    Run,    // go on with the arguments from `next`
+    Help,   // --help: the usage text was printed
+    Error,  // a value was missing (usage printed) or a port was not a port
 };
 
 OptionsOutcome parse_options(ShellState& state, int argc, const char* const* argv, int& next);

@@ -9,10 +9,10 @@
 namespace tovac {
 
 void ConnectionCloser::operator()(MgmtConnection* conn) const {
-  if (conn == nullptr) return;
-  mgmt_close_socket(mgmt_reader(conn));
-  mgmt_close_socket(mgmt_writer(conn));
-  mgmt_free(conn);
+    if (conn == nullptr) return;
+    mgmt_close_socket(mgmt_reader(conn));
+    mgmt_close_socket(mgmt_writer(conn));
+    mgmt_free(conn);
 }
 
 ShellState::~ShellState() { fwall::wipe(password, sizeof password); }
@@ -20,8 +20,8 @@ ShellState::~ShellState() { fwall::wipe(password, sizeof password); }
 namespace {
 
 std::unique_ptr<ShellState>& process_state() {
-  static std::unique_ptr<ShellState> state = std::make_unique<ShellState>();
-  return state;
+    static std::unique_ptr<ShellState> state = std::make_unique<ShellState>();
+    return state;
 }
 
 }  // namespace
@@ -31,23 +31,23 @@ ShellState& shell_state() { return *process_state(); }
 void shell_reset_state() { process_state() = std::make_unique<ShellState>(); }
 
 void set_password(ShellState& state, const char* text) {
-  fwall::wipe(state.password, sizeof state.password);
-  std::size_t n = 0;
-  while (n < kLineMax && text[n] != '\0') {
-    state.password[n] = text[n];
-    ++n;
-  }
-  state.has_password = true;
+    fwall::wipe(state.password, sizeof state.password);
+    std::size_t n = 0;
+    while (n < kLineMax && text[n] != '\0') {
+        state.password[n] = text[n];
+        ++n;
+    }
+    state.has_password = true;
 }
 
 void forget_password(ShellState& state) {
-  fwall::wipe(state.password, sizeof state.password);
-  state.has_password = false;
+    fwall::wipe(state.password, sizeof state.password);
+    state.has_password = false;
 }
 
 void close_connection(ShellState& state) {
-  state.connection.reset();
-  state.send_failed = false;
+    state.connection.reset();
+    state.send_failed = false;
 }
 
 }  // namespace tovac

@@ -21,13 +21,13 @@
 
 namespace tovac {
 
-inline constexpr std::size_t kLineMax = 255;      // input lines, -P passwords, -k paths, key file bytes
-inline constexpr std::size_t kAnswerMax = 8190;   // a typed answer to a challenge
+inline constexpr std::size_t kLineMax = 255;     // input lines, -P passwords, -k paths, key file bytes
+inline constexpr std::size_t kAnswerMax = 8190;  // a typed answer to a challenge
 inline constexpr int kDefaultPort = 8004;
 
 // Closes a record's socket (shut down first) and releases the record.
 struct ConnectionCloser {
-  void operator()(MgmtConnection* conn) const;
+    void operator()(MgmtConnection* conn) const;
 };
 using ShellConnection = std::unique_ptr<MgmtConnection, ConnectionCloser>;
 
@@ -38,32 +38,32 @@ struct ShellState;
 using Connector = ShellConnection (*)(ShellState& state);
 
 struct ShellState {
-  std::optional<std::string> host;
-  int port = kDefaultPort;
-  std::optional<std::string> user;
-  std::optional<std::string> who;       // second identity, sent as Auth tag 13
-  char password[kLineMax + 1] = {};     // valid when has_password
-  bool has_password = false;
-  std::string key_path;
-  bool prompt = false;                  // -I
-  bool interactive = false;             // -i
-  bool verbose = false;                 // -v, VER
-  bool debug = false;                   // -d
-  int timeout = 60;                     // -t: seconds for the connect and each receive; <= 0: none
-  bool error_on_exit = false;           // -X command
-  std::string request_headers;          // the Authorization line built after a challenge
-  ShellConnection connection;
-  bool send_failed = false;             // a send on the current connection failed
+    std::optional<std::string> host;
+    int port = kDefaultPort;
+    std::optional<std::string> user;
+    std::optional<std::string> who;    // second identity, sent as Auth tag 13
+    char password[kLineMax + 1] = {};  // valid when has_password
+    bool has_password = false;
+    std::string key_path;
+    bool prompt = false;          // -I
+    bool interactive = false;     // -i
+    bool verbose = false;         // -v, VER
+    bool debug = false;           // -d
+    int timeout = 60;             // -t: seconds for the connect and each receive; <= 0: none
+    bool error_on_exit = false;   // -X command
+    std::string request_headers;  // the Authorization line built after a challenge
+    ShellConnection connection;
+    bool send_failed = false;  // a send on the current connection failed
 
-  // Seams.
-  std::FILE* in = stdin;
-  std::FILE* err = stderr;
-  Connector connector = nullptr;        // null: connect_to_firewall
+    // Seams.
+    std::FILE* in = stdin;
+    std::FILE* err = stderr;
+    Connector connector = nullptr;  // null: connect_to_firewall
 
-  ShellState() = default;
-  ShellState(const ShellState&) = delete;
-  ShellState& operator=(const ShellState&) = delete;
-  ~ShellState();
+    ShellState() = default;
+    ShellState(const ShellState&) = delete;
+    ShellState& operator=(const ShellState&) = delete;
+    ~ShellState();
 };
 
 // The process-wide interpreter state.
