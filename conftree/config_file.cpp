@@ -107,10 +107,11 @@ int loadLines(ConfigTree& tree, LineReader& reader, const std::string& name) {
 // nothing more is passed on; the start of that line is kept to name its setting.
 class LineLimitBuffer : public std::streambuf {
 public:
-    explicit LineLimitBuffer(std::ostream& to) : to_(to) {}
+    explicit LineLimitBuffer(std::ostream& to) : to_(to) { setp(buffer_, buffer_ + sizeof buffer_); }
 
     // True when some line written was too long; a last line without its line feed counts too.
     bool tooLong() {
+        drain();
         if (length_ > 0) closeLine();
         return !tooLongStart_.empty() || tooLongLength_ > 0;
     }
@@ -127,17 +128,32 @@ public:
     }
 
 protected:
+    // The tree's many small writes collect in buffer_ and are measured and passed on a block at a time.
     int_type overflow(int_type c) override {
+        drain();
         if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
-        const char ch = traits_type::to_char_type(c);
-        xsputn(&ch, 1);
+        *pptr() = traits_type::to_char_type(c);
+        pbump(1);
         return c;
     }
 
-    std::streamsize xsputn(const char* data, std::streamsize count) override {
+    int sync() override {
+        drain();
+        return 0;
+    }
+
+private:
+    // Measures and passes on what the buffer holds, and empties it.
+    void drain() {
+        const std::size_t count = static_cast<std::size_t>(pptr() - pbase());
+        if (count > 0) consume(pbase(), count);
+        setp(buffer_, buffer_ + sizeof buffer_);
+    }
+
+    void consume(const char* data, std::size_t count) {
         const bool passing = tooLongLength_ == 0;
         const char* at = data;
-        std::size_t size = static_cast<std::size_t>(count);
+        std::size_t size = count;
         while (size > 0) {
             const void* found = std::memchr(at, '\n', size);
             const std::size_t piece =
@@ -150,11 +166,9 @@ protected:
             at += piece + 1;
             size -= piece + 1;
         }
-        if (passing && tooLongLength_ == 0) to_.write(data, count);
-        return count;
+        if (passing && tooLongLength_ == 0) to_.write(data, static_cast<std::streamsize>(count));
     }
 
-private:
     static constexpr std::size_t kKeep = 200;  // enough of a line to name its setting
 
     void closeLine() {
@@ -174,6 +188,7 @@ private:
     std::string start_;
     std::size_t tooLongLength_ = 0;  // of the first line too long; 0: none so far
     std::string tooLongStart_;
+    char buffer_[1 << 16];
 };
 
 // Writes the tree to out unless a setting's line would be too long to be read back: then that
