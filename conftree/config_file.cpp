@@ -23,6 +23,7 @@
 #include "conftree/tree_internal.h"
 #include "conftree/tree_state.h"
 #include "util/files/atomic_file.h"
+#include "util/files/block_buffer.h"
 
 using namespace conftree_internal;
 
@@ -105,13 +106,13 @@ int loadLines(ConfigTree& tree, LineReader& reader, const std::string& name) {
 // Passes what the tree writes on to a stream while measuring each line as LineReader will (without
 // its line feed and one carriage return before it). Once a line is found too long to be read back,
 // nothing more is passed on; the start of that line is kept to name its setting.
-class LineLimitBuffer : public std::streambuf {
+class LineLimitBuffer : public files::BlockBuffer {
 public:
-    explicit LineLimitBuffer(std::ostream& to) : to_(to) { setp(buffer_, buffer_ + sizeof buffer_); }
+    explicit LineLimitBuffer(std::ostream& to) : BlockBuffer(1 << 16), to_(to) {}
 
     // True when some line written was too long; a last line without its line feed counts too.
     bool tooLong() {
-        drain();
+        flushPending();
         if (length_ > 0) closeLine();
         return !tooLongStart_.empty() || tooLongLength_ > 0;
     }
@@ -128,29 +129,8 @@ public:
     }
 
 protected:
-    // The tree's many small writes collect in buffer_ and are measured and passed on a block at a time.
-    int_type overflow(int_type c) override {
-        drain();
-        if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
-        *pptr() = traits_type::to_char_type(c);
-        pbump(1);
-        return c;
-    }
-
-    int sync() override {
-        drain();
-        return 0;
-    }
-
-private:
-    // Measures and passes on what the buffer holds, and empties it.
-    void drain() {
-        const std::size_t count = static_cast<std::size_t>(pptr() - pbase());
-        if (count > 0) consume(pbase(), count);
-        setp(buffer_, buffer_ + sizeof buffer_);
-    }
-
-    void consume(const char* data, std::size_t count) {
+    // The tree's many small writes arrive here a block at a time, to be measured and passed on.
+    bool deliver(const char* data, std::size_t count) override {
         const bool passing = tooLongLength_ == 0;
         const char* at = data;
         std::size_t size = count;
@@ -167,8 +147,10 @@ private:
             size -= piece + 1;
         }
         if (passing && tooLongLength_ == 0) to_.write(data, static_cast<std::streamsize>(count));
+        return true;
     }
 
+private:
     static constexpr std::size_t kKeep = 200;  // enough of a line to name its setting
 
     void closeLine() {
@@ -188,7 +170,6 @@ private:
     std::string start_;
     std::size_t tooLongLength_ = 0;  // of the first line too long; 0: none so far
     std::string tooLongStart_;
-    char buffer_[1 << 16];
 };
 
 // Writes the tree to out unless a setting's line would be too long to be read back: then that

@@ -12,9 +12,9 @@ namespace {
 constexpr std::size_t kBufferSize = 1 << 14;
 }
 
-OutputFile::Buffer::Buffer() : space_(kBufferSize) { setp(space_.data(), space_.data() + space_.size()); }
+OutputFile::Buffer::Buffer() : BlockBuffer(kBufferSize) {}
 
-bool OutputFile::Buffer::writeAll(const char* data, std::size_t size) {
+bool OutputFile::Buffer::deliver(const char* data, std::size_t size) {
     if (fd_ < 0) {
         if (error_ == 0) error_ = EBADF;
         return false;
@@ -31,36 +31,6 @@ bool OutputFile::Buffer::writeAll(const char* data, std::size_t size) {
     }
     return true;
 }
-
-bool OutputFile::Buffer::flushPending() {
-    const std::size_t size = static_cast<std::size_t>(pptr() - pbase());
-    setp(space_.data(), space_.data() + space_.size());
-    return size == 0 || writeAll(space_.data(), size);
-}
-
-OutputFile::Buffer::int_type OutputFile::Buffer::overflow(int_type c) {
-    if (!flushPending()) return traits_type::eof();
-    if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
-    *pptr() = traits_type::to_char_type(c);
-    pbump(1);
-    return c;
-}
-
-std::streamsize OutputFile::Buffer::xsputn(const char* data, std::streamsize count) {
-    const std::size_t size = static_cast<std::size_t>(count);
-    if (size <= static_cast<std::size_t>(epptr() - pptr())) {
-        std::memcpy(pptr(), data, size);
-        pbump(static_cast<int>(size));
-        return count;
-    }
-    if (!flushPending()) return 0;
-    if (size >= space_.size()) return writeAll(data, size) ? count : 0;
-    std::memcpy(pptr(), data, size);
-    pbump(static_cast<int>(size));
-    return count;
-}
-
-int OutputFile::Buffer::sync() { return flushPending() ? 0 : -1; }
 
 bool OutputFile::Buffer::closeFile() {
     if (fd_ < 0) return true;

@@ -14,9 +14,9 @@
 #pragma once
 
 #include <ostream>
-#include <streambuf>
 #include <string>
-#include <vector>
+
+#include "util/files/block_buffer.h"
 
 enum class OutputMode {
     Truncate,  // start empty
@@ -51,7 +51,7 @@ public:
     void clearError();
 
 private:
-    class Buffer : public std::streambuf {
+    class Buffer : public files::BlockBuffer {
     public:
         Buffer();
         int fd() const { return fd_; }
@@ -62,17 +62,12 @@ private:
         bool closeFile();
 
     protected:
-        int_type overflow(int_type c) override;
-        std::streamsize xsputn(const char* data, std::streamsize count) override;
-        int sync() override;
+        // Writes the whole block to the descriptor; the first failure's error number is kept.
+        bool deliver(const char* data, std::size_t size) override;
 
     private:
-        bool flushPending();
-        bool writeAll(const char* data, std::size_t size);
-
         int fd_ = -1;
         int error_ = 0;
-        std::vector<char> space_;
     };
 
     Buffer buffer_;

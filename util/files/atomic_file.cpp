@@ -13,6 +13,7 @@
 #include <system_error>
 #include <vector>
 
+#include "util/files/block_buffer.h"
 #include "util/files/system_calls.h"
 
 namespace files {
@@ -55,49 +56,16 @@ std::pair<std::string, std::string> splitPath(const std::string& path) {
 }  // namespace
 
 // The stream's buffer: collects small writes and hands them to the file in large pieces.
-class AtomicFile::Buffer : public std::streambuf {
+class AtomicFile::Buffer : public BlockBuffer {
 public:
-    explicit Buffer(AtomicFile& file) : file_(file), space_(kSize) { discard(); }
-
-    void discard() { setp(space_.data(), space_.data() + space_.size()); }
-
-    // True when everything buffered has reached the file.
-    bool flushPending() {
-        const char* begin = pbase();
-        const std::size_t size = static_cast<std::size_t>(pptr() - pbase());
-        discard();
-        return size == 0 || file_.writeAll(begin, size).ok();
-    }
+    explicit Buffer(AtomicFile& file) : BlockBuffer(kSize), file_(file) {}
 
 protected:
-    int_type overflow(int_type c) override {
-        if (!flushPending()) return traits_type::eof();
-        if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
-        *pptr() = traits_type::to_char_type(c);
-        pbump(1);
-        return c;
-    }
-
-    std::streamsize xsputn(const char* data, std::streamsize count) override {
-        const std::size_t size = static_cast<std::size_t>(count);
-        if (size <= static_cast<std::size_t>(epptr() - pptr())) {
-            std::memcpy(pptr(), data, size);
-            pbump(static_cast<int>(size));
-            return count;
-        }
-        if (!flushPending()) return 0;
-        if (size >= kSize) return file_.writeAll(data, size).ok() ? count : 0;
-        std::memcpy(pptr(), data, size);
-        pbump(static_cast<int>(size));
-        return count;
-    }
-
-    int sync() override { return flushPending() ? 0 : -1; }
+    bool deliver(const char* data, std::size_t size) override { return file_.writeAll(data, size).ok(); }
 
 private:
     static constexpr std::size_t kSize = 1 << 16;
     AtomicFile& file_;
-    std::vector<char> space_;
 };
 
 AtomicFile::AtomicFile() = default;
