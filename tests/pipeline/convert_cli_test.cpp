@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "convert_inputs.h"
 #include "support/files.h"
 #include "support/program_runner.h"
 #include "support/scratch_dir.h"
@@ -16,12 +17,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const std::string kSource = PROJECT_SOURCE_DIR;
-const std::string kProgram = std::string(PROJECT_BINARY_DIR) + "/cli/upgrade-cli";
-const std::string kOld = kSource + "/data/samples/branch-5x.conf";
-const std::string kInit = kSource + "/data/samples/init-60.conf";
-const std::string kReaddressed = kSource + "/data/samples/init-60-readdressed.conf";
-const std::string kTemplate = kSource + "/data/5xTo60.tpl";
+using namespace convertinputs;
 // Far more than a conversion of the samples takes, even on a busy machine; a run that hangs fails.
 constexpr std::chrono::seconds kTimeLimit(120);
 

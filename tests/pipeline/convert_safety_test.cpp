@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "convert_inputs.h"
 #include "support/files.h"
 #include "support/program_runner.h"
 #include "support/scratch_dir.h"
@@ -20,11 +21,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const std::string kSource = PROJECT_SOURCE_DIR;
-const std::string kProgram = std::string(PROJECT_BINARY_DIR) + "/cli/upgrade-cli";
-const std::string kOld = kSource + "/data/samples/branch-5x.conf";
-const std::string kInit = kSource + "/data/samples/init-60.conf";
-const std::string kTemplate = kSource + "/data/5xTo60.tpl";
+using namespace convertinputs;
 
 class ConvertSafety : public ::testing::Test {
 protected:
