@@ -14,6 +14,7 @@
 
 #include "lib/fwall/mgmt_session.h"
 #include "sim/launcher.h"
+#include "tests/sim/fwsim_fixture.h"
 #include "tests/sim/sim_test_support.h"
 
 namespace fs = std::filesystem;
@@ -58,20 +59,8 @@ private:
     bool connected_ = false;
 };
 
-class FwsimConcurrencyTest : public ::testing::Test {
+class FwsimConcurrencyTest : public FwsimFixture {
 protected:
-    ScratchDir dir;
-    fs::path root = dir / "root";
-    fwsim::FwsimProcess sim;
-
-    void SetUp() override { testsupport::writeFile(root / "usr/local/etc/mgmt/kestrane.conf", "a=1\n"); }
-    void TearDown() override { MgmtSession().logout(); }
-
-    void start(std::vector<std::string> args) {
-        args.insert(args.begin(), {"--root", root.string(), "--user", "admin", "--password", "pw"});
-        std::string error;
-        ASSERT_TRUE(sim.start(simtest::fwsim_program(), args, dir.path(), error)) << error;
-    }
 
     // Logs in, fetches the configuration and logs out on another thread; true when that worked within
     // `wait`. A session still waiting then is ended by stopping fwsim, so the test never hangs.

@@ -7,6 +7,7 @@
 #include "lib/fwall/mgmt_session.h"
 #include "sim/launcher.h"
 #include "sim/sim_options.h"
+#include "tests/sim/fwsim_fixture.h"
 #include "tests/sim/sim_test_support.h"
 
 namespace fs = std::filesystem;
@@ -15,20 +16,8 @@ using testsupport::ScratchDir;
 
 namespace {
 
-class FwsimProgramTest : public ::testing::Test {
+class FwsimProgramTest : public FwsimFixture {
 protected:
-    ScratchDir dir;
-    fs::path root = dir / "root";
-    fwsim::FwsimProcess sim;
-
-    void SetUp() override { testsupport::writeFile(root / "usr/local/etc/mgmt/kestrane.conf", "a=1\n"); }
-    void TearDown() override { MgmtSession().logout(); }
-
-    void start(std::vector<std::string> args) {
-        args.insert(args.begin(), {"--root", root.string(), "--user", "admin", "--password", "pw"});
-        std::string error;
-        ASSERT_TRUE(sim.start(simtest::fwsim_program(), args, dir.path(), error)) << error;
-    }
     void target(MgmtSession& s, const char* password = "pw") {
         s.set_target("127.0.0.1", sim.port(), "admin", password);
     }
