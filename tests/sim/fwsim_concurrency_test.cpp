@@ -91,13 +91,13 @@ TEST_F(FwsimConcurrencyTest, SilentOrTricklingClientsHoldUpNobodyAndAreDroppedOn
     ASSERT_EQ(silent.listen(), RawClient::Heard::Bytes);  // the Welcome: the connection is being served
     ASSERT_EQ(trickling.listen(), RawClient::Heard::Bytes);
 
-    EXPECT_TRUE(session_within(5s)) << sim.log();
+    EXPECT_TRUE(session_within(20s)) << sim.log();
     EXPECT_EQ(testsupport::readFile(dir / "got"), "a=1\n");
 
     // A byte every 200 ms keeps the idle time-out away, but not the handshake's deadline.
     const auto begin = std::chrono::steady_clock::now();
     while (trickling.send_byte() && std::chrono::steady_clock::now() - begin < 8s) std::this_thread::sleep_for(200ms);
-    EXPECT_LT(std::chrono::steady_clock::now() - begin, 5s);
+    EXPECT_LT(std::chrono::steady_clock::now() - begin, 7s);  // the 2 s deadline, not the 8 s cap
     EXPECT_TRUE(sim.wait_for_log("refused: no Auth in time", 5s)) << sim.log();
     EXPECT_EQ(silent.listen(), RawClient::Heard::Closed);
 }
@@ -122,7 +122,7 @@ TEST_F(FwsimConcurrencyTest, ConnectionsBeyondTheLimitAreClosedAtOnceAndDoNotCou
         EXPECT_EQ(extra.listen(), RawClient::Heard::Closed) << i;
     }
     held.clear();  // their connections end; the fourth connection served is the last
-    EXPECT_TRUE(session_within(5s)) << sim.log();
+    EXPECT_TRUE(session_within(20s)) << sim.log();
     auto status = sim.wait_exit(5s);
     ASSERT_TRUE(status) << sim.log();
     EXPECT_EQ(*status, 0);
