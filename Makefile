@@ -9,7 +9,8 @@ FUZZ_SECONDS ?= 30
 JOBS ?= $(shell nproc)
 
 DEB_PACKAGES := cmake ninja-build g++ clang libclang-rt-dev libssl-dev libgtest-dev libgmock-dev \
-                libbenchmark-dev libcli11-dev qt6-base-dev
+                libbenchmark-dev libcli11-dev qt6-base-dev \
+                libarchive-dev nlohmann-json3-dev
 
 .PHONY: all deps build test ci asan fuzz bench demo clean
 
