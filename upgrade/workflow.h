@@ -1,38 +1,65 @@
 // The upgrade workflow: the ordered steps that take a configuration from the old firewall to the new
-// one, and the state they share. This unit holds the working directory and its files, the upgrade
-// log, and the conversion steps: convertOldConfig (old configuration -> converted file) and the merge
-// (converted tree + new firewall's initial configuration -> final file). The steps run without any
-// network; the steps that talk to the firewalls fill the same files.
+// one, and the state they share (the two logins, the working directory and its files, the file table,
+// the upgrade log, the trees and the template processor, the session with a firewall).
+//
+// The steps are grouped into two phases, each run on one worker thread by a front end: the download
+// phase (log in to the old firewall, package certificates, download the files, convert) and the upload
+// phase (log in to the new firewall, resume from disk when needed, fetch its configuration, merge,
+// upload, unpack, apply). Between them the administrator may stop; a later run resumes from the
+// working directory on disk (openWorkingDirectory). The steps are spread over units by concern:
+// working_directory.cpp (directory, log, restart), firewall_steps.cpp (logins), transfer_steps.cpp
+// (file table transfers and firewall actions), conversion_steps.cpp, phases.cpp.
 //
 // The merge is two steps with the interface pairing between them: mergeConfigs, then, when
 // interfacePairingRequired(), the front end pairs through interfacePairing() on its own thread (the
 // wizard's dialog on the window thread, the command line on its only one), then postprocessConfigs.
-// The workflow never calls back into a front end for a decision.
+// The upload phase likewise stops at that point (PhaseOutcome::PairingRequired) and is finished by
+// finishUploadPhase. The workflow never calls back into a front end for a decision.
 //
 // Every step returns true on success; on failure failure() says why (the string-table id where one is
-// shown, and the text). A stop may be requested from any thread; the steps look at it between steps
-// and between the sections of the template script.
+// shown, and the text). A phase can be interrupted from any thread: timeOut (the front end's login or
+// phase time-out ran out) and requestStop both log the session out, so that a pending exchange fails
+// at once; the step that was running then fails, and the phase ends with the interruption as its
+// failure (its message shown once). Nothing is killed and every file in the working directory stays
+// complete (configurations are written through the atomic writer, downloads likewise).
 //
 // Ownership: the workflow owns, from the convert step until restart, the old and the new tree, the
-// template processor, the log file and the warnings file. The user interface it is given must
-// outlive it.
+// template processor, the log file and the warnings file; the session for the length of a phase. The
+// user interface it is given must outlive it.
 // Threads: the steps run on one thread at a time (the wizard's worker, or the command line's only
-// one); requestStop may be called from any thread.
+// one); timeOut and requestStop may be called from any thread.
 #pragma once
 
 #include <atomic>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 
 #include "convert/interface_pairing.h"
 #include "upgrade/file_names.h"
+#include "upgrade/firewall_login.h"
 #include "upgrade/output_file.h"
 #include "upgrade/step_failure.h"
+#include "upgrade/upgrade_file_table.h"
 #include "upgrade/workflow_ui.h"
 
 class ConfigTree;
+class MgmtSession;
 class TemplateProcessor;
+
+// How a phase ended.
+enum class PhaseOutcome {
+    Done,             // every step succeeded
+    Failed,           // a step failed (failure() says why); Back is offered
+    PairingRequired,  // the upload phase waits for the front end's interface pairing, then finishUploadPhase
+};
+
+// Which time-out ran out.
+enum class UpgradeTimeout {
+    Login,  // the login took too long (string 118)
+    Phase,  // the phase's transfers took too long (string 121)
+};
 
 class UpgradeWorkflow {
 public:
@@ -50,6 +77,47 @@ public:
     // Writes text (and a newline when endLine is set) to the log file when it is open, flushed, and
     // to the on-screen log.
     void logLine(std::string_view text, bool endLine = true);
+    // The same for a number in decimal.
+    void logNumber(long long number, bool endLine = true);
+
+    // --- The phases (each on one worker thread) ---
+    PhaseOutcome runDownloadPhase();
+    // Up to and including mergeConfigs; PairingRequired leaves the session logged in for
+    // finishUploadPhase, which the front end calls once it has paired the interfaces.
+    PhaseOutcome runUploadPhase();
+    PhaseOutcome finishUploadPhase(PairingOutcome pairing);
+
+    // The front end's time-out ran out: logs the session out (the pending exchange fails), stops the
+    // page's timers and shows string 118 or 121, which becomes the phase's failure. Any thread.
+    void timeOut(UpgradeTimeout which);
+
+    // --- The steps ---
+    // Logs in to the old firewall (refusing a 6.0 one), takes its configuration lock and creates the
+    // working directory inside parentDirectory, with the log and the warnings file.
+    [[nodiscard]] bool loginOldFirewall();
+    // Asks the old firewall to package its certificates and user databases; a failure is a warning.
+    bool packCerts();
+    // Fetches every row of the file table into the working directory.
+    [[nodiscard]] bool downloadFiles();
+    // Logs in to the new firewall (which must be 6.0) and takes its lock.
+    [[nodiscard]] bool loginNewFirewall();
+    // After openWorkingDirectory: finds the saved files and converts the saved old configuration.
+    [[nodiscard]] bool resumeConversion();
+    // Fetches the new firewall's configuration as the new initial configuration.
+    [[nodiscard]] bool getNewConfig();
+    // Sends the final configuration, then every saved file, to the new firewall.
+    [[nodiscard]] bool uploadFiles();
+    // Asks the new firewall to unpack the certificates and user databases; a failure is a warning.
+    bool unpackCerts();
+    // Asks the new firewall to install the new configuration.
+    [[nodiscard]] bool applyConfig();
+    // Resumes a stopped upgrade from the directory of chosenFile (a saved old configuration): the log
+    // is reopened for appending and the warnings file emptied. False (failure() says why, nothing
+    // changed) when either cannot be opened.
+    [[nodiscard]] bool openWorkingDirectory(const std::string& chosenFile);
+    // When logged in: disconnects and logs "Logged out.".
+    void logoutFirewall();
+    bool loggedIn() const { return loggedIn_; }
 
     // Loads the saved old configuration, runs preprocessing and saves the converted file. On failure
     // the reason is logged and shown and the workflow restarts.
@@ -77,15 +145,17 @@ public:
     // Why the last step that failed did so; empty text before any failure.
     const StepFailure& failure() const { return failure_; }
 
-    // Asks the running and later steps to stop: a step that starts, or a script section that is
-    // about to start, fails instead with kStopRequestedText. Any thread.
-    void requestStop() { stopRequest_ = true; }
+    // Asks the running and later steps to stop: the session is logged out (a pending exchange fails at
+    // once), and a step that starts, or a script section that is about to start, fails instead with
+    // kStopRequestedText. Any thread.
+    void requestStop();
     bool stopRequested() const { return stopRequest_; }
     // Lets steps run again after a stop (a front end that offers a retry).
-    void clearStopRequest() { stopRequest_ = false; }
+    void clearStopRequest();
 
-    // Ends the upgrade run: closes the log (after a closing line) and the warnings file, releases the
-    // trees and the processor and forgets the working directory.
+    // Ends the upgrade run: logs out, closes the log (after a closing line) and the warnings file,
+    // releases the trees and the processor, marks every file as not transferred and forgets the
+    // working directory.
     void restart();
     // The same, keeping the working directory so that the run can be retried from the saved files.
     void restartKeepingWorkingDirectory();
@@ -102,6 +172,14 @@ public:
     // The template script handed to the processor; a path, by default kTemplateName in the current
     // directory.
     std::string templateName = kTemplateName;
+    // Where loginOldFirewall creates the working directory; empty: the current directory.
+    std::string parentDirectory;
+    // What the administrator typed for the two firewalls.
+    FirewallLogin oldLogin;
+    FirewallLogin newLogin;
+
+    UpgradeFileTable& fileTable() { return fileTable_; }
+    const UpgradeFileTable& fileTable() const { return fileTable_; }
 
     // The processor and the trees of the current run; null outside a run.
     TemplateProcessor* processor() const { return processor_.get(); }
@@ -109,12 +187,35 @@ public:
     ConfigTree* newTree() const { return newTree_.get(); }
 
 private:
+    enum class Interruption { None, Stop, LoginTimeout, PhaseTimeout };
+
     void abandonStep(std::string_view heading, const std::string& reason, bool keepWorkingDirectory);
-    // Records and shows a failure that ends the step without a restart.
-    void failStep(const std::string& text);
-    // True (the step goes on) unless a stop was requested; then the step is abandoned.
+    // Records and shows a failure that ends the step without a restart (stringId 0: the text is its
+    // own). After an interruption the interruption stays the failure and nothing more is shown.
+    void failStep(const std::string& text, int stringId = 0);
+    // True (the step goes on) unless the phase was interrupted; then the step is abandoned.
     bool continueUnlessStopped(std::string_view heading, bool keepWorkingDirectory);
+    bool interrupted() const { return interruption_ != Interruption::None; }
+    // The interruption as a failure (kStopRequestedText, or the time-out's string).
+    StepFailure interruptionFailure() const;
     bool openWarningsForAppending();
+    // Opens the log (emptied or appended to) and the warnings file (emptied) of directory, which ends
+    // in '/'; false with nothing changed when either cannot be opened (*error: the system's number).
+    bool openWorkingFiles(const std::string& directory, OutputMode logMode, int* error);
+    // startInWorkingDirectory, saying why not (*error: the system's number).
+    bool startLog(const std::string& directory, int* error);
+    // Loads the saved old configuration, preprocesses it and saves the converted file.
+    bool convertSavedConfig(bool keepWorkingDirectory);
+    // The login of both phases up to the lock; newFirewall selects the upload phase's differences.
+    bool loginFirewall(bool newFirewall);
+    bool createWorkingDirectory();
+    bool transferOptionalFiles();
+    // The session of the running phase, made on first use; endSession destroys it.
+    MgmtSession& session();
+    void endSession();
+    // Ends a phase that stops here: busy ends with Back, the session goes, the page is done.
+    PhaseOutcome endPhase(bool succeeded);
+    void beginPhase();
 
     WorkflowUi& ui_;
     std::string workingDirectory_;
@@ -127,5 +228,13 @@ private:
     std::unique_ptr<TemplateProcessor> processor_;
     StepFailure failure_;
     std::atomic<bool> stopRequest_{false};
+    std::atomic<Interruption> interruption_{Interruption::None};
+    std::atomic<bool> interruptionShown_{false};
     bool pairingRequired_ = false;  // set by mergeConfigs, for postprocessConfigs
+    UpgradeFileTable fileTable_;
+    bool loggedIn_ = false;
+    // The session is made and destroyed on the worker thread; timeOut and requestStop log it out from
+    // other threads, so its pointer is guarded.
+    std::mutex sessionMutex_;
+    std::unique_ptr<MgmtSession> session_;
 };

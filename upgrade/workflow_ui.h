@@ -39,4 +39,23 @@ public:
     virtual void showMessage(const std::string& /*text*/) {}
     // Where the running step is. Called often (every 10 to 20 items): keep it cheap.
     virtual void reportProgress(const ProgressReport& /*report*/) {}
+
+    // A phase (download or upload) starts: Back and Next are refused, the wait cursor is shown.
+    virtual void beginBusy() {}
+    // The phase's work ended: Back is offered after a failure, Next after success.
+    virtual void endBusy(bool /*backEnabled*/) {}
+    // The login succeeded: the login time-out no longer applies.
+    virtual void stopLoginTimeout() {}
+    // The transfers that the phase time-out guards are over.
+    virtual void stopPhaseTimeout() {}
+    // The phase succeeded: the progress timer stops and the bar shows 100.
+    virtual void completeProgress() {}
+    // The phase ended (either way): whichever time-out still runs and the progress timer stop, the
+    // page is done and may be left.
+    virtual void phaseFinished() {}
+
+    // The upload page's on-screen log so far (the log file repeats it when it is opened); clearing it
+    // is part of a restart.
+    virtual std::string uploadLogText() const { return std::string(); }
+    virtual void clearUploadLog() {}
 };
