@@ -63,10 +63,10 @@ fuzz: deps
 bench: build
 	@for t in $$(cat $(BUILD)/bench_targets.txt); do echo "== $$t"; $(BUILD)/bench/$$t || exit 1; done
 
-# Builds only the program the demonstration runs (upgrade-cli; configuring puts the sample template
-# script beside it), not the tests and benchmarks.
+# Builds only the programs the demonstration runs (upgrade-cli and the firewall simulator fwsim), not
+# the tests and benchmarks.
 demo: deps $(BUILD)/build.ninja
-	cmake --build $(BUILD) -j $(JOBS) --target upgrade-cli
+	cmake --build $(BUILD) -j $(JOBS) --target upgrade-cli fwsim
 	sh data/demo.sh $(BUILD)
 
 clean:

@@ -1,7 +1,10 @@
 #!/bin/sh
-# The demonstration run by `make demo`; $1 is the build tree.
+# The demonstration run by `make demo`; $1 is the build tree. First a whole upgrade between two
+# simulated firewalls, then the template interpreter and the offline conversion on their own.
 set -eu
 build=${1:-build/default}
+sh data/demo-upgrade.sh "$build"
+echo
 demo=data/template-demo
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT

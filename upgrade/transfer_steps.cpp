@@ -57,6 +57,7 @@ bool UpgradeWorkflow::packCerts() {
 }
 
 bool UpgradeWorkflow::downloadFiles() {
+    if (!continueUnlessStopped("Aborting download!", false)) return false;
     logLine("Retrieving files from old firewall...");
     const long total = static_cast<long>(fileTable_.rows().size());
     long done = 0;
@@ -109,6 +110,7 @@ bool UpgradeWorkflow::getNewConfig() {
 }
 
 bool UpgradeWorkflow::uploadFiles() {
+    if (!continueUnlessStopped("Aborting upload!", true)) return false;
     logLine("Copying files up to new firewall...");
     long total = 1;
     for (const UpgradeFile& row : fileTable_.rows())

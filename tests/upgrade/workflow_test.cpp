@@ -186,6 +186,8 @@ TEST_F(WorkflowTest, MissingNewConfigurationIsShownWithoutRestarting) {
     EXPECT_NE(workflow.processor(), nullptr);
     EXPECT_NE(read(kLogFileName).find("Unable to open file: " + workflow.workingDirectory() + kNewInitConfigName),
               std::string::npos);
+    // The reason is in the log as well, for when the message has been closed.
+    EXPECT_NE(read(kLogFileName).find("Unable to load new configuration data. Upgrade aborted\n"), std::string::npos);
 }
 
 TEST_F(WorkflowTest, MergeBeforeConversionFailsKeepingTheWorkingDirectory) {
