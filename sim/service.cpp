@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <system_error>
 
+#include "sim/actions.h"
+
 namespace fwsim {
 
 namespace fs = std::filesystem;
@@ -211,7 +213,10 @@ Response Service::store(std::string_view firewall_path, std::string_view content
 
 Response Service::action(std::string_view name) const {
     bool fail = std::find(options_.fail.begin(), options_.fail.end(), name) != options_.fail.end();
-    return fail ? status_only(500, "failing on request") : status_only(200);
+    if (fail) return status_only(500, "failing on request");
+    // The note may name files from the firewall or from an archive a client sent.
+    ActionResult result = run_action(name, root_);
+    return status_only(result.status, printable(result.note));
 }
 
 // The command shell's requests: GET name reads a file, POST name stores the body as a file.

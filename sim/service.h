@@ -2,6 +2,7 @@
 //
 // Service holds the options and the firewall root; ConnectionState holds what one connection
 // remembers between requests (the target named by a download1 request, until its download2).
+// The three actions are carried out by the actions unit (actions.h).
 // handle() is pure apart from the files it reads and writes under the root, so tests call it
 // without any network. A request that stores its body as a file may instead be taken in pieces:
 // begin_upload() decides from the head, the body goes to the Upload (straight into the temporary

@@ -51,46 +51,38 @@ TEST_F(ServiceTest, AuthConfirmationsSucceedAndTheLockFollowsLockHeld) {
     EXPECT_EQ(last_log, "GET /realgui/getconfiglock; -> 404 (lock held)");
 }
 
-TEST_F(ServiceTest, ActionsAnswer500OnlyWhenAskedToFail) {
+TEST_F(ServiceTest, ActionsAnswer500OnlyWhenAskedToFailAndThenDoNothing) {
+    const fs::path mgmt = dir / "root/usr/local/etc/mgmt";
+    testsupport::writeFile(mgmt / "kestrane.conf.new", "a=2\n");
+    testsupport::writeFile(mgmt / "upgrade/kvpn_certs.tar.PRE60UPGRADE", "");  // an empty archive
     options.fail = {"unpackcerts"};
     EXPECT_EQ(send("GET /upgrade/packcerts; HTTP/1.0\r\n\r\n").status, 200);
+    EXPECT_EQ(last_log, "GET /upgrade/packcerts; -> 200 (0 certificate files packed, 0 databases saved)");
     EXPECT_EQ(send("GET /upgrade/unpackcerts; HTTP/1.0\r\n\r\n").status, 500);
+    EXPECT_EQ(last_log, "GET /upgrade/unpackcerts; -> 500 (failing on request)");
     EXPECT_EQ(send("GET /upgrade/updateconf; HTTP/1.0\r\n\r\n").status, 200);
     EXPECT_EQ(send("GET /upgrade/otheraction; HTTP/1.0\r\n\r\n").status, 404);
+
+    fs::remove_all(mgmt / "upgrade");
+    testsupport::writeFile(mgmt / "kestrane.conf.new", "a=3\n");
+    options.fail = {"packcerts", "updateconf"};
+    EXPECT_EQ(send("GET /upgrade/packcerts; HTTP/1.0\r\n\r\n").status, 500);
+    EXPECT_EQ(send("GET /upgrade/updateconf; HTTP/1.0\r\n\r\n").status, 500);
+    EXPECT_FALSE(fs::exists(mgmt / "upgrade"));
+    EXPECT_EQ(testsupport::readFile(mgmt / "kestrane.conf"), "a=2\n");
+    EXPECT_TRUE(fs::exists(mgmt / "kestrane.conf.new"));
 }
 
-TEST_F(ServiceTest, UploadServesTheFirewallFileOr404) {
-    auto r = send("POST /upgrade/upload; HTTP/1.0\r\n\r\n/usr/local/etc/mgmt/kestrane.conf");
-    EXPECT_EQ(r.status, 200);
-    ASSERT_TRUE(r.file);
-    EXPECT_EQ(testsupport::readFile(*r.file), "a=1\n");
-    EXPECT_EQ(last_log, "POST /upgrade/upload; /usr/local/etc/mgmt/kestrane.conf -> 200");
-
-    EXPECT_EQ(send("POST /upgrade/upload; HTTP/1.0\r\n\r\n/usr/local/etc/mgmt/missing").status, 404);
-    EXPECT_EQ(send("POST /upgrade/upload; HTTP/1.0\r\n\r\n/usr/local/etc/mgmt").status, 404);  // a directory
-    r = send("POST /upgrade/upload; HTTP/1.0\r\n\r\n/usr/../../etc/passwd");
-    EXPECT_EQ(r.status, 404);
-    EXPECT_FALSE(r.file);
-    EXPECT_EQ(last_log, "POST /upgrade/upload; /usr/../../etc/passwd -> 404 (path refused)");
-}
-
-TEST_F(ServiceTest, Download1ThenDownload2StoresTheFile) {
-    EXPECT_EQ(send("POST /upgrade/download1; HTTP/1.0\r\n\r\n/etc/new/file.bin").status, 200);
-    EXPECT_FALSE(fs::exists(dir / "root/etc/new/file.bin"));
-    std::string content("\0\1\2\r\n\xff", 6);
-    EXPECT_EQ(send("POST /upgrade/download2; HTTP/1.0\r\n\r\n" + content).status, 200);
-    EXPECT_EQ(testsupport::readFile(dir / "root/etc/new/file.bin"), content);
-    // The target is used once.
-    EXPECT_EQ(send("POST /upgrade/download2; HTTP/1.0\r\n\r\nmore").status, 400);
-    EXPECT_EQ(testsupport::readFile(dir / "root/etc/new/file.bin"), content);
-}
-
-TEST_F(ServiceTest, Download1RefusesEscapingPathsAndForgetsAnEarlierTarget) {
-    EXPECT_EQ(send("POST /upgrade/download1; HTTP/1.0\r\n\r\n/etc/a").status, 200);
-    EXPECT_EQ(send("POST /upgrade/download1; HTTP/1.0\r\n\r\n/../outside").status, 404);
-    EXPECT_EQ(send("POST /upgrade/download2; HTTP/1.0\r\n\r\nx").status, 400);
-    EXPECT_FALSE(fs::exists(dir / "outside"));
-    EXPECT_FALSE(fs::exists(dir / "root/etc/a"));
+TEST_F(ServiceTest, ActionNotesNamingFilesStayOnOneLine) {
+    const fs::path cert = dir / "root/usr/local/etc/kvpn/certs/a\nb.pem";
+    testsupport::writeFile(cert, "x");
+    EXPECT_EQ(send("GET /upgrade/packcerts; HTTP/1.0\r\n\r\n").status, 200);
+    fs::copy_file(dir / "root/usr/local/etc/mgmt/upgrade/kvpn_certs.tar",
+                  dir / "root/usr/local/etc/mgmt/upgrade/kvpn_certs.tar.PRE60UPGRADE");
+    fs::remove(cert);
+    fs::create_directory(cert);  // the entry cannot be unpacked over it
+    EXPECT_EQ(send("GET /upgrade/unpackcerts; HTTP/1.0\r\n\r\n").status, 500);
+    EXPECT_EQ(last_log, "GET /upgrade/unpackcerts; -> 500 (entry 'a\\x0ab.pem': the firewall has a directory there)");
 }
 
 TEST_F(ServiceTest, CommandsSentWithTheWrongMethodOrABodyAreRefused) {
