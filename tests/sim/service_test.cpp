@@ -85,6 +85,65 @@ TEST_F(ServiceTest, ActionNotesNamingFilesStayOnOneLine) {
     EXPECT_EQ(last_log, "GET /upgrade/unpackcerts; -> 500 (entry 'a\\x0ab.pem': the firewall has a directory there)");
 }
 
+TEST_F(ServiceTest, FaultsAreFoundByActionCommandOrTheFirewallPathInTheBody) {
+    options.hang = {"packcerts", "getauthconfirm", "/etc/a"};
+    options.drop = {"getversion", "/etc/b"};
+    const fwsim::Service service(options);
+    const auto fault = [&](const std::string& message) {
+        fwsim::Request request;
+        std::string error;
+        EXPECT_TRUE(fwsim::parse_request(message, request, error)) << error;
+        return service.fault(request);
+    };
+    using fwsim::Fault;
+    EXPECT_EQ(fault("GET /upgrade/packcerts; HTTP/1.0\r\n\r\n"), Fault::Hang);
+    EXPECT_EQ(fault("GET /upgrade/updateconf; HTTP/1.0\r\n\r\n"), Fault::None);
+    EXPECT_EQ(fault("GET /realgui/getauthconfirm; HTTP/1.0\r\n\r\n"), Fault::Hang);
+    EXPECT_EQ(fault("GET /gui/getauthconfirm; HTTP/1.0\r\n\r\n"), Fault::Hang);
+    EXPECT_EQ(fault("GET /realgui/getversion; HTTP/1.0\r\n\r\n"), Fault::Drop);
+    EXPECT_EQ(fault("GET /realgui/getconfiglock; HTTP/1.0\r\n\r\n"), Fault::None);
+    EXPECT_EQ(fault("POST /upgrade/upload; HTTP/1.0\r\n\r\n/etc/a"), Fault::Hang);
+    EXPECT_EQ(fault("POST /upgrade/download1; HTTP/1.0\r\n\r\n/etc/b"), Fault::Drop);
+    EXPECT_EQ(fault("POST /upgrade/download1; HTTP/1.0\r\n\r\n/etc/c"), Fault::None);
+    // A body is a path only when it looks like one; the shell's requests are not matched.
+    EXPECT_EQ(fault("POST /upgrade/upload; HTTP/1.0\r\n\r\ngetversion"), Fault::None);
+    EXPECT_EQ(fault("GET /etc/a HTTP/1.0\r\n\r\n"), Fault::None);
+}
+
+TEST_F(ServiceTest, UploadServesTheFirewallFileOr404) {
+    auto r = send("POST /upgrade/upload; HTTP/1.0\r\n\r\n/usr/local/etc/mgmt/kestrane.conf");
+    EXPECT_EQ(r.status, 200);
+    ASSERT_TRUE(r.file);
+    EXPECT_EQ(testsupport::readFile(*r.file), "a=1\n");
+    EXPECT_EQ(last_log, "POST /upgrade/upload; /usr/local/etc/mgmt/kestrane.conf -> 200");
+
+    EXPECT_EQ(send("POST /upgrade/upload; HTTP/1.0\r\n\r\n/usr/local/etc/mgmt/missing").status, 404);
+    EXPECT_EQ(send("POST /upgrade/upload; HTTP/1.0\r\n\r\n/usr/local/etc/mgmt").status, 404);  // a directory
+    r = send("POST /upgrade/upload; HTTP/1.0\r\n\r\n/usr/../../etc/passwd");
+    EXPECT_EQ(r.status, 404);
+    EXPECT_FALSE(r.file);
+    EXPECT_EQ(last_log, "POST /upgrade/upload; /usr/../../etc/passwd -> 404 (path refused)");
+}
+
+TEST_F(ServiceTest, Download1ThenDownload2StoresTheFile) {
+    EXPECT_EQ(send("POST /upgrade/download1; HTTP/1.0\r\n\r\n/etc/new/file.bin").status, 200);
+    EXPECT_FALSE(fs::exists(dir / "root/etc/new/file.bin"));
+    std::string content("\0\1\2\r\n\xff", 6);
+    EXPECT_EQ(send("POST /upgrade/download2; HTTP/1.0\r\n\r\n" + content).status, 200);
+    EXPECT_EQ(testsupport::readFile(dir / "root/etc/new/file.bin"), content);
+    // The target is used once.
+    EXPECT_EQ(send("POST /upgrade/download2; HTTP/1.0\r\n\r\nmore").status, 400);
+    EXPECT_EQ(testsupport::readFile(dir / "root/etc/new/file.bin"), content);
+}
+
+TEST_F(ServiceTest, Download1RefusesEscapingPathsAndForgetsAnEarlierTarget) {
+    EXPECT_EQ(send("POST /upgrade/download1; HTTP/1.0\r\n\r\n/etc/a").status, 200);
+    EXPECT_EQ(send("POST /upgrade/download1; HTTP/1.0\r\n\r\n/../outside").status, 404);
+    EXPECT_EQ(send("POST /upgrade/download2; HTTP/1.0\r\n\r\nx").status, 400);
+    EXPECT_FALSE(fs::exists(dir / "outside"));
+    EXPECT_FALSE(fs::exists(dir / "root/etc/a"));
+}
+
 TEST_F(ServiceTest, CommandsSentWithTheWrongMethodOrABodyAreRefused) {
     EXPECT_EQ(send("POST /realgui/getversion; HTTP/1.0\r\n\r\n").status, 405);
     EXPECT_EQ(send("GET /upgrade/upload; HTTP/1.0\r\n\r\n").status, 405);
