@@ -122,6 +122,19 @@ TEST_F(FwsimConcurrencyTest, ConnectionsBeyondTheLimitAreClosedAtOnceAndDoNotCou
         EXPECT_EQ(extra.listen(), RawClient::Heard::Closed) << i;
     }
     held.clear();  // their connections end; the fourth connection served is the last
+    // Their threads log the end and then give their places back: once all three ended, a moment
+    // later the next connection is one of three at most.
+    const auto ended = [this] {
+        const std::string log = sim.log();
+        size_t n = 0;
+        for (const char* word : {" closed", " dropped"})
+            for (size_t at = log.find(word); at != std::string::npos; at = log.find(word, at + 1)) ++n;
+        return n;
+    };
+    for (auto deadline = std::chrono::steady_clock::now() + 10s;
+         ended() < 3 && std::chrono::steady_clock::now() < deadline;)
+        std::this_thread::sleep_for(20ms);
+    std::this_thread::sleep_for(300ms);
     EXPECT_TRUE(session_within(20s)) << sim.log();
     auto status = sim.wait_exit(5s);
     ASSERT_TRUE(status) << sim.log();

@@ -45,6 +45,11 @@ private:
 
 class InterruptionsTest : public PhaseFixture {
 protected:
+    void useAnotherParentDirectory() {
+        workflow.parentDirectory = (dir / "work-again").string();
+        fs::create_directories(workflow.parentDirectory);
+        lastWorkingDirectory.clear();
+    }
     // Runs the download phase on a worker, calling interrupt from this thread once the screen shows
     // `cue`; the phase's outcome and how long it took after the interruption.
     PhaseOutcome downloadInterrupted(const std::string& cue, const std::function<void()>& interrupt,
@@ -106,6 +111,7 @@ TEST_F(InterruptionsTest, APhaseTimeOutDuringATransferEndsWithString121AndComple
     ui.events.clear();
     oldSim.stop();
     startOld();
+    useAnotherParentDirectory();  // the same second would give the same name
     EXPECT_EQ(download(), PhaseOutcome::Done) << ui.screen();
 }
 
@@ -129,6 +135,7 @@ TEST_F(InterruptionsTest, AStopDuringATransferEndsThePhaseAndStaysUntilCleared) 
     workflow.clearStopRequest();
     oldSim.stop();
     startOld();
+    useAnotherParentDirectory();
     EXPECT_EQ(download(), PhaseOutcome::Done) << ui.screen();
 }
 

@@ -23,6 +23,7 @@ void PhaseFixture::SetUp() {
     ASSERT_TRUE(testsupport::writeFile(onFirewall(oldRoot, "/usr/local/etc/mgmt/kestrane.conf"),
                                        testsupport::readFile(samples + "branch-5x.conf")));
     ASSERT_TRUE(testsupport::writeFile(onFirewall(oldRoot, "/usr/local/etc/mgmt/keys.conf"), "key_1=abc\n"));
+    ASSERT_TRUE(testsupport::writeFile(onFirewall(oldRoot, "/usr/local/etc/mgmt/tovad-authdb"), "admin:x\n"));
     ASSERT_TRUE(testsupport::writeFile(onFirewall(oldRoot, "/usr/local/etc/netperm-table"), "permit all\n"));
     ASSERT_TRUE(testsupport::writeFile(onFirewall(oldRoot, "/tmp/full-backup.tar"), std::string("\0\1\2\3", 4)));
     ASSERT_TRUE(testsupport::writeFile(onFirewall(newRoot, "/usr/local/etc/mgmt/kestrane.conf"),

@@ -68,7 +68,11 @@ TEST_F(PhasesTest, AWholeUpgradeDownloadsConvertsMergesUploadsAndApplies) {
           "Firewall configuration upgrade complete!\nNew configuration applied successfully!\n"
           "Please reboot the firewall before using it!\nLogged out.\n"})
         EXPECT_NE(log.find(line), std::string::npos) << line;
-    // The new firewall installed the final configuration.
+    // The new firewall restored the database the old one packaged, and installed the final
+    // configuration, keeping its initial one beside it.
+    EXPECT_EQ(testsupport::readFile(onFirewall(newRoot, "/usr/local/etc/mgmt/tovad-authdb")), "admin:x\n");
+    EXPECT_EQ(testsupport::readFile(onFirewall(newRoot, "/usr/local/etc/mgmt/kestrane.conf.previous")),
+              testsupport::readFile(workdir + kNewInitConfigName));
     EXPECT_EQ(testsupport::readFile(onFirewall(newRoot, "/usr/local/etc/mgmt/kestrane.conf")),
               testsupport::readFile(workdir + kFinalConfigName));
     EXPECT_FALSE(workflow.loggedIn());
@@ -80,17 +84,20 @@ TEST_F(PhasesTest, TheFinalConfigurationGoesFirstThenTheSavedFilesToTheirPlaces)
     ASSERT_EQ(download(), PhaseOutcome::Done) << ui.screen();
     ASSERT_EQ(upload(), PhaseOutcome::Failed);
     EXPECT_EQ(storedPaths(newSim.log()),
-              (std::vector<std::string>{"/usr/local/etc/mgmt/kestrane.conf.new",
-                                        "/usr/local/etc/mgmt/upgrade/kestrane.conf.PRE60UPGRADE",
-                                        "/usr/local/etc/mgmt/upgrade/keys.conf.PRE60UPGRADE",
-                                        "/usr/local/etc/mgmt/upgrade/netperm-table.PRE60UPGRADE",
-                                        "/usr/local/etc/mgmt/upgrade/full-backup.tar.PRE60UPGRADE"}));
+              (std::vector<std::string>{
+                  "/usr/local/etc/mgmt/kestrane.conf.new", "/usr/local/etc/mgmt/upgrade/kestrane.conf.PRE60UPGRADE",
+                  "/usr/local/etc/mgmt/upgrade/authlist.txt", "/usr/local/etc/mgmt/upgrade/extrafiles.txt",
+                  "/usr/local/etc/mgmt/tovad-authdb.save", "/usr/local/etc/mgmt/upgrade/keys.conf.PRE60UPGRADE",
+                  "/usr/local/etc/mgmt/upgrade/netperm-table.PRE60UPGRADE",
+                  "/usr/local/etc/mgmt/upgrade/kvpn_certs.tar.PRE60UPGRADE",
+                  "/usr/local/etc/mgmt/upgrade/kvpn_cert_status.conf.PRE60UPGRADE",
+                  "/usr/local/etc/mgmt/upgrade/full-backup.tar.PRE60UPGRADE"}));
     EXPECT_EQ(testsupport::readFile(onFirewall(newRoot, "/usr/local/etc/mgmt/kestrane.conf.new")),
               testsupport::readFile(lastWorkingDirectory + kFinalConfigName));
     EXPECT_EQ(testsupport::readFile(onFirewall(newRoot, "/usr/local/etc/mgmt/upgrade/full-backup.tar.PRE60UPGRADE")),
               std::string("\0\1\2\3", 4));
-    // A file restored in place goes back to its own path.
-    EXPECT_EQ(std::string(UpgradeFileTable()[3].file), "tovad-authdb.save");
+    // A database saved by the old firewall's packaging goes back to its own path.
+    EXPECT_EQ(testsupport::readFile(onFirewall(newRoot, "/usr/local/etc/mgmt/tovad-authdb.save")), "admin:x\n");
 }
 
 TEST_F(PhasesTest, StopAfterTheDownloadAndResumeFromTheWorkingDirectory) {
@@ -125,7 +132,7 @@ TEST_F(PhasesTest, StopAfterTheDownloadAndResumeFromTheWorkingDirectory) {
     EXPECT_LT(first, resumed);
     // Only the files found in the working directory are uploaded.
     EXPECT_EQ(later.fileTable()[6].status, UpgradeFile::kTransferred);
-    EXPECT_EQ(later.fileTable()[1].status, UpgradeFile::kNotTransferred);
+    EXPECT_EQ(later.fileTable()[4].status, UpgradeFile::kNotTransferred);
     EXPECT_EQ(testsupport::readFile(onFirewall(newRoot, "/usr/local/etc/mgmt/kestrane.conf")),
               testsupport::readFile(workdir + kFinalConfigName));
 }
