@@ -178,6 +178,8 @@ int PhaseCommand::upload() {
 }
 
 int PhaseCommand::pairInterfaces() {
+    // Stopped during the merge: nobody is asked, the phase ends (as stopped).
+    if (signals_.received()) return kExitNeedsPairing;
     ui_.yieldTerminal();
     InterfacePairing view = workflow_.interfacePairing();
     PairingTerminal terminal;
