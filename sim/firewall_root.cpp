@@ -37,12 +37,12 @@ std::optional<fs::path> FirewallRoot::map(std::string_view firewall_path) const 
     return resolved;
 }
 
-bool FileReplacement::open(const fs::path& target) {
+bool FileReplacement::open(const fs::path& target, unsigned mode) {
     file_.abandon();
     std::error_code ec;
     fs::create_directories(target.parent_path(), ec);
     if (ec) return false;
-    return file_.open(target.string(), {0644, files::SpecialTarget::Replace}).ok();
+    return file_.open(target.string(), {mode, files::SpecialTarget::Replace}).ok();
 }
 
 }  // namespace fwsim

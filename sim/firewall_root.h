@@ -31,12 +31,13 @@ private:
 };
 
 // Writes a whole file in pieces; the target appears only after commit(). Stored files get mode 0644,
-// as a firewall's own files have; anything already at the target but a directory is replaced.
+// as a firewall's own files have, unless the caller names another (a copy keeps its original's);
+// anything already at the target but a directory is replaced.
 class FileReplacement {
 public:
     // Creates missing parent directories (inside the root: the caller mapped the path) and the
     // temporary file. False when either fails or the target is a directory.
-    bool open(const std::filesystem::path& target);
+    bool open(const std::filesystem::path& target, unsigned mode = 0644);
     bool append(const char* data, size_t n) { return file_.append(data, n).ok(); }
     bool commit() { return file_.commit().ok(); }  // renames over the target
     void abandon() { file_.abandon(); }            // also what destroying an uncommitted one does

@@ -104,6 +104,26 @@ ServerChannel::ReadResult read_request(ServerChannel& channel, const Service& se
     }
 }
 
+// --hang: the request stays unanswered; whatever else the client sends is read and ignored until it
+// closes the connection or the idle time-out ends it.
+void hold_unanswered(ServerChannel& channel, const std::string& peer, LogLines& log) {
+    std::string ignored;
+    std::string error;
+    for (;;) {
+        ignored.clear();
+        bool last = false;
+        const auto result = channel.read_part(ignored, last, error);
+        if (result == ServerChannel::ReadResult::Closed) {
+            log.line(peer + " closed");
+            return;
+        }
+        if (result == ServerChannel::ReadResult::Failed) {
+            log.line(peer + " dropped: " + error);
+            return;
+        }
+    }
+}
+
 void serve_connection(int fd, const std::string& peer, const Service& service, LogLines& log) {
     const SimOptions& options = service.options();
     ServerChannel channel(fd);
@@ -145,6 +165,10 @@ void serve_connection(int fd, const std::string& peer, const Service& service, L
             response.status = 400;
             response.note = error;
             log.line("malformed request -> 400 (" + error + ")");
+        } else if (const Fault fault = service.fault(request); fault != Fault::None) {
+            log.line(fault_log_line(request, fault));
+            if (fault == Fault::Hang) hold_unanswered(channel, peer, log);
+            return;  // the channel closes the connection
         } else {
             response = service.handle(request, state);
             log.line(request_log_line(request, response));

@@ -4,7 +4,9 @@
 //
 // At most SimOptions::max_concurrent connections are served at once; a connection beyond that is
 // accepted and closed at once, so that a client never waits on a connection nobody serves. The body of
-// a request that stores a file goes straight into the file's temporary copy instead of memory.
+// a request that stores a file goes straight into the file's temporary copy instead of memory. A request
+// that --drop names ends its connection unanswered; one that --hang names holds only its own
+// connection (until the client closes it or the idle time-out ends it).
 //
 // run_server returns the process exit status: 0 after --max-connections connections, 1 when the
 // listening socket cannot be set up. Threads: the calling thread accepts; one thread per connection

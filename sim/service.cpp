@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <system_error>
 
+#include "sim/actions.h"
+
 namespace fwsim {
 
 namespace fs = std::filesystem;
@@ -89,13 +91,37 @@ std::string response_head(const Response& response) {
     return head;
 }
 
-std::string request_log_line(const Request& request, const Response& response) {
+namespace {
+
+std::string request_text(const Request& request) {
     std::string line = printable(request.method) + " " + printable(request.path);
     // Bodies that name a firewall path are worth seeing; file contents are not.
     if (request.path == kUpload || request.path == kDownload1) line += " " + printable(request.body);
-    line += " -> " + std::to_string(response.status);
+    return line;
+}
+
+// The name --hang and --drop know a request by: its action or command, or the firewall path it
+// fetches or stores; empty for anything else.
+std::string_view fault_name(const Request& request) {
+    const std::string_view path = request.path;
+    if (path == kGetVersion) return "getversion";
+    if (path == kAuthConfirm || path == kAuthConfirmOld) return "getauthconfirm";
+    if (path == kConfigLock) return "getconfiglock";
+    if (path == kUpload || path == kDownload1) return request.body.starts_with('/') ? request.body : std::string_view();
+    return action_name(path);
+}
+
+}  // namespace
+
+std::string request_log_line(const Request& request, const Response& response) {
+    std::string line = request_text(request) + " -> " + std::to_string(response.status);
     if (!response.note.empty()) line += " (" + response.note + ")";
     return line;
+}
+
+std::string fault_log_line(const Request& request, Fault fault) {
+    return request_text(request) +
+           (fault == Fault::Hang ? " -> no answer (--hang)" : " -> no answer, connection closed (--drop)");
 }
 
 Service::Service(const SimOptions& options) : options_(options), root_(options.root) {}
@@ -143,6 +169,17 @@ Response Service::handle(const Request& request, ConnectionState& state) const {
 
     if (path.ends_with(';')) return status_only(404, "unknown command");
     return shell(request);
+}
+
+Fault Service::fault(const Request& request) const {
+    const std::string_view what = fault_name(request);
+    if (what.empty()) return Fault::None;
+    const auto named = [what](const std::vector<std::string>& list) {
+        return std::find(list.begin(), list.end(), what) != list.end();
+    };
+    if (named(options_.drop)) return Fault::Drop;
+    if (named(options_.hang)) return Fault::Hang;
+    return Fault::None;
 }
 
 void Upload::append(const char* data, size_t n) {
@@ -211,7 +248,10 @@ Response Service::store(std::string_view firewall_path, std::string_view content
 
 Response Service::action(std::string_view name) const {
     bool fail = std::find(options_.fail.begin(), options_.fail.end(), name) != options_.fail.end();
-    return fail ? status_only(500, "failing on request") : status_only(200);
+    if (fail) return status_only(500, "failing on request");
+    // The note may name files from the firewall or from an archive a client sent.
+    ActionResult result = run_action(name, root_);
+    return status_only(result.status, printable(result.note));
 }
 
 // The command shell's requests: GET name reads a file, POST name stores the body as a file.

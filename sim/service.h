@@ -2,6 +2,8 @@
 //
 // Service holds the options and the firewall root; ConnectionState holds what one connection
 // remembers between requests (the target named by a download1 request, until its download2).
+// The three actions are carried out by the actions unit (actions.h); fault() tells the server which
+// requests --hang and --drop leave unanswered.
 // handle() is pure apart from the files it reads and writes under the root, so tests call it
 // without any network. A request that stores its body as a file may instead be taken in pieces:
 // begin_upload() decides from the head, the body goes to the Upload (straight into the temporary
@@ -30,6 +32,10 @@ struct Response {
     std::string note;                           // for the request's line on standard error
 };
 
+// What --hang and --drop ask of fwsim for a request: nothing, read it and never answer, or close the
+// connection without answering.
+enum class Fault { None, Hang, Drop };
+
 struct ConnectionState {
     std::optional<std::filesystem::path> pending_download;  // from download1, for download2
 };
@@ -57,12 +63,19 @@ std::string response_head(const Response& response);
 
 // A request's line on standard error: "METHOD PATH[ ARGUMENT] -> STATUS[ (NOTE)]", printable ASCII.
 std::string request_log_line(const Request& request, const Response& response);
+// The line for a request left unanswered on purpose: "METHOD PATH[ ARGUMENT] -> no answer (--hang)",
+// or "... -> no answer, connection closed (--drop)".
+std::string fault_log_line(const Request& request, Fault fault);
 
 class Service {
 public:
     explicit Service(const SimOptions& options);
 
     Response handle(const Request& request, ConnectionState& state) const;
+
+    // The fault the options ask for on this whole request (named by its action or command, or by the
+    // firewall path in the body of an upload or download1 request). Such a request is not carried out.
+    Fault fault(const Request& request) const;
 
     // For a request head (parsed from the message up to its empty line, so with an empty body): true
     // when the request stores its body as a file, with `upload` ready for the body; false when handle()

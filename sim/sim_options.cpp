@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <ostream>
 
@@ -56,6 +57,16 @@ bool read_password_file(const std::string& path, std::string& password, std::ost
     return true;
 }
 
+// What --hang and --drop take: an action, a command of kFaultCommands, or a firewall path.
+std::string check_fault_target(std::string& what) {
+    if (what.starts_with('/')) return {};
+    for (const char* name : kActionNames)
+        if (what == name) return {};
+    for (const char* name : kFaultCommands)
+        if (what == name) return {};
+    return "not an action, getversion, getauthconfirm, getconfiglock or a firewall path: " + what;
+}
+
 }  // namespace
 
 ParseOutcome parse_sim_options(int argc, const char* const* argv, SimOptions& options, std::ostream& out,
@@ -83,6 +94,13 @@ ParseOutcome parse_sim_options(int argc, const char* const* argv, SimOptions& op
     app.add_flag("--lock-held", options.lock_held, "the configuration lock is held by someone else (404)");
     app.add_option("--fail", options.fail, "make an action answer 500: packcerts, unpackcerts, updateconf")
         ->check(CLI::IsMember({kActionNames[0], kActionNames[1], kActionNames[2]}));
+    const CLI::Validator fault_target(check_fault_target, "WHAT");
+    app.add_option("--hang", options.hang,
+                   "never answer a request for WHAT (kept open until the client closes or the idle time-out); "
+                   "WHAT: an action, getversion, getauthconfirm, getconfiglock, or a firewall path fetched or stored")
+        ->check(fault_target);
+    app.add_option("--drop", options.drop, "close the connection on a request for WHAT, answering nothing")
+        ->check(fault_target);
     app.add_option("--challenge", options.challenge,
                    "answer shell requests without an Authorization line with 401 and this challenge");
     app.add_option("--max-connections", options.max_connections, "stop after serving N connections (0: never)");
@@ -107,6 +125,12 @@ ParseOutcome parse_sim_options(int argc, const char* const* argv, SimOptions& op
         err << "fwsim: " << e.what() << "\n"
             << "Run with --help for more information.\n";
         return ParseOutcome::ExitError;
+    }
+    for (const std::string& what : options.hang) {
+        if (std::find(options.drop.begin(), options.drop.end(), what) != options.drop.end()) {
+            err << "fwsim: --hang and --drop both name " << what << "\n";
+            return ParseOutcome::ExitError;
+        }
     }
     options.port = static_cast<uint16_t>(port);
     in_addr parsed{};

@@ -17,6 +17,10 @@ namespace fwsim {
 // The three firewall actions that --fail can make answer 500.
 inline constexpr const char* kActionNames[] = {"packcerts", "unpackcerts", "updateconf"};
 
+// The commands that --hang and --drop know by name, besides the actions (getauthconfirm stands for
+// both of its paths).
+inline constexpr const char* kFaultCommands[] = {"getversion", "getauthconfirm", "getconfiglock"};
+
 // Longest first line of a password file (without its line end).
 inline constexpr size_t kMaxPasswordLine = 4096;
 
@@ -37,6 +41,10 @@ struct SimOptions {
     size_t max_concurrent = 64;     // connections served at once; more are closed at once
     int handshake_timeout = 10;     // seconds from the connection to the Auth; 0: no limit
     int idle_timeout = 30;          // seconds a connection may stay silent; 0: no limit
+    // Requests read whole and never answered (hang), or answered by closing the connection (drop):
+    // action names, kFaultCommands, or firewall paths fetched (upload) or stored (download1).
+    std::vector<std::string> hang;
+    std::vector<std::string> drop;
 };
 
 enum class ParseOutcome { Run, ExitOk, ExitError };

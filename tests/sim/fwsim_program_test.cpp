@@ -26,9 +26,10 @@ protected:
 TEST_F(FwsimProgramTest, HelpNamesEveryOptionAndExitsZero) {
     auto r = fwsim::run_program(simtest::fwsim_program(), {"--help"});
     EXPECT_EQ(r.status, 0);
-    for (const char* opt : {"--root", "--listen", "--port", "--port-file", "--version", "--user", "--password",
-                            "--password-file", "--privacy", "--integrity", "--lock-held", "--fail", "--challenge",
-                            "--max-connections", "--max-concurrent", "--handshake-timeout", "--idle-timeout"})
+    for (const char* opt :
+         {"--root", "--listen", "--port", "--port-file", "--version", "--user", "--password", "--password-file",
+          "--privacy", "--integrity", "--lock-held", "--fail", "--hang", "--drop", "--challenge", "--max-connections",
+          "--max-concurrent", "--handshake-timeout", "--idle-timeout"})
         EXPECT_NE(r.output.find(opt), std::string::npos) << opt;
 }
 

@@ -51,12 +51,63 @@ TEST_F(ServiceTest, AuthConfirmationsSucceedAndTheLockFollowsLockHeld) {
     EXPECT_EQ(last_log, "GET /realgui/getconfiglock; -> 404 (lock held)");
 }
 
-TEST_F(ServiceTest, ActionsAnswer500OnlyWhenAskedToFail) {
+TEST_F(ServiceTest, ActionsAnswer500OnlyWhenAskedToFailAndThenDoNothing) {
+    const fs::path mgmt = dir / "root/usr/local/etc/mgmt";
+    testsupport::writeFile(mgmt / "kestrane.conf.new", "a=2\n");
+    testsupport::writeFile(mgmt / "upgrade/kvpn_certs.tar.PRE60UPGRADE", "");  // an empty archive
     options.fail = {"unpackcerts"};
     EXPECT_EQ(send("GET /upgrade/packcerts; HTTP/1.0\r\n\r\n").status, 200);
+    EXPECT_EQ(last_log, "GET /upgrade/packcerts; -> 200 (0 certificate files packed, 0 databases saved)");
     EXPECT_EQ(send("GET /upgrade/unpackcerts; HTTP/1.0\r\n\r\n").status, 500);
+    EXPECT_EQ(last_log, "GET /upgrade/unpackcerts; -> 500 (failing on request)");
     EXPECT_EQ(send("GET /upgrade/updateconf; HTTP/1.0\r\n\r\n").status, 200);
     EXPECT_EQ(send("GET /upgrade/otheraction; HTTP/1.0\r\n\r\n").status, 404);
+
+    fs::remove_all(mgmt / "upgrade");
+    testsupport::writeFile(mgmt / "kestrane.conf.new", "a=3\n");
+    options.fail = {"packcerts", "updateconf"};
+    EXPECT_EQ(send("GET /upgrade/packcerts; HTTP/1.0\r\n\r\n").status, 500);
+    EXPECT_EQ(send("GET /upgrade/updateconf; HTTP/1.0\r\n\r\n").status, 500);
+    EXPECT_FALSE(fs::exists(mgmt / "upgrade"));
+    EXPECT_EQ(testsupport::readFile(mgmt / "kestrane.conf"), "a=2\n");
+    EXPECT_TRUE(fs::exists(mgmt / "kestrane.conf.new"));
+}
+
+TEST_F(ServiceTest, ActionNotesNamingFilesStayOnOneLine) {
+    const fs::path cert = dir / "root/usr/local/etc/kvpn/certs/a\nb.pem";
+    testsupport::writeFile(cert, "x");
+    EXPECT_EQ(send("GET /upgrade/packcerts; HTTP/1.0\r\n\r\n").status, 200);
+    fs::copy_file(dir / "root/usr/local/etc/mgmt/upgrade/kvpn_certs.tar",
+                  dir / "root/usr/local/etc/mgmt/upgrade/kvpn_certs.tar.PRE60UPGRADE");
+    fs::remove(cert);
+    fs::create_directory(cert);  // the entry cannot be unpacked over it
+    EXPECT_EQ(send("GET /upgrade/unpackcerts; HTTP/1.0\r\n\r\n").status, 500);
+    EXPECT_EQ(last_log, "GET /upgrade/unpackcerts; -> 500 (entry 'a\\x0ab.pem': the firewall has a directory there)");
+}
+
+TEST_F(ServiceTest, FaultsAreFoundByActionCommandOrTheFirewallPathInTheBody) {
+    options.hang = {"packcerts", "getauthconfirm", "/etc/a"};
+    options.drop = {"getversion", "/etc/b"};
+    const fwsim::Service service(options);
+    const auto fault = [&](const std::string& message) {
+        fwsim::Request request;
+        std::string error;
+        EXPECT_TRUE(fwsim::parse_request(message, request, error)) << error;
+        return service.fault(request);
+    };
+    using fwsim::Fault;
+    EXPECT_EQ(fault("GET /upgrade/packcerts; HTTP/1.0\r\n\r\n"), Fault::Hang);
+    EXPECT_EQ(fault("GET /upgrade/updateconf; HTTP/1.0\r\n\r\n"), Fault::None);
+    EXPECT_EQ(fault("GET /realgui/getauthconfirm; HTTP/1.0\r\n\r\n"), Fault::Hang);
+    EXPECT_EQ(fault("GET /gui/getauthconfirm; HTTP/1.0\r\n\r\n"), Fault::Hang);
+    EXPECT_EQ(fault("GET /realgui/getversion; HTTP/1.0\r\n\r\n"), Fault::Drop);
+    EXPECT_EQ(fault("GET /realgui/getconfiglock; HTTP/1.0\r\n\r\n"), Fault::None);
+    EXPECT_EQ(fault("POST /upgrade/upload; HTTP/1.0\r\n\r\n/etc/a"), Fault::Hang);
+    EXPECT_EQ(fault("POST /upgrade/download1; HTTP/1.0\r\n\r\n/etc/b"), Fault::Drop);
+    EXPECT_EQ(fault("POST /upgrade/download1; HTTP/1.0\r\n\r\n/etc/c"), Fault::None);
+    // A body is a path only when it looks like one; the shell's requests are not matched.
+    EXPECT_EQ(fault("POST /upgrade/upload; HTTP/1.0\r\n\r\ngetversion"), Fault::None);
+    EXPECT_EQ(fault("GET /etc/a HTTP/1.0\r\n\r\n"), Fault::None);
 }
 
 TEST_F(ServiceTest, UploadServesTheFirewallFileOr404) {
