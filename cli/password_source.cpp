@@ -77,11 +77,12 @@ bool takeFromEnvironment(const char* variable, std::string& password) {
 }
 
 PasswordResult askOnTerminal(const PasswordRequest& request, std::string& password, std::string* problem) {
-    std::cerr << request.prompt << std::flush;
     SecretBuffer buffer;
     LineRead read = LineRead::End;
     {
+        // Echo goes off before the question shows: an answer typed as soon as it appears stays hidden.
         const EchoOff quiet(STDIN_FILENO);
+        std::cerr << request.prompt << std::flush;
         read = readLine(STDIN_FILENO, request.interruptFd, buffer.data, kMaxPasswordLength, buffer.length);
     }
     std::cerr << '\n';

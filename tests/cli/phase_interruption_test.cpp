@@ -1,7 +1,9 @@
 // upgrade-cli's firewall subcommands when a wait does not end by itself: a login that is never
 // answered runs into its time-out, Ctrl-C or SIGTERM stops the phase cleanly (exit 130, the working
 // directory's files complete), and on a terminal the password is asked without echo, the interfaces
-// are asked for, and the terminal is put back as it was, also after Ctrl-C.
+// are asked for, and the terminal is put back as it was, also after Ctrl-C. A firewall that stops
+// answering in the middle of the download (fwsim --hang) runs into the phase's time-out or is left
+// with Ctrl-C.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
@@ -211,6 +213,67 @@ TEST_F(PhaseCliTest, SigtermWhileTheDownloadLogsInStopsWithoutAWorkingDirectory)
     EXPECT_EQ(lastLine(err), kStopped) << err;
     EXPECT_EQ(out.find("Working directory:"), std::string::npos) << out;
     EXPECT_TRUE(fs::is_empty(work));
+}
+
+// The working directory a download made in work (the only entry there).
+fs::path madeWorkingDirectory(const fs::path& work) {
+    fs::directory_iterator entries(work);
+    return entries == fs::directory_iterator() ? fs::path() : entries->path();
+}
+
+// Whether every file in directory is one the download writes (no temporary file left behind).
+bool onlyDownloadedFiles(const fs::path& directory) {
+    for (const fs::directory_entry& entry : fs::directory_iterator(directory)) {
+        const std::string name = entry.path().filename().string();
+        if (name != "5xto60.log" && name != "warnings.txt" && !endsWith(name, ".PRE60UPGRADE")) return false;
+    }
+    return true;
+}
+
+TEST_F(PhaseCliTest, AFirewallThatStopsAnsweringRunsIntoThePhaseTimeOut) {
+    startOld({"--hang", "/tmp/full-backup.tar"});
+    const auto started = Clock::now();
+    EXPECT_EQ(run("download", join(loginOf(oldSim), {{"--in", work.string()}}),
+                  {std::string("UPGRADE_PASSWORD=") + kOldPassword, "UPGRADE_DOWNLOAD_TIMEOUT=2"}),
+              1);
+    EXPECT_LT(Clock::now() - started, std::chrono::seconds(10));
+    EXPECT_EQ(lastLine(err), "upgrade-cli: Error: The connection with the firewall timed-out.") << err;
+    // The download was abandoned: the directory is no longer named, but what it holds is complete.
+    EXPECT_EQ(out.find("Working directory:"), std::string::npos) << out;
+    const fs::path directory = madeWorkingDirectory(work);
+    ASSERT_FALSE(directory.empty());
+    EXPECT_EQ(readFile(directory / "kestrane.conf.PRE60UPGRADE"), readFile(kOldConfig));
+    EXPECT_TRUE(onlyDownloadedFiles(directory));
+    const std::string log = readFile(directory / "5xto60.log");
+    EXPECT_NE(log.find("Optional file: /tmp/full-backup.tar - "), std::string::npos) << log;
+    EXPECT_NE(log.find("Aborting download!\nError: The connection with the firewall timed-out.\n"), std::string::npos)
+        << log;
+    EXPECT_TRUE(endsWith(log, "Upgrade Wizard shut down normally\n")) << log;
+}
+
+TEST_F(PhaseCliTest, CtrlCWhileADownloadWaitsLeavesOnlyCompleteFiles) {
+    startOld({"--hang", "/usr/local/etc/netperm-table"});
+    std::thread signaller;
+    EXPECT_EQ(run("download", join(loginOf(oldSim), {{"--in", work.string()}}),
+                  {std::string("UPGRADE_PASSWORD=") + kOldPassword},
+                  [&](pid_t pid) {
+                      signaller = std::thread([this, pid] {
+                          if (oldSim.wait_for_log("no answer (--hang)", std::chrono::seconds(30))) ::kill(pid, SIGINT);
+                      });
+                  }),
+              130);
+    signaller.join();
+    EXPECT_EQ(lastLine(err), kStopped) << err;
+    const fs::path directory = madeWorkingDirectory(work);
+    ASSERT_FALSE(directory.empty());
+    EXPECT_EQ(readFile(directory / "kestrane.conf.PRE60UPGRADE"), readFile(kOldConfig));
+    EXPECT_FALSE(fs::exists(directory / "netperm-table.PRE60UPGRADE"));
+    EXPECT_TRUE(onlyDownloadedFiles(directory));
+    const std::string log = readFile(directory / "5xto60.log");
+    EXPECT_NE(log.find("Aborting download!\nThe upgrade was stopped at the administrator's request\n"),
+              std::string::npos)
+        << log;
+    EXPECT_TRUE(endsWith(log, "Upgrade Wizard shut down normally\n")) << log;
 }
 
 TEST_F(PhaseCliTest, OnATerminalThePasswordIsAskedWithoutEchoAndTheInterfacesArePaired) {
