@@ -20,7 +20,6 @@
 #include <CLI/CLI.hpp>
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -38,8 +37,10 @@
 
 #include "cli/commands.h"
 #include "cli/file_checks.h"
+#include "cli/template_lookup.h"
 #include "cli/terminal_pairing.h"
 #include "cli/terminal_progress.h"
+#include "cli/working_directory_check.h"
 #include "convert/interface_pairing.h"
 #include "template/template_processor.h"
 #include "upgrade/file_names.h"
@@ -53,7 +54,6 @@ namespace {
 
 constexpr int kExitAborted = 1;
 constexpr int kExitUsage = 2;
-constexpr int kExitNeedsPairing = 3;
 
 struct ConvertOptions {
     std::string oldConfig;
@@ -70,55 +70,6 @@ std::optional<cli::FileId> checkedInput(const std::string& path, const char* wha
     const cli::InputCheck check = cli::checkInput(path);
     if (!check.id) complain(std::string("cannot read the ") + what + " " + path + ": " + check.problem);
     return check.id;
-}
-
-// The template script: as given, else in the current directory, else beside the program.
-std::optional<std::string> findTemplate(const std::string& given) {
-    if (!given.empty()) return given;
-    std::error_code ec;
-    if (fs::is_regular_file(kTemplateName, ec)) return std::string(kTemplateName);
-    const fs::path program = fs::read_symlink("/proc/self/exe", ec);
-    if (!ec) {
-        const fs::path beside = program.parent_path() / kTemplateName;
-        if (fs::is_regular_file(beside, ec)) return beside.string();
-    }
-    complain(std::string("cannot find the template script ") + kTemplateName +
-             " in the current directory or beside the program; give --template");
-    return std::nullopt;
-}
-
-// Creates the working directory when missing (owner-only), then makes sure that nobody else can put
-// anything in it: it must belong to the user running the command and be writable by nobody else,
-// or a link planted there could send what this run writes anywhere.
-bool prepareWorkingDirectory(const std::string& directory) {
-    std::error_code ec;
-    struct stat status {};
-    if (::stat(directory.c_str(), &status) != 0 && errno == ENOENT) {
-        const fs::path path = fs::path(directory).lexically_normal();
-        const fs::path parent = (path.has_filename() ? path : path.parent_path()).parent_path();
-        if (!parent.empty()) fs::create_directories(parent, ec);
-        if (!ec && ::mkdir(directory.c_str(), 0700) != 0 && errno != EEXIST)
-            ec = std::error_code(errno, std::generic_category());
-    }
-    if (ec || ::stat(directory.c_str(), &status) != 0) {
-        if (!ec) ec = std::error_code(errno, std::generic_category());
-        complain("cannot create the working directory " + directory + ": " + ec.message());
-        return false;
-    }
-    if (!S_ISDIR(status.st_mode)) {
-        complain("cannot create the working directory " + directory + ": not a directory");
-        return false;
-    }
-    if (status.st_uid != ::geteuid()) {
-        complain("the working directory " + directory + " belongs to another user; give a directory of your own");
-        return false;
-    }
-    if ((status.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
-        complain("the working directory " + directory +
-                 " can be written by other users; give a directory only you can write");
-        return false;
-    }
-    return true;
 }
 
 // An input of the run and the one file of the working directory it may be (a run started again
@@ -268,12 +219,20 @@ int runConvert(const ConvertOptions& options) {
         newId = checkedInput(options.newConfig, "new configuration");
         if (!newId) return kExitUsage;
     }
-    const std::optional<std::string> script = findTemplate(options.templatePath);
-    if (!script) return kExitUsage;
+    std::string problem;
+    const std::optional<std::string> script = cli::findTemplate(options.templatePath, &problem);
+    if (!script) {
+        complain(problem);
+        return kExitUsage;
+    }
     const std::optional<cli::FileId> scriptId = checkedInput(*script, "template script");
     if (!scriptId) return kExitUsage;
 
-    if (!prepareWorkingDirectory(options.workdir)) return kExitUsage;
+    problem = cli::prepareWorkingDirectory(options.workdir, cli::MissingDirectory::Create);
+    if (!problem.empty()) {
+        complain(problem);
+        return kExitUsage;
+    }
     std::vector<Input> inputs{{"old configuration", options.oldConfig, *oldId, kSavedOldConfigName},
                               {"template script", *script, *scriptId, ""}};
     if (newId) inputs.push_back({"new configuration", options.newConfig, *newId, kNewInitConfigName});

@@ -11,11 +11,17 @@ class App;
 }
 
 // Exit codes shared by every subcommand.
-inline constexpr int kExitDone = 0;     // the work was done
-inline constexpr int kExitStopped = 1;  // the template script stopped the run (user_error)
-inline constexpr int kExitFailure = 2;  // usage error, unreadable input, output that cannot be written
+inline constexpr int kExitDone = 0;           // the work was done
+inline constexpr int kExitStopped = 1;        // the template script stopped the run (user_error)
+inline constexpr int kExitUpgradeFailed = 1;  // a step of the upgrade failed or a time-out ran out
+inline constexpr int kExitFailure = 2;        // usage error, unreadable input, output that cannot be written
+inline constexpr int kExitNeedsPairing = 3;   // interfaces need pairing and nobody could be asked
+inline constexpr int kExitInterrupted = 130;  // stopped by Ctrl-C (SIGINT) or SIGTERM
 
 using AddCommand = void (*)(CLI::App& app, int& exitCode);
 
 void addTemplateCommand(CLI::App& app, int& exitCode);
 void addConvertCommand(CLI::App& app, int& exitCode);
+void addDownloadCommand(CLI::App& app, int& exitCode);
+void addUploadCommand(CLI::App& app, int& exitCode);
+void addRunCommand(CLI::App& app, int& exitCode);

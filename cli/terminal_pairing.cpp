@@ -7,10 +7,17 @@
 
 namespace {
 
-void complain(const std::string& message) { std::cerr << "upgrade-cli convert: " << message << '\n'; }
+void complain(const PairingTerminal& terminal, const std::string& message) {
+    std::cerr << "upgrade-cli " << terminal.command << ": " << message << '\n';
+}
+
+bool readAnswer(const PairingTerminal& terminal, std::string& answer) {
+    if (terminal.readLine) return terminal.readLine(answer);
+    return static_cast<bool>(std::getline(std::cin, answer));
+}
 
 // Asks for a partner of each unpaired old interface; false when the input ends first.
-bool ask(InterfacePairing& pairing, const std::vector<int>& unpaired) {
+bool ask(InterfacePairing& pairing, const std::vector<int>& unpaired, const PairingTerminal& terminal) {
     const InterfaceList& oldList = pairing.oldInterfaces();
     const InterfaceList& newList = pairing.newInterfaces();
     std::cerr << "The interfaces of the old firewall could not all be paired with the new firewall's by "
@@ -23,7 +30,7 @@ bool ask(InterfacePairing& pairing, const std::vector<int>& unpaired) {
             }
             std::cerr << "New interface (1-" << newList.size() << "): " << std::flush;
             std::string answer;
-            if (!std::getline(std::cin, answer)) {
+            if (!readAnswer(terminal, answer)) {
                 std::cerr << '\n';
                 return false;
             }
@@ -40,10 +47,10 @@ bool ask(InterfacePairing& pairing, const std::vector<int>& unpaired) {
     return true;
 }
 
-void listInterfaces(const InterfacePairing& pairing) {
+void listInterfaces(const InterfacePairing& pairing, const PairingTerminal& terminal) {
     const InterfaceList& oldList = pairing.oldInterfaces();
-    complain("the interfaces cannot all be paired by address; give --pair OLDDEV=NEWDEV for each old "
-             "interface without a partner");
+    complain(terminal, "the interfaces cannot all be paired by address; give --pair OLDDEV=NEWDEV for each old "
+                       "interface without a partner");
     std::cerr << "Old interfaces:\n";
     for (int i = 0; i < pairing.physicalCount() && static_cast<std::size_t>(i) < oldList.size(); ++i) {
         const InterfaceRecord& record = oldList[static_cast<std::size_t>(i)];
@@ -63,15 +70,16 @@ void listInterfaces(const InterfacePairing& pairing) {
 
 }  // namespace
 
-TerminalPairing pairOnTerminal(InterfacePairing& pairing, const std::vector<DevicePair>& pairs, bool canAsk) {
+TerminalPairing pairOnTerminal(InterfacePairing& pairing, const std::vector<DevicePair>& pairs, bool canAsk,
+                               const PairingTerminal& terminal) {
     const std::vector<std::string> problems = pairing.applyDevicePairs(pairs);
     if (!problems.empty()) {
-        for (const std::string& problem : problems) complain("--pair " + problem);
+        for (const std::string& problem : problems) complain(terminal, "--pair " + problem);
         return TerminalPairing::BadPairs;
     }
     const std::vector<int> unpaired = pairing.unpaired();
     if (unpaired.empty()) return TerminalPairing::Paired;
-    if (canAsk && !pairing.newInterfaces().empty() && ask(pairing, unpaired)) return TerminalPairing::Paired;
-    listInterfaces(pairing);
+    if (canAsk && !pairing.newInterfaces().empty() && ask(pairing, unpaired, terminal)) return TerminalPairing::Paired;
+    listInterfaces(pairing, terminal);
     return TerminalPairing::NeedsPairing;
 }

@@ -1,10 +1,13 @@
 // Runs a program as a child process for end-to-end tests: an argument vector (no shell), standard
-// input from a given text or /dev/null, standard output and standard error captured, and a bounded
-// wait. Blocks the calling thread until the program ends or its time is up; may be called from
-// several threads at once.
+// input from a given text or /dev/null, standard output and standard error captured, changes to its
+// environment, and a bounded wait. Blocks the calling thread until the program ends or its time is
+// up; may be called from several threads at once.
 #pragma once
 
+#include <sys/types.h>
+
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,6 +23,11 @@ struct RunOptions {
     std::string stdoutPath;
     // How long the program may run before it is killed.
     std::chrono::milliseconds timeout = std::chrono::seconds(30);
+    // Changes to the environment the program inherits: "NAME=VALUE" sets NAME, "NAME" alone removes it.
+    std::vector<std::string> environment;
+    // Called on the calling thread with the program's process id once it has been started, before the
+    // wait (a test that signals the program while it runs starts its own thread here).
+    std::function<void(pid_t)> started;
 };
 
 struct RunResult {

@@ -61,6 +61,20 @@ TEST(RunProgram, AProgramThatRunsTooLongIsKilledAndASignalIsReported) {
     EXPECT_EQ(runProgram({"sh", "-c", "kill -TERM $$"}).status, 128 + SIGTERM);
 }
 
+TEST(RunProgram, TheEnvironmentIsChangedAsAskedAndTheStartedProgramCanBeSignalled) {
+    RunOptions options;
+    options.environment = {"RUNNER_SET=one two", "HOME"};
+    EXPECT_EQ(runProgram({"sh", "-c", "echo \"$RUNNER_SET\" ${HOME-unset} ${PATH+kept}"}, options).out,
+              "one two unset kept\n");
+    pid_t seen = 0;
+    options.started = [&seen](pid_t pid) {
+        seen = pid;
+        ::kill(pid, SIGTERM);
+    };
+    EXPECT_EQ(runProgram({"sleep", "30"}, options).status, 128 + SIGTERM);
+    EXPECT_GT(seen, 0);
+}
+
 TEST(RunProgram, AProgramThatCannotBeStartedExits127) {
     EXPECT_EQ(runProgram({"/nonexistent/program"}).status, 127);
     EXPECT_EQ(runProgram({}).status, -1);

@@ -1,0 +1,20 @@
+// The check upgrade-cli makes on a working directory it is given before anything is written there:
+// it must be a directory that belongs to the user running the command and that nobody else can
+// write, or a link planted there could send what the run writes anywhere. A command that starts a
+// new run may have the directory created (owner-only); one that resumes a run needs it to exist.
+// Plain function; single-threaded.
+#pragma once
+
+#include <string>
+
+namespace cli {
+
+enum class MissingDirectory {
+    Create,  // make it (and its parents), owner-only
+    Refuse,  // a missing directory is a problem
+};
+
+// Empty when directory can be used; otherwise what is wrong with it, as a sentence naming it.
+std::string prepareWorkingDirectory(const std::string& directory, MissingDirectory missing);
+
+}  // namespace cli
