@@ -235,6 +235,8 @@ int PhaseCommand::finish(int exitStatus) {
         if (exitStatus == kExitDone) exitStatus = kExitUpgradeFailed;
     }
     if (!failureText_.empty()) ui_.showLast(failureText_);
+    // A failed or stopped run has forgotten its directory, which still holds every complete file.
+    if (directory.empty()) directory = workflow_.lastWorkingDirectory();
     if (directory.size() > 1 && directory.back() == '/') directory.pop_back();
     if (!directory.empty()) ui_.printLine("Working directory: " + directory);
     return exitStatus;

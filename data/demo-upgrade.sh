@@ -65,9 +65,7 @@ workdir=$(sed -n 's/^Working directory: //p' "$scratch/run.out" | tail -n 1)
 echo
 echo "== The working directory ($workdir)"
 ls -l "$workdir"
-echo
-echo "== Warnings for the administrator (warnings.txt)"
-tr -d '\r' < "$workdir/warnings.txt"
+# The warnings for the administrator (warnings.txt) closed the run's output above.
 
 new_conf="$scratch/new-root/usr/local/etc/mgmt/kestrane.conf"
 echo

@@ -166,6 +166,9 @@ public:
 
     // The working directory, ending in '/' once set; empty before and after a run.
     const std::string& workingDirectory() const { return workingDirectory_; }
+    // The working directory of the current or the last run, kept by restart, so that a front end can
+    // say where a failed or stopped run left its files; empty before any run.
+    const std::string& lastWorkingDirectory() const { return lastWorkingDirectory_; }
     // The path of a file of the working directory (working directory + name).
     std::string pathOf(std::string_view name) const;
 
@@ -219,6 +222,7 @@ private:
 
     WorkflowUi& ui_;
     std::string workingDirectory_;
+    std::string lastWorkingDirectory_;
     OutputFile logFile_;
     OutputFile warningsFile_;
     std::string logPath_;  // where the log and the warnings file were opened, for messages

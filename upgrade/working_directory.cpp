@@ -48,6 +48,7 @@ bool UpgradeWorkflow::startLog(const std::string& directory, int* error) {
     if (dir.empty() || dir.back() != '/') dir += '/';
     if (!openWorkingFiles(dir, OutputMode::Truncate, error)) return false;
     workingDirectory_ = std::move(dir);
+    lastWorkingDirectory_ = workingDirectory_;
     // The log starts with a first line, then what the upload page's screen showed so far.
     logFile_ << "Upgrade Wizard started" << '\n' << ui_.uploadLogText() << '\n';
     logFile_.flush();
@@ -65,6 +66,7 @@ bool UpgradeWorkflow::openWorkingDirectory(const std::string& chosenFile) {
         return false;
     }
     workingDirectory_ = std::move(directory);
+    lastWorkingDirectory_ = workingDirectory_;
     logFile_ << "Upgrade Wizard resuming previous upgrade." << '\n'
              << ui_.uploadLogText() << '\n'
              << "Now loading old configuration data" << '\n';

@@ -1,5 +1,7 @@
 #include "lib/fwall/mgmt_session.h"
 
+#include <string.h>
+
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -148,7 +150,8 @@ bool end_command(MgmtConnection* conn) {
 }
 
 void wipe(std::string& secret) {
-    std::fill(secret.begin(), secret.end(), '\0');
+    // explicit_bzero: a plain fill of memory about to be freed may be optimised away.
+    if (!secret.empty()) explicit_bzero(secret.data(), secret.size());
     secret.clear();
 }
 
