@@ -60,10 +60,7 @@ void UpgradeWorkflow::failStep(const std::string& text, int stringId) {
     }
     // The step failed because the phase was interrupted: the interruption is the reason, shown once.
     failure_ = interruptionFailure();
-    if (!interruptionShown_) {
-        interruptionShown_ = true;
-        ui_.showMessage(failure_.text);
-    }
+    if (!interruptionShown_.exchange(true)) ui_.showMessage(failure_.text);
 }
 
 StepFailure UpgradeWorkflow::interruptionFailure() const {
@@ -107,14 +104,14 @@ void UpgradeWorkflow::timeOut(UpgradeTimeout which) {
     Interruption none = Interruption::None;
     const Interruption kind = which == UpgradeTimeout::Login ? Interruption::LoginTimeout : Interruption::PhaseTimeout;
     if (!interruption_.compare_exchange_strong(none, kind)) return;  // the phase is ending already
+    // The message is shown here, once: the worker's step that fails for it shows nothing more.
+    const bool shown = interruptionShown_.exchange(true);
     ui_.stopTimers();
     {
         std::lock_guard lock(sessionMutex_);
         if (session_) session_->logout();
     }
-    // The message is the front end's to show now; the worker's failing step does not show another.
-    interruptionShown_ = true;
-    ui_.showMessage(interruptionFailure().text);
+    if (!shown) ui_.showMessage(interruptionFailure().text);
 }
 
 MgmtSession& UpgradeWorkflow::session() {
