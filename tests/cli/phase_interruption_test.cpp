@@ -21,48 +21,13 @@
 #include <thread>
 
 #include "phase_fixture.h"
+#include "support/silent_listener.h"
 
 namespace phasetest {
 namespace {
 
 using Clock = std::chrono::steady_clock;
 using testsupport::readFile;
-
-// A loopback port whose listener accepts connections and never says anything: a login there waits
-// for the firewall's Welcome until something ends the wait.
-class SilentListener {
-public:
-    SilentListener() {
-        fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        if (::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 && ::listen(fd_, 4) == 0 &&
-            ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) == 0)
-            port_ = ntohs(address.sin_port);
-    }
-    ~SilentListener() {
-        if (client_ >= 0) ::close(client_);
-        ::close(fd_);
-    }
-    SilentListener(const SilentListener&) = delete;
-    SilentListener& operator=(const SilentListener&) = delete;
-
-    int port() const { return port_; }
-    // Accepts the first client (and keeps it waiting); false when none came within wait.
-    bool awaitClient(std::chrono::milliseconds wait) {
-        pollfd readable{fd_, POLLIN, 0};
-        if (::poll(&readable, 1, static_cast<int>(wait.count())) != 1) return false;
-        client_ = ::accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC);
-        return client_ >= 0;
-    }
-
-private:
-    int fd_ = -1;
-    int client_ = -1;
-    int port_ = 0;
-};
 
 // upgrade-cli on a pseudo-terminal of its own (its controlling terminal, so that typing Ctrl-C there
 // signals it), without any password or time-out from the environment.
@@ -161,7 +126,7 @@ private:
 };
 
 TEST_F(PhaseCliTest, ALoginThatIsNeverAnsweredRunsIntoTheLoginTimeOut) {
-    SilentListener listener;
+    testsupport::SilentListener listener;
     ASSERT_NE(listener.port(), 0);
     const auto started = Clock::now();
     EXPECT_EQ(run("download", join(loginAt(listener.port()), {{"--in", work.string()}}),
@@ -174,7 +139,7 @@ TEST_F(PhaseCliTest, ALoginThatIsNeverAnsweredRunsIntoTheLoginTimeOut) {
 }
 
 TEST_F(PhaseCliTest, CtrlCWhileTheLoginWaitsStopsAndKeepsTheWorkingDirectoryComplete) {
-    SilentListener listener;
+    testsupport::SilentListener listener;
     ASSERT_NE(listener.port(), 0);
     const std::string directory = savedWorkingDirectory();
     std::thread signaller;
@@ -198,7 +163,7 @@ TEST_F(PhaseCliTest, CtrlCWhileTheLoginWaitsStopsAndKeepsTheWorkingDirectoryComp
 }
 
 TEST_F(PhaseCliTest, SigtermWhileTheDownloadLogsInStopsWithoutAWorkingDirectory) {
-    SilentListener listener;
+    testsupport::SilentListener listener;
     ASSERT_NE(listener.port(), 0);
     std::thread signaller;
     EXPECT_EQ(run("download", join(loginAt(listener.port()), {{"--in", work.string()}}),

@@ -2,9 +2,6 @@
 // session is logged out, the worker's pending exchange fails at once, the phase ends with the
 // interruption as its failure (shown once), and every file of the working directory stays complete.
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -13,6 +10,7 @@
 #include <string>
 #include <thread>
 
+#include "support/silent_listener.h"
 #include "template/template_processor.h"
 #include "upgrade/phase_fixture.h"
 #include "upgrade/upgrade_strings.h"
@@ -21,27 +19,6 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 namespace {
-
-// A TCP listener on loopback that accepts connections (the kernel does) and never says anything.
-class SilentListener {
-public:
-    SilentListener() {
-        fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        if (::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 && ::listen(fd_, 4) == 0 &&
-            ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) == 0)
-            port_ = ntohs(address.sin_port);
-    }
-    ~SilentListener() { ::close(fd_); }
-    unsigned port() const { return port_; }
-
-private:
-    int fd_ = -1;
-    unsigned port_ = 0;
-};
 
 class InterruptionsTest : public PhaseFixture {
 protected:
@@ -69,8 +46,8 @@ protected:
 };
 
 TEST_F(InterruptionsTest, ALoginTimeOutEndsALoginThatHangsWithString118) {
-    SilentListener silent;
-    ASSERT_NE(silent.port(), 0u);
+    testsupport::SilentListener silent;
+    ASSERT_NE(silent.port(), 0);
     workflow.oldLogin.port = silent.port();
     std::chrono::steady_clock::duration took{};
     const PhaseOutcome outcome = downloadInterrupted(
