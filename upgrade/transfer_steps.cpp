@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "lib/fwall/mgmt_session.h"
 #include "upgrade/step_texts.h"
@@ -29,6 +30,29 @@ std::string unreadableBecause(const std::string& path) {
     ::close(fd);
     return problem;
 }
+
+// Reports the bytes of one file as they move, every 256 KiB at most, so that a large file shows
+// progress without a report per network read.
+class TransferReports {
+public:
+    TransferReports(MgmtSession& session, WorkflowUi& ui, ProgressReport report)
+        : session_(session), ui_(ui), report_(std::move(report)) {
+        session_.set_transfer_progress([this](long long bytes) {
+            if (bytes - report_.bytes < kEvery) return;
+            report_.bytes = bytes;
+            ui_.reportProgress(report_);
+        });
+    }
+    ~TransferReports() { session_.set_transfer_progress(nullptr); }
+    TransferReports(const TransferReports&) = delete;
+    TransferReports& operator=(const TransferReports&) = delete;
+
+private:
+    static constexpr long long kEvery = 256 * 1024;
+    MgmtSession& session_;
+    WorkflowUi& ui_;
+    ProgressReport report_;
+};
 
 // The firewall path a saved file is uploaded to.
 std::string uploadPath(const UpgradeFile& row) {
@@ -62,11 +86,16 @@ bool UpgradeWorkflow::downloadFiles() {
     const long total = static_cast<long>(fileTable_.rows().size());
     long done = 0;
     for (UpgradeFile& row : fileTable_.rows()) {
-        ui_.reportProgress(ProgressReport{"Downloading files", done, total});
         const std::string remote = row.remotePath();
         const std::string local = pathOf(row.savedName());
+        const ProgressReport report{"Downloading files", done, total, remote, 0};
+        ui_.reportProgress(report);
         logLine(std::string(row.optional ? "Optional file: " : "Critical file: ") + remote + " - ", false);
-        const int result = session().fetch_file(remote.c_str(), local.c_str(), row.binary);
+        int result = 0;
+        {
+            const TransferReports reports(session(), ui_, report);
+            result = session().fetch_file(remote.c_str(), local.c_str(), row.binary);
+        }
         logLine(MgmtSession::result_text(result));
         if (!row.optional && result != 200) {
             logLine("Aborting download!");
@@ -125,6 +154,7 @@ bool UpgradeWorkflow::uploadFiles() {
     const std::string unreadable = unreadableBecause(final);
     int result = 0;
     if (unreadable.empty()) {
+        const TransferReports reports(session(), ui_, ProgressReport{"Uploading files", done, total, final, 0});
         result = session().send_file(final.c_str(), kNewConfigRemotePath, false);
         logLine(MgmtSession::result_text(result));
     } else {
@@ -150,7 +180,11 @@ bool UpgradeWorkflow::uploadFiles() {
         const std::string local = pathOf(row.savedName());
         const std::string remote = uploadPath(row);
         logLine("Optional file: " + local + " - ", false);
-        const int sent = session().send_file(local.c_str(), remote.c_str(), row.binary);
+        int sent = 0;
+        {
+            const TransferReports reports(session(), ui_, ProgressReport{"Uploading files", done, total, local, 0});
+            sent = session().send_file(local.c_str(), remote.c_str(), row.binary);
+        }
         logLine(MgmtSession::result_text(sent));
         // An interrupted phase fails every later exchange: the upload stops here.
         if (!continueUnlessStopped("Aborting upload!", true)) return false;

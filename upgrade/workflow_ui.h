@@ -11,6 +11,7 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 
 // How the interface pairing ended, as the front end tells postprocessConfigs.
 enum class PairingOutcome {
@@ -21,10 +22,18 @@ enum class PairingOutcome {
 
 // Where a step is: its name, the items done so far and the items in all (0: not known ahead, as for
 // the settings of a file being loaded). Reports of one step come in order with done never falling.
+// A transfer also says which file moves (item) and how many bytes of it have crossed the connection
+// so far (bytes; 0 before the first).
 struct ProgressReport {
+    ProgressReport() = default;
+    ProgressReport(std::string stepName, long doneSoFar, long inAll, std::string itemName = {}, long long moved = 0)
+        : step(std::move(stepName)), done(doneSoFar), total(inAll), item(std::move(itemName)), bytes(moved) {}
+
     std::string step;
     long done = 0;
     long total = 0;
+    std::string item;
+    long long bytes = 0;
 };
 
 class WorkflowUi {

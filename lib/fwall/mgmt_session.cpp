@@ -39,6 +39,17 @@ public:
     void signal() {
         if (fds_[1] >= 0) (void)!::write(fds_[1], "x", 1);
     }
+    // The bytes received and sent are counted for the command's observer, when it has one. Both are
+    // only touched on the command's thread.
+    void observe(const MgmtSession::TransferProgress* observer) {
+        observer_ = observer && *observer ? observer : nullptr;
+        moved_ = 0;
+    }
+    void count(int bytes) {
+        if (bytes <= 0 || !observer_) return;
+        moved_ += bytes;
+        (*observer_)(moved_);
+    }
     // Waits until the socket is ready for `events`; false when woken (or the wait failed).
     bool wait(int socket, short events) const {
         pollfd p[2] = {{socket, events, 0}, {fds_[0], POLLIN, 0}};
@@ -52,16 +63,24 @@ public:
 
 private:
     int fds_[2] = {-1, -1};
+    const MgmtSession::TransferProgress* observer_ = nullptr;
+    long long moved_ = 0;
 };
 
 int wake_recv(void* context, int socket, void* buffer, int size) {
-    if (socket < 0 || !static_cast<CommandWake*>(context)->wait(socket, POLLIN)) return -1;
-    return sock_recv(socket, buffer, size);
+    auto* wake = static_cast<CommandWake*>(context);
+    if (socket < 0 || !wake->wait(socket, POLLIN)) return -1;
+    const int got = sock_recv(socket, buffer, size);
+    wake->count(got);
+    return got;
 }
 
 int wake_send(void* context, int socket, const void* data, int length) {
-    if (socket < 0 || !static_cast<CommandWake*>(context)->wait(socket, POLLOUT)) return -1;
-    return sock_send(socket, data, length);
+    auto* wake = static_cast<CommandWake*>(context);
+    if (socket < 0 || !wake->wait(socket, POLLOUT)) return -1;
+    const int sent = sock_send(socket, data, length);
+    wake->count(sent);
+    return sent;
 }
 
 void wake_close(void*, int socket) {
@@ -296,8 +315,11 @@ int MgmtSession::fetch_file(const char* remote_name, const char* local_path, boo
     MgmtConnection* conn = begin_command();
     if (!conn) return -1;
     const char* name = remote_name ? remote_name : "";
+    CommandWake* wake = wake_of(conn);
+    if (wake) wake->observe(&transfer_progress_);
     int status =
         exchange(conn, "POST /upgrade/upload; HTTP/1.0\r\n\r\n", name, std::strlen(name), local_path, nullptr, binary);
+    if (wake) wake->observe(nullptr);
     if (!end_command(conn)) return -2;
     return status;
 }
@@ -315,6 +337,8 @@ int MgmtSession::send_file(const char* local_path, const char* remote_name, bool
     int result =
         exchange(conn, "POST /upgrade/download1; HTTP/1.0\r\n\r\n", name, std::strlen(name), nullptr, nullptr, false);
     if (result == 200) {
+        CommandWake* wake = wake_of(conn);
+        if (wake) wake->observe(&transfer_progress_);
         MgmtWriter* writer = mgmt_writer(conn);
         static constexpr char kHead[] = "POST /upgrade/download2; HTTP/1.0\r\n\r\n";
         mgmt_write(writer, kHead, static_cast<int>(sizeof kHead - 1));
@@ -331,6 +355,7 @@ int MgmtSession::send_file(const char* local_path, const char* remote_name, bool
             mgmt_flush(writer);
             result = mgmt_read_response(mgmt_reader(conn), nullptr, nullptr, 0);
         }
+        if (wake) wake->observe(nullptr);
     }
     if (!end_command(conn)) return -2;
     return result;

@@ -15,6 +15,7 @@
 // record, so a record is never touched by two threads or freed under a running command.
 #pragma once
 
+#include <functional>
 #include <string>
 
 struct MgmtConnection;
@@ -68,6 +69,12 @@ public:
 
     static const char* result_text(int code);
 
+    // Called on the command's thread while fetch_file or send_file moves a file, with the bytes that
+    // have crossed the connection so far in that command (protocol framing included), so that a slow
+    // transfer can be told from a stalled one. Empty (the default): not called. Keep it cheap.
+    using TransferProgress = std::function<void(long long bytes)>;
+    void set_transfer_progress(TransferProgress progress) { transfer_progress_ = std::move(progress); }
+
     const std::string& version_text() const { return version_text_; }
     // The process's shared connection record, or null (for tests and diagnostics).
     static MgmtConnection* connection();
@@ -81,4 +88,5 @@ private:
     std::string password_;
     unsigned port_ = kDefaultPort;
     std::string version_text_;
+    TransferProgress transfer_progress_;
 };

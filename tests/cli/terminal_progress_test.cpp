@@ -15,6 +15,13 @@ TEST(TerminalProgressTest, LineShowsTheCountAloneOrABarWhenTheTotalIsKnown) {
     EXPECT_EQ(TerminalProgress::lineFor({"Saving", 12, 10}), "Saving: [" + std::string(30, '#') + "] 10/10");
 }
 
+TEST(TerminalProgressTest, ATransferNamesItsFileAndTheBytesMovedSoFar) {
+    EXPECT_EQ(TerminalProgress::lineFor({"Downloading files", 12, 13, "/tmp/full-backup.tar", 3 << 20}),
+              "Downloading files: [" + std::string(27, '#') + "   ] 12/13 full-backup.tar 3072 KiB");
+    EXPECT_EQ(TerminalProgress::lineFor({"Uploading files", 0, 3, "kestrane.conf.6FINAL", 0}),
+              "Uploading files: [" + std::string(30, ' ') + "] 0/3 kestrane.conf.6FINAL");
+}
+
 TEST(TerminalProgressTest, NothingReachesAStreamThatIsNotATerminal) {
     std::ostringstream out;
     {

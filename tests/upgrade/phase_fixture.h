@@ -39,6 +39,7 @@ public:
     void stopPhaseTimeout() override { events.push_back("phase time-out stopped"); }
     void completeProgress() override { events.push_back("progress complete"); }
     void phaseFinished() override { events.push_back("phase finished"); }
+    void reportProgress(const ProgressReport& report) override { reports.push_back(report); }
 
     std::string screen() const {
         std::lock_guard lock(mutex_);
@@ -50,7 +51,8 @@ public:
     }
 
     std::atomic<int> timersStopped{0};
-    std::vector<std::string> events;  // worker thread only
+    std::vector<std::string> events;      // worker thread only
+    std::vector<ProgressReport> reports;  // worker thread only
 
 private:
     mutable std::mutex mutex_;

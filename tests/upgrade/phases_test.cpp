@@ -100,6 +100,27 @@ TEST_F(PhasesTest, TheFinalConfigurationGoesFirstThenTheSavedFilesToTheirPlaces)
     EXPECT_EQ(testsupport::readFile(onFirewall(newRoot, "/usr/local/etc/mgmt/tovad-authdb.save")), "admin:x\n");
 }
 
+TEST_F(PhasesTest, TransfersReportTheFileAndTheBytesMovedSoFar) {
+    ASSERT_TRUE(testsupport::writeFile(onFirewall(oldRoot, "/tmp/full-backup.tar"), std::string(3 << 20, 'b')));
+    startOld();
+    ASSERT_EQ(download(), PhaseOutcome::Done) << ui.screen();
+    long long lastBytes = 0;
+    int byteReports = 0;
+    for (const ProgressReport& report : ui.reports) {
+        if (report.step != "Downloading files" || report.item != "/tmp/full-backup.tar") continue;
+        EXPECT_EQ(report.done, 12);
+        EXPECT_EQ(report.total, 13);
+        EXPECT_GE(report.bytes, lastBytes);  // never falls within a file
+        lastBytes = report.bytes;
+        byteReports += report.bytes > 0 ? 1 : 0;
+    }
+    // A 3 MiB file is seen moving: reports every 256 KiB, not one per network read.
+    EXPECT_GE(byteReports, 8);
+    EXPECT_LE(byteReports, 16);
+    EXPECT_GE(lastBytes, (3 << 20) - (256 << 10));
+    EXPECT_EQ(ui.reports.back().step, "Saving the converted configuration");
+}
+
 TEST_F(PhasesTest, StopAfterTheDownloadAndResumeFromTheWorkingDirectory) {
     startOld();
     ASSERT_EQ(download(), PhaseOutcome::Done) << ui.screen();
