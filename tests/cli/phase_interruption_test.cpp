@@ -16,6 +16,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <string>
 #include <thread>
@@ -75,7 +76,8 @@ public:
                 seen_ = found + text.size();
                 return true;
             }
-            if (!readSome(std::chrono::milliseconds(50))) return false;
+            // A slow start (a loaded machine, the sanitizers) is waited for; a closed terminal is not.
+            if (readSome(std::chrono::milliseconds(50)) == Read::Closed) return false;
         }
         return false;
     }
@@ -89,7 +91,7 @@ public:
             int status = 0;
             if (::waitpid(pid_, &status, WNOHANG) == pid_) {
                 exited_ = true;
-                while (readSome(std::chrono::milliseconds(50))) {
+                while (readSome(std::chrono::milliseconds(50)) == Read::Some) {
                 }
                 return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
             }
@@ -107,15 +109,18 @@ public:
     std::string output;
 
 private:
-    // Reads what is there within wait; false when nothing was.
-    bool readSome(std::chrono::milliseconds wait) {
+    enum class Read { Some, Nothing, Closed };
+    // Reads what is there within wait: Some, Nothing (yet), or Closed (the program's side is gone).
+    Read readSome(std::chrono::milliseconds wait) {
         pollfd readable{master_, POLLIN, 0};
-        if (::poll(&readable, 1, static_cast<int>(wait.count())) != 1) return false;
+        const int ready = ::poll(&readable, 1, static_cast<int>(wait.count()));
+        if (ready == 0) return Read::Nothing;
+        if (ready < 0) return errno == EINTR ? Read::Nothing : Read::Closed;
         char buffer[4096];
         const ssize_t got = ::read(master_, buffer, sizeof buffer);
-        if (got <= 0) return false;
+        if (got <= 0) return Read::Closed;
         output.append(buffer, static_cast<std::size_t>(got));
-        return true;
+        return Read::Some;
     }
 
     int master_ = -1;
