@@ -1,0 +1,2 @@
+// Placeholder until the sheet is written.
+#pragma once
