@@ -1,2 +1,0 @@
-// Placeholder until the sheet is written.
-#include "wizard/wizard_sheet.h"
