@@ -22,6 +22,9 @@ namespace {
 
 constexpr int kTitlePoints = 12;
 constexpr int kHeadingPoints = 10;
+// The sheet's least size, in characters and lines of its font.
+constexpr int kLeastColumns = 96;
+constexpr int kLeastLines = 30;
 
 QFont boldFont(const QFont& base, int points) {
     QFont font = base;
@@ -73,6 +76,14 @@ WizardSheet::WizardSheet(const UpgradeTimeouts& timeouts, QWidget* parent)
     back->disconnect(this);
     connect(back, &QAbstractButton::clicked, this, &WizardSheet::goBack);
     connect(this, &QWizard::currentIdChanged, this, &WizardSheet::pageChanged);
+
+    // Room for the longest explanations and a log of some lines. Word-wrapped texts do not make the
+    // layouts ask for the height they need when narrowed, so the sheet grows from here but does not
+    // shrink below it.
+    const QFontMetrics metrics = fontMetrics();
+    const QSize least(metrics.averageCharWidth() * kLeastColumns, metrics.lineSpacing() * kLeastLines);
+    setMinimumSize(sizeHint().expandedTo(least));
+    resize(minimumSize());
 }
 
 WizardSheet::~WizardSheet() {
