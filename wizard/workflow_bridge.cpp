@@ -73,6 +73,7 @@ void WorkflowBridge::resetPhaseState() {
     }
     loginTimeoutStopped_ = false;
     phaseTimeoutStopped_ = false;
+    phaseEnded_ = false;
 }
 
 void WorkflowBridge::postToPage(std::function<void(PhasePage&)> call) {
@@ -136,6 +137,7 @@ void WorkflowBridge::completeProgress() {
 }
 
 void WorkflowBridge::phaseFinished() {
+    phaseEnded_ = true;
     postToPage([](PhasePage& page) { page.phaseFinished(); });
 }
 

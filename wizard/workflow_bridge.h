@@ -70,10 +70,10 @@ public:
     ProgressSnapshot progress() const;
     // A new phase starts: no progress yet, and both time-outs apply again.
     void resetPhaseState();
-    // Whether the workflow said that a time-out no longer applies; a time-out that fires after that
-    // (its stop was still on its way) is ignored.
-    bool loginTimeoutStopped() const { return loginTimeoutStopped_; }
-    bool phaseTimeoutStopped() const { return phaseTimeoutStopped_; }
+    // Whether a time-out no longer applies: the workflow said so, or the phase has ended. A time-out
+    // that fires after that (the call was still on its way to the window thread) is ignored.
+    bool loginTimeoutStopped() const { return loginTimeoutStopped_ || phaseEnded_; }
+    bool phaseTimeoutStopped() const { return phaseTimeoutStopped_ || phaseEnded_; }
 
     // --- WorkflowUi, called by the workflow on the worker (timeOut on the window thread) ---
     void appendLog(std::string_view text, bool endLine) override;
@@ -101,6 +101,7 @@ private:
     ProgressSnapshot progress_;
     std::atomic<bool> loginTimeoutStopped_{false};
     std::atomic<bool> phaseTimeoutStopped_{false};
+    std::atomic<bool> phaseEnded_{false};  // no time-out applies once the phase has ended
 
     // Window thread only.
     QPointer<PhasePage> page_;
