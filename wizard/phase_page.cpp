@@ -10,6 +10,8 @@
 #include <QTextCursor>
 #include <QVBoxLayout>
 
+#include <string>
+#include <system_error>
 #include <utility>
 
 #include "wizard/wizard_sheet.h"
@@ -135,11 +137,19 @@ void PhasePage::stopAndWait() {
 
 void PhasePage::startWorker(std::function<PhaseOutcome()> work) {
     if (worker_.joinable()) worker_.join();
-    worker_ = std::thread([this, work = std::move(work)] {
-        const PhaseOutcome outcome = work();
-        QMetaObject::invokeMethod(
-            this, [this, outcome] { workerEnded(outcome); }, Qt::QueuedConnection);
-    });
+    try {
+        worker_ = std::thread([this, work = std::move(work)] {
+            const PhaseOutcome outcome = work();
+            QMetaObject::invokeMethod(
+                this, [this, outcome] { workerEnded(outcome); }, Qt::QueuedConnection);
+        });
+    } catch (const std::system_error& error) {
+        // No thread, no phase: the run starts over from what is on disk, and Back lets it be retried.
+        workflow().restartKeepingWorkingDirectory();
+        sheet().bridge().showMessage(std::string("Unable to start the upgrade's worker thread: ") + error.what());
+        buttonsAfterPhase_ = kBackButton;
+        workerEnded(PhaseOutcome::Failed);
+    }
 }
 
 void PhasePage::workerEnded(PhaseOutcome outcome) {
