@@ -46,7 +46,7 @@ FirewallLoginPage::FirewallLoginPage(WizardSheet& sheet, const QString& heading,
 
     auto* form = new QFormLayout;
     form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
-    form->addRow(QStringLiteral("Firewall &Name/Address"), host_);
+    form->addRow(QStringLiteral("&Firewall Name/Address"), host_);
     form->addRow(QStringLiteral("&Port"), port_);
     form->addRow(QStringLiteral("Admin &User Name"), user_);
     form->addRow(QStringLiteral("Pass&word"), password_);
