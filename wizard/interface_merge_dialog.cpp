@@ -34,10 +34,11 @@ int rowCount(const InterfacePairing& pairing) {
 }
 
 // The scroll area of the rows asks for the room it was given as its minimum (ten rows at most), not
-// for the room of all its rows.
+// for the room of all its rows, and for no less.
 class RowArea final : public QScrollArea {
 public:
     QSize sizeHint() const override { return minimumSize(); }
+    QSize minimumSizeHint() const override { return minimumSize(); }
 };
 
 }  // namespace
@@ -57,27 +58,12 @@ InterfaceMergeDialog::InterfaceMergeDialog(InterfacePairing& pairing, QWidget* p
 
     scrollArea_ = new RowArea;
     scrollArea_->setObjectName(QStringLiteral("rows"));
-    scrollArea_->setWidget(rows);
-    scrollArea_->setWidgetResizable(true);
-    scrollArea_->setFrameShape(QFrame::NoFrame);
     scrollArea_->setFocusPolicy(Qt::NoFocus);
     scrollArea_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    // Tall enough for the first ten rows, wide enough for every row and, when more rows follow, the
-    // scroll bar beside them.
-    const QSize wanted = rows->sizeHint();
-    const int count = static_cast<int>(choices_.size());
-    int height = wanted.height();
-    int width = wanted.width();
-    if (count > kRowsShownAtOnce) {
-        auto* grid = static_cast<QGridLayout*>(rows->layout());
-        const int rowHeight =
-            std::max(choices_.front()->sizeHint().height(), grid->itemAtPosition(0, 0)->widget()->sizeHint().height());
-        const QMargins margins = grid->contentsMargins();
-        height = margins.top() + margins.bottom() + kRowsShownAtOnce * rowHeight +
-                 (kRowsShownAtOnce - 1) * grid->verticalSpacing();
-        width += style()->pixelMetric(QStyle::PM_ScrollBarExtent) + grid->horizontalSpacing();
-    }
-    scrollArea_->setMinimumSize(width, height);
+    scrollArea_->setFrameShape(QFrame::NoFrame);
+    scrollArea_->setWidgetResizable(true);
+    sizeRowArea(rows);
+    scrollArea_->setWidget(rows);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok);
     okButton_ = buttons->button(QDialogButtonBox::Ok);
@@ -86,8 +72,12 @@ InterfaceMergeDialog::InterfaceMergeDialog(InterfacePairing& pairing, QWidget* p
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(explanation);
-    layout->addSpacing(explanation->fontMetrics().height() / 2);
+    // The dialog may be made narrower than the text was laid out for, never so short that it is cut.
+    explanation->setMinimumHeight(explanation->heightForWidth(explanation->minimumWidth()));
+    const int gap = explanation->fontMetrics().height() / 2;
+    layout->addSpacing(gap);
     layout->addWidget(scrollArea_, 1);
+    layout->addSpacing(gap);
     layout->addWidget(buttons);
 
     // Tab goes down the drop-downs and then to OK; the old interfaces' boxes are only read.
@@ -140,6 +130,26 @@ void InterfaceMergeDialog::addRows(QWidget* rows) {
     }
     // Extra height goes below the rows, not between them.
     grid->setRowStretch(count, 1);
+}
+
+// All rows fit without scrolling when there are ten or fewer. More are framed, and the area is as tall
+// as ten rows and wide enough for the scroll bar beside them.
+void InterfaceMergeDialog::sizeRowArea(QWidget* rows) {
+    auto* grid = static_cast<QGridLayout*>(rows->layout());
+    const int count = static_cast<int>(choices_.size());
+    if (count <= kRowsShownAtOnce) {
+        scrollArea_->setMinimumSize(rows->sizeHint());
+        return;
+    }
+    scrollArea_->setFrameShape(QFrame::StyledPanel);
+    const int gap = grid->verticalSpacing();
+    grid->setContentsMargins(gap, gap, gap, gap);
+    const int rowHeight =
+        std::max(choices_.front()->sizeHint().height(), grid->itemAtPosition(0, 0)->widget()->sizeHint().height());
+    const int frame = 2 * scrollArea_->frameWidth();
+    const int height = 2 * gap + kRowsShownAtOnce * rowHeight + (kRowsShownAtOnce - 1) * gap + frame;
+    const int width = rows->sizeHint().width() + style()->pixelMetric(QStyle::PM_ScrollBarExtent) + frame;
+    scrollArea_->setMinimumSize(width, height);
 }
 
 void InterfaceMergeDialog::setMessageFunctions(InformFunction inform, AskFunction ask) {

@@ -47,6 +47,7 @@ private slots:
 
 private:
     void addRows(QWidget* rows);
+    void sizeRowArea(QWidget* rows);
     bool sharesOnePartner() const;
     void inform(const QString& text);
     bool ask(const QString& text);
