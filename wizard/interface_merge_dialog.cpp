@@ -10,7 +10,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScrollArea>
-#include <QScrollBar>
 #include <QStyle>
 #include <QVBoxLayout>
 #include <algorithm>
