@@ -118,6 +118,7 @@ void WizardSheet::goBack() {
 void WizardSheet::done(int result) {
     if (result == QDialog::Rejected) {
         stopPhases();
+        setBusy(false);
         // Nobody is left to read what the stopped phase has to say.
         bridge_.setMessageHandler({});
     }
