@@ -1,6 +1,9 @@
 // The progress pages' shared part: the worker, the timers, the log box and the status line.
 #include "wizard/phase_page.h"
 
+#include <QLocale>
+#include <algorithm>
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMetaObject>
@@ -27,12 +30,18 @@ QString fromLocal(const std::string& text) {
     return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// The status line's text for a progress report. Only the file transfers know their total ahead.
+// The status line's text for a progress report: the step and how far it is; for a transfer, the file
+// and the bytes moved so far, so that a slow transfer can be told from a stalled one.
 QString describe(const ProgressReport& report) {
     const QString step = fromLocal(report.step);
     if (report.total <= 0) return QStringLiteral("%1: %2 so far").arg(step).arg(report.done);
-    if (report.done >= report.total) return QStringLiteral("%1: all %2 files done").arg(step).arg(report.total);
-    return QStringLiteral("%1: file %2 of %3").arg(step).arg(report.done + 1).arg(report.total);
+    if (report.item.empty())
+        return QStringLiteral("%1: %2 of %3").arg(step).arg(std::min(report.done, report.total)).arg(report.total);
+    const std::size_t slash = report.item.rfind('/');
+    const QString file = fromLocal(report.item.substr(slash == std::string::npos ? 0 : slash + 1));
+    QString text = QStringLiteral("%1: file %2 of %3, %4").arg(step).arg(report.done + 1).arg(report.total).arg(file);
+    if (report.bytes > 0) text += QStringLiteral(" (%1)").arg(QLocale::c().formattedDataSize(report.bytes));
+    return text;
 }
 
 }  // namespace

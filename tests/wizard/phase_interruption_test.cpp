@@ -118,7 +118,7 @@ void PhaseInterruptionTest::runningPhaseCannotBeLeftUntilItsPhaseTimeOut() {
         QCOMPARE(sheet.currentId(), int(kDownloadStatus));
     }
     // The status line names the transfer that waits (the progress timer shows it within two seconds).
-    QTRY_COMPARE(page->statusLine()->text(), QStringLiteral("Downloading files: file 8 of 13"));
+    QTRY_COMPARE(page->statusLine()->text(), QStringLiteral("Downloading files: file 8 of 13, netperm-table"));
 
     QVERIFY(waitUntilDone(page, 20'000));
     QTRY_COMPARE(messages, QStringList{stringText(121)});

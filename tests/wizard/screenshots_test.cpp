@@ -125,7 +125,7 @@ private slots:
         testsupport::SilentListener silent;
         QVERIFY(silent.port() > 0);
         UpgradeTimeouts timeouts;
-        timeouts.login = 3s;
+        timeouts.login = 6s;  // two refreshes of the status line, two seconds apart
         QStringList messages;
         WizardSheet sheet(timeouts);
         prepareSheet(sheet, firewalls.work(), &messages);
@@ -141,7 +141,11 @@ private slots:
         QLabel* status = sheet.downloadStatus()->statusLine();
         QVERIFY(QTest::qWaitFor([status] { return status->text().startsWith("Converting"); }, 5000));
         render(sheet, "sheet-3-download-running");
-        QVERIFY(waitUntilDone(sheet.downloadStatus(), 10'000));
+        // A transfer names its file and the bytes moved so far.
+        bridge.reportProgress(ProgressReport{"Downloading files", 12, 13, "/tmp/full-backup.tar", 40 << 20});
+        QVERIFY(QTest::qWaitFor([status] { return status->text().startsWith("Downloading"); }, 5000));
+        QCOMPARE(status->text(), QStringLiteral("Downloading files: file 13 of 13, full-backup.tar (40.00 MiB)"));
+        QVERIFY(waitUntilDone(sheet.downloadStatus(), 15'000));
         sheet.close();
     }
 
