@@ -40,12 +40,12 @@
 #include "cli/template_lookup.h"
 #include "cli/terminal_pairing.h"
 #include "cli/terminal_progress.h"
-#include "cli/working_directory_check.h"
 #include "convert/interface_pairing.h"
 #include "template/template_processor.h"
 #include "upgrade/file_names.h"
 #include "upgrade/workflow.h"
 #include "upgrade/workflow_ui.h"
+#include "upgrade/working_directory_check.h"
 #include "util/files/atomic_file.h"
 
 namespace fs = std::filesystem;
@@ -228,7 +228,7 @@ int runConvert(const ConvertOptions& options) {
     const std::optional<cli::FileId> scriptId = checkedInput(*script, "template script");
     if (!scriptId) return kExitUsage;
 
-    problem = cli::prepareWorkingDirectory(options.workdir, cli::MissingDirectory::Create);
+    problem = prepareWorkingDirectory(options.workdir, MissingDirectory::Create);
     if (!problem.empty()) {
         complain(problem);
         return kExitUsage;

@@ -20,8 +20,8 @@
 #include "cli/file_checks.h"
 #include "cli/phase_command.h"
 #include "cli/stop_signals.h"
-#include "cli/working_directory_check.h"
 #include "upgrade/file_names.h"
+#include "upgrade/working_directory_check.h"
 
 namespace fs = std::filesystem;
 
@@ -39,7 +39,7 @@ int runUpload(const UploadOptions& options) {
     PhaseCommand command("upload", signals);
     if (const int status = command.prepare(options.templatePath, options.pairs); status != kExitDone) return status;
 
-    const std::string problem = cli::prepareWorkingDirectory(options.workdir, cli::MissingDirectory::Refuse);
+    const std::string problem = prepareWorkingDirectory(options.workdir, MissingDirectory::Refuse);
     if (!problem.empty()) {
         command.complain(problem);
         return kExitFailure;

@@ -113,7 +113,8 @@ public:
     [[nodiscard]] bool applyConfig();
     // Resumes a stopped upgrade from the directory of chosenFile (a saved old configuration): the log
     // is reopened for appending and the warnings file emptied. False (failure() says why, nothing
-    // changed) when either cannot be opened.
+    // changed) when the directory is not the user's own or others may write to it, or when either
+    // file cannot be opened.
     [[nodiscard]] bool openWorkingDirectory(const std::string& chosenFile);
     // When logged in: disconnects and logs "Logged out.".
     void logoutFirewall();

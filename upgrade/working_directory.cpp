@@ -10,6 +10,7 @@
 #include "conftree/config_tree.h"
 #include "template/template_processor.h"
 #include "upgrade/workflow.h"
+#include "upgrade/working_directory_check.h"
 
 std::string UpgradeWorkflow::pathOf(std::string_view name) const { return workingDirectory_ + std::string(name); }
 
@@ -59,6 +60,13 @@ bool UpgradeWorkflow::openWorkingDirectory(const std::string& chosenFile) {
     const std::size_t slash = chosenFile.rfind('/');
     std::string directory = slash == std::string::npos ? std::string() : chosenFile.substr(0, slash + 1);
     logLine("Using working directory: " + directory);
+    // A directory someone else could write to might hold links planted to send what this run
+    // writes elsewhere: it is refused before anything is opened there.
+    const std::string problem = prepareWorkingDirectory(directory.empty() ? "." : directory, MissingDirectory::Refuse);
+    if (!problem.empty()) {
+        failStep("Unable to resume from " + chosenFile + ": " + problem);
+        return false;
+    }
     int error = 0;
     if (!openWorkingFiles(directory, OutputMode::Append, &error)) {
         const std::string name = directory.empty() ? std::string(".") : directory;

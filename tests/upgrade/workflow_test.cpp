@@ -227,6 +227,25 @@ TEST_F(WorkflowTest, AbandonedPairingStopsBeforePostprocessing) {
     EXPECT_EQ(read(kLogFileName).find("Merging interfaces."), std::string::npos);
 }
 
+TEST(WorkflowResumeTest, ADirectoryOthersMayWriteToIsRefusedBeforeAnythingIsOpenedThere) {
+    testsupport::ScratchDir dir("workflow_resume");
+    ASSERT_TRUE(testsupport::writeFile(dir / kSavedOldConfigName, "a=1\n"));
+    fs::permissions(dir.path(), fs::perms::owner_all | fs::perms::group_all);
+    RecordingUi ui;
+    UpgradeWorkflow workflow(ui);
+    EXPECT_FALSE(workflow.openWorkingDirectory(dir.file(kSavedOldConfigName)));
+    EXPECT_NE(workflow.failure().text.find("can be written by other users"), std::string::npos)
+        << workflow.failure().text;
+    EXPECT_EQ(ui.messages, std::vector<std::string>{workflow.failure().text});
+    EXPECT_FALSE(fs::exists(dir / kLogFileName));
+    EXPECT_TRUE(workflow.workingDirectory().empty());
+
+    // The same directory made the user's own again is taken.
+    fs::permissions(dir.path(), fs::perms::owner_all);
+    EXPECT_TRUE(workflow.openWorkingDirectory(dir.file(kSavedOldConfigName)));
+    EXPECT_EQ(workflow.workingDirectory(), dir.path().string() + "/");
+}
+
 TEST(WorkflowStartTest, WorkingDirectoryThatCannotHoldTheLogIsRefused) {
     RecordingUi ui;
     UpgradeWorkflow workflow(ui);

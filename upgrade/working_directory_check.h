@@ -1,4 +1,5 @@
-// The check upgrade-cli makes on a working directory it is given before anything is written there:
+// The check made on a working directory before anything is written there (by upgrade-cli for the
+// directory it is given, by the workflow for a directory an upgrade resumes from):
 // it must be a directory that belongs to the user running the command and that nobody else can
 // write, or a link planted there could send what the run writes anywhere. A command that starts a
 // new run may have the directory created (owner-only); one that resumes a run needs it to exist.
@@ -7,8 +8,6 @@
 
 #include <string>
 
-namespace cli {
-
 enum class MissingDirectory {
     Create,  // make it (and its parents), owner-only
     Refuse,  // a missing directory is a problem
@@ -16,5 +15,3 @@ enum class MissingDirectory {
 
 // Empty when directory can be used; otherwise what is wrong with it, as a sentence naming it.
 std::string prepareWorkingDirectory(const std::string& directory, MissingDirectory missing);
-
-}  // namespace cli

@@ -1,5 +1,5 @@
 // Checking (and making) a working directory.
-#include "cli/working_directory_check.h"
+#include "upgrade/working_directory_check.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,8 +9,6 @@
 #include <system_error>
 
 namespace fs = std::filesystem;
-
-namespace cli {
 
 std::string prepareWorkingDirectory(const std::string& directory, MissingDirectory missing) {
     const bool create = missing == MissingDirectory::Create;
@@ -36,5 +34,3 @@ std::string prepareWorkingDirectory(const std::string& directory, MissingDirecto
                " can be written by other users; give a directory only you can write";
     return std::string();
 }
-
-}  // namespace cli
