@@ -93,7 +93,7 @@ void SheetPagesTest::aSavedConfigurationThatCannotBeOpenedIsShownAndNextStaysRef
     const QString missing = QString::fromStdString(scratch.file("gone/kestrane.conf.PRE60UPGRADE"));
     QVERIFY(!sheet.introPage()->loadSavedConfiguration(missing));
     QTRY_COMPARE(messages.size(), 1);
-    QVERIFY2(messages.first().startsWith("Unable to open the log in "), qPrintable(messages.first()));
+    QVERIFY2(messages.first().startsWith("Unable to resume from " + missing + ": "), qPrintable(messages.first()));
     QCOMPARE(offeredButtons(sheet), 0);
     QVERIFY(sheet.workflow().workingDirectory().empty());
     sheet.close();
