@@ -7,8 +7,8 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 #include <optional>
+#include <sstream>
 #include <system_error>
 #include <utility>
 
@@ -20,6 +20,7 @@
 #include "cli/terminal_pairing.h"
 #include "template/template_processor.h"
 #include "upgrade/file_names.h"
+#include "upgrade/warnings_text.h"
 
 namespace {
 
@@ -215,12 +216,10 @@ int PhaseCommand::pairInterfaces() {
 }
 
 void PhaseCommand::printWarnings(const std::string& path) {
-    ui_.printLine("The following information may also be found in");
-    ui_.printLine("the file: " + path);
-    ui_.printLine("");
-    std::ifstream in(path);
+    // One line at a time, as the log is mirrored.
+    std::istringstream lines(warningsText(path));
     std::string line;
-    while (std::getline(in, line)) ui_.printLine(line);
+    while (std::getline(lines, line)) ui_.printLine(line);
 }
 
 int PhaseCommand::finish(int exitStatus) {

@@ -25,11 +25,8 @@ std::string TerminalProgress::lineFor(const ProgressReport& report) {
     } else {
         line += std::to_string(report.done);
     }
-    if (!report.item.empty()) {
-        // The file's name only: a whole path would push the bar off a narrow terminal.
-        const std::size_t slash = report.item.rfind('/');
-        line += " " + report.item.substr(slash == std::string::npos ? 0 : slash + 1);
-    }
+    // The file's name only: a whole path would push the bar off a narrow terminal.
+    if (!report.item.empty()) line += " " + report.itemName();
     if (report.bytes > 0) line += " " + std::to_string(report.bytes / 1024) + " KiB";
     return line;
 }

@@ -104,6 +104,20 @@ ServerChannel::ReadResult read_request(ServerChannel& channel, const Service& se
     }
 }
 
+// True when a read ended the connection (the client closed it, or it failed), which is logged.
+bool connection_ended(ServerChannel::ReadResult result, const std::string& peer, const std::string& error,
+                      LogLines& log) {
+    if (result == ServerChannel::ReadResult::Closed) {
+        log.line(peer + " closed");
+        return true;
+    }
+    if (result == ServerChannel::ReadResult::Failed) {
+        log.line(peer + " dropped: " + error);
+        return true;
+    }
+    return false;
+}
+
 // --hang: the request stays unanswered; whatever else the client sends is read and ignored until it
 // closes the connection or the idle time-out ends it.
 void hold_unanswered(ServerChannel& channel, const std::string& peer, LogLines& log) {
@@ -112,15 +126,7 @@ void hold_unanswered(ServerChannel& channel, const std::string& peer, LogLines& 
     for (;;) {
         ignored.clear();
         bool last = false;
-        const auto result = channel.read_part(ignored, last, error);
-        if (result == ServerChannel::ReadResult::Closed) {
-            log.line(peer + " closed");
-            return;
-        }
-        if (result == ServerChannel::ReadResult::Failed) {
-            log.line(peer + " dropped: " + error);
-            return;
-        }
+        if (connection_ended(channel.read_part(ignored, last, error), peer, error, log)) return;
     }
 }
 
@@ -149,14 +155,7 @@ void serve_connection(int fd, const std::string& peer, const Service& service, L
         Upload upload;
         bool streamed = false;
         auto result = read_request(channel, service, state, message, request, upload, streamed, error);
-        if (result == ServerChannel::ReadResult::Closed) {
-            log.line(peer + " closed");
-            return;
-        }
-        if (result == ServerChannel::ReadResult::Failed) {
-            log.line(peer + " dropped: " + error);
-            return;
-        }
+        if (connection_ended(result, peer, error, log)) return;
         Response response;
         if (streamed) {
             response = service.finish_upload(upload);

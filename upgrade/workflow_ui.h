@@ -34,6 +34,9 @@ struct ProgressReport {
     long total = 0;
     std::string item;
     long long bytes = 0;
+
+    // The item's file name, without its directories (what fits on a status line).
+    std::string itemName() const { return item.substr(item.rfind('/') + 1); }
 };
 
 class WorkflowUi {

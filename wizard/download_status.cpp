@@ -2,7 +2,7 @@
 #include "wizard/download_status.h"
 
 #include "upgrade/file_names.h"
-#include "wizard/warnings_text.h"
+#include "upgrade/warnings_text.h"
 #include "wizard/wizard_sheet.h"
 
 namespace {

@@ -37,8 +37,7 @@ QString describe(const ProgressReport& report) {
     if (report.total <= 0) return QStringLiteral("%1: %2 so far").arg(step).arg(report.done);
     if (report.item.empty())
         return QStringLiteral("%1: %2 of %3").arg(step).arg(std::min(report.done, report.total)).arg(report.total);
-    const std::size_t slash = report.item.rfind('/');
-    const QString file = fromLocal(report.item.substr(slash == std::string::npos ? 0 : slash + 1));
+    const QString file = fromLocal(report.itemName());
     QString text = QStringLiteral("%1: file %2 of %3, %4").arg(step).arg(report.done + 1).arg(report.total).arg(file);
     if (report.bytes > 0) text += QStringLiteral(" (%1)").arg(QLocale::c().formattedDataSize(report.bytes));
     return text;

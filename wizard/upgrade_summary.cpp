@@ -6,7 +6,7 @@
 #include <QVBoxLayout>
 
 #include "upgrade/file_names.h"
-#include "wizard/warnings_text.h"
+#include "upgrade/warnings_text.h"
 #include "wizard/wizard_sheet.h"
 
 UpgradeSummary::UpgradeSummary(WizardSheet& sheet) : SheetPage(sheet) {

@@ -7,6 +7,8 @@
 
 #include <utility>
 
+#include "upgrade/file_names.h"
+#include "upgrade/template_location.h"
 #include "wizard/about_dialog.h"
 #include "wizard/download_status.h"
 #include "wizard/intro_page.h"
@@ -15,7 +17,6 @@
 #include "wizard/status_page.h"
 #include "wizard/stop_or_go.h"
 #include "wizard/string_table.h"
-#include "wizard/template_location.h"
 #include "wizard/upgrade_summary.h"
 
 namespace {
@@ -52,7 +53,8 @@ WizardSheet::WizardSheet(const UpgradeTimeouts& timeouts, QWidget* parent)
         if (which == QWizard::CustomButton1) showAbout();
     });
 
-    workflow_.templateName = findTemplateScript();
+    // Not found: the conversion then says that the script cannot be read.
+    workflow_.templateName = locateTemplateScript().value_or(kTemplateName);
     bridge_.setMessageHandler([this](const QString& text) { showMessageBox(text); });
 
     intro_ = new IntroPage(*this);

@@ -39,8 +39,10 @@ TEST_F(PhaseCliTest, RunUpgradesTheOldFirewallsConfigurationOntoTheNewFirewall) 
     EXPECT_NE(out.find("Logged in - firewall version 5.5\nCreated new working directory: " + directory + "\n"),
               std::string::npos)
         << out;
-    const std::string warnings = readFile(fs::path(directory) / "warnings.txt");
+    // The file's lines end in CR LF; standard output's end in LF, like every other line there.
+    std::string warnings = readFile(fs::path(directory) / "warnings.txt");
     EXPECT_FALSE(warnings.empty());
+    std::erase(warnings, '\r');
     EXPECT_NE(out.find("The following information may also be found in\nthe file: " + directory + "/warnings.txt\n\n" +
                        warnings + "Working directory: " + directory + "\n"),
               std::string::npos)

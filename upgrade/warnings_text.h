@@ -1,5 +1,6 @@
-// The text that shows the warnings of an upgrade on screen: where the warnings file is, then its
-// lines. Used at the end of the download and by the summary. Plain function, any thread.
+// The text that shows the warnings of an upgrade to the administrator: where the warnings file is,
+// then its lines. The front ends show it at the end of the download and in the summary. Plain
+// function, any thread.
 #pragma once
 
 #include <string>

@@ -1,5 +1,5 @@
-// The on-screen warnings text.
-#include "wizard/warnings_text.h"
+// The warnings text the front ends show.
+#include "upgrade/warnings_text.h"
 
 #include <fstream>
 
