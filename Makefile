@@ -10,7 +10,7 @@ JOBS ?= $(shell nproc)
 
 DEB_PACKAGES := cmake ninja-build g++ clang libclang-rt-dev libssl-dev libgtest-dev libgmock-dev \
                 libbenchmark-dev libcli11-dev qt6-base-dev \
-                libarchive-dev nlohmann-json3-dev
+                libarchive-dev nlohmann-json3-dev chromium
 
 .PHONY: all deps build test ci asan fuzz bench demo clean
 
