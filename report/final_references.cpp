@@ -61,10 +61,9 @@ int netObjectKindOf(std::string_view kind) {
     return -1;
 }
 
-// True when some setting of the tree begins with name + '_': the branch the name leads to exists
-// and holds something. Name components are read as the setting parser reads them (leading zeros of
-// a number dropped).
-bool definesPrefix(const Branch& tree, std::string_view name) {
+// The branch a name leads to, name components read as the setting parser reads them (leading zeros
+// of a number dropped); null when there is none.
+const Branch* branchAt(const Branch& tree, std::string_view name) {
     const Branch* branch = &tree;
     std::string canonical;
     std::size_t start = 0;
@@ -81,7 +80,7 @@ bool definesPrefix(const Branch& tree, std::string_view name) {
         if (end == name.size()) break;
         start = end + 1;
     }
-    return branch != nullptr && !branch->children().empty();
+    return branch;
 }
 
 class ReferenceCheck {
@@ -117,9 +116,24 @@ private:
         std::vector<std::string> settings;
     };
 
-    bool defined(ReferenceKind kind, const std::string& value) const {
+    // True when some setting of the final tree begins with name + '_': the branch the name leads to
+    // exists and holds something. The branch above the last component is looked up once per distinct
+    // path ("net_ipaddr", "service_group"), so that each reference costs one lookup by name.
+    bool definesPrefix(const std::string& name) {
+        const std::size_t last = name.rfind('_');
+        if (last == std::string::npos) return hasChildren(branchAt(final_, name));
+        const std::string_view parentPath = std::string_view(name).substr(0, last);
+        auto it = parents_.find(parentPath);
+        if (it == parents_.end()) it = parents_.emplace(parentPath, branchAt(final_, parentPath)).first;
+        if (it->second == nullptr) return false;
+        return hasChildren(branchAt(*it->second, std::string_view(name).substr(last + 1)));
+    }
+
+    static bool hasChildren(const Branch* branch) { return branch != nullptr && !branch->children().empty(); }
+
+    bool defined(ReferenceKind kind, const std::string& value) {
         if (kind == ReferenceKind::Device) return devices_.count(value) != 0;
-        if (definesPrefix(final_, value)) return true;
+        if (definesPrefix(value)) return true;
         if (kind != ReferenceKind::NetObject) return false;
         const std::size_t kindEnd = value.find('_', 4);
         const int objectKind = netObjectKindOf(std::string_view(value).substr(4, kindEnd - 4));
@@ -135,6 +149,9 @@ private:
     const Branch& final_;
     const std::unordered_set<std::string>& devices_;
     std::unordered_map<std::string, Missing> missing_;
+    // Branches by the path that leads to them; the keys view values of the final tree, which the
+    // review does not change.
+    std::unordered_map<std::string_view, const Branch*> parents_;
     std::vector<std::string> order_;
 };
 
@@ -160,12 +177,23 @@ void checkRules(const Branch& final, ReferenceCheck& check) {
         for (const Node* node : rules->children()) {
             const Branch* branch = node->asBranch();
             if (branch == nullptr) continue;
-            for (const char* field : list.fields) {
-                if (field == nullptr) break;
-                const Leaf* leaf = branch->findLeaf(field);
+            // One pass over the rule's settings (a rule has few); the first of each name counts, as a
+            // lookup by name would find it.
+            const char* seen[4] = {};
+            for (const Node* child : branch->children()) {
+                const Leaf* leaf = child->asLeaf();
                 if (leaf == nullptr) continue;
-                const bool device = std::string_view(field) == "network-interface";
-                check.check(leaf->value(), device, [&] { return listPrefix + branch->name() + "_" + field; });
+                for (std::size_t i = 0; i < 4 && list.fields[i] != nullptr; ++i) {
+                    const char* field = list.fields[i];
+                    if (leaf->name() != field) continue;
+                    if (seen[i] == nullptr) {
+                        seen[i] = field;
+                        const bool device = std::string_view(field) == "network-interface";
+                        check.check(leaf->value(), device,
+                                    [&] { return listPrefix + branch->name() + "_" + field; });
+                    }
+                    break;
+                }
             }
         }
     }

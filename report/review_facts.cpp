@@ -1,6 +1,8 @@
 // Gathering what the safety review's checks share (see review_facts.h).
 #include "report/review_facts.h"
 
+#include <algorithm>
+
 #include "conftree/config_tree.h"
 #include "conftree/leaf.h"
 
@@ -16,13 +18,13 @@ void learn(std::unordered_map<std::string, InterfaceFacts>& side, const std::str
     if (it->second.name.empty()) it->second.name = name;
 }
 
-void addNetwork(std::vector<NetworkFacts>& networks, std::string_view addr, std::string_view netmask,
-                const std::string& device, const std::string& name) {
+void addNetwork(NetworkIndex& networks, std::string_view addr, std::string_view netmask, const std::string& device,
+                const std::string& name) {
     NetworkFacts facts;
     if (!interfaceNetwork(addr, netmask, facts.network)) return;
     facts.device = device;
     facts.name = name;
-    networks.push_back(std::move(facts));
+    networks.add(std::move(facts));
 }
 
 const std::string& oldValueOf(const ItemRecord& record, std::string_view field) {
@@ -111,6 +113,39 @@ void gatherAnyDestinationGroups(const Branch& tree, ReviewFacts& facts) {
 
 }  // namespace
 
+void NetworkIndex::add(NetworkFacts network) {
+    byDevice_.try_emplace(network.device, networks_.size());
+    networks_.push_back(std::move(network));
+}
+
+void NetworkIndex::build() {
+    std::vector<std::size_t> order(networks_.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(), [this](std::size_t a, std::size_t b) {
+        return networks_[a].network.first < networks_[b].network.first;
+    });
+    firsts_.clear();
+    furthest_.clear();
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        firsts_.push_back(networks_[order[i]].network.first);
+        std::size_t best = order[i];
+        if (i > 0 && networks_[furthest_.back()].network.last >= networks_[best].network.last) best = furthest_.back();
+        furthest_.push_back(best);
+    }
+}
+
+const NetworkFacts* NetworkIndex::holding(const Ipv4Range& range) const {
+    const auto after = std::upper_bound(firsts_.begin(), firsts_.end(), range.first);
+    if (after == firsts_.begin()) return nullptr;
+    const NetworkFacts& candidate = networks_[furthest_[static_cast<std::size_t>(after - firsts_.begin()) - 1]];
+    return candidate.network.last >= range.last ? &candidate : nullptr;
+}
+
+const NetworkFacts* NetworkIndex::ofDevice(const std::string& device) const {
+    auto it = byDevice_.find(device);
+    return it != byDevice_.end() ? &networks_[it->second] : nullptr;
+}
+
 std::string baseDevice(const std::string& device) {
     const std::size_t colon = device.find(':');
     return colon == std::string::npos ? device : device.substr(0, colon);
@@ -140,5 +175,7 @@ ReviewFacts gatherFacts(const UpgradeReport& report, const ReviewInputs& inputs)
         }
         gatherAnyDestinationGroups(*inputs.finalTree, facts);
     }
+    facts.oldNetworks.build();
+    facts.newNetworks.build();
     return facts;
 }

@@ -8,6 +8,8 @@
 // thread at a time.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -29,6 +31,32 @@ struct NetworkFacts {
     std::string name;
 };
 
+// A set of networks that answers "which of them holds this range" in logarithmic time, whatever their
+// number: the networks sorted by first address, each position knowing the network that reaches
+// furthest among those up to it. (A network holds a range when it starts at or before the range's
+// first address and ends at or after its last; the one that reaches furthest decides.)
+class NetworkIndex {
+public:
+    void add(NetworkFacts network);
+    // Makes the index; after the last add and before the first question.
+    void build();
+
+    // A network that holds every address of range (the one reaching furthest), or null.
+    const NetworkFacts* holding(const Ipv4Range& range) const;
+    // The first network added for the device, or null.
+    const NetworkFacts* ofDevice(const std::string& device) const;
+
+    // In the order added.
+    const std::vector<NetworkFacts>& networks() const { return networks_; }
+    bool empty() const { return networks_.empty(); }
+
+private:
+    std::vector<NetworkFacts> networks_;
+    std::vector<std::uint32_t> firsts_;       // first addresses, ascending
+    std::vector<std::size_t> furthest_;       // per sorted position: the network reaching furthest so far
+    std::unordered_map<std::string, std::size_t> byDevice_;
+};
+
 struct ReviewFacts {
     // The old firewall's interfaces by device (pairing records, then interface records; a later
     // source only fills in what the earlier ones left unknown); aliases are found by their device,
@@ -41,8 +69,8 @@ struct ReviewFacts {
     std::unordered_map<std::string, const PairRecord*> partnerOf;
     // The networks of the old interfaces and aliases, and those the new firewall has (initial and
     // final lists, the pairing's new side); newNetworks empty means nothing is known of the new side.
-    std::vector<NetworkFacts> oldNetworks;
-    std::vector<NetworkFacts> newNetworks;
+    NetworkIndex oldNetworks;
+    NetworkIndex newNetworks;
     // The interface lists of the trees given (empty when not given).
     std::vector<ListedInterface> initialInterfaces;
     std::vector<ListedInterface> finalInterfaces;

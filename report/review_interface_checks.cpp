@@ -22,10 +22,12 @@ std::string fieldOldValue(const ItemRecord& record, std::string_view name) {
     return field != nullptr ? field->oldValue : std::string();
 }
 
+// How a rule's address field is named in a sentence; empty for fields that hold no address.
 std::string_view addressFieldWord(std::string_view field) {
     if (field == "src") return "source";
     if (field == "dst") return "destination";
-    return field;
+    if (field == "global" || field == "local" || field == "remote") return field;
+    return {};
 }
 
 // Where the old device went: the new value written, or else the pairing's partner.
@@ -37,33 +39,26 @@ std::string newDeviceOf(const ItemField& field, const ReviewFacts& facts) {
     return {};
 }
 
-const NetworkFacts* networkHolding(const std::vector<NetworkFacts>& networks, const Ipv4Range& range) {
-    for (const NetworkFacts& network : networks) {
-        if (network.network.contains(range)) return &network;
-    }
-    return nullptr;
-}
-
 // Where the old network's interface went, in brackets after a readdressing clause.
 std::string partnerClause(const NetworkFacts& oldNetwork, const ReviewFacts& facts) {
     auto it = facts.partnerOf.find(oldNetwork.device);
     const bool known = it != facts.partnerOf.end();
     const std::string partner = known ? it->second->newDevice : std::string();
     if (!partner.empty()) {
-        for (const NetworkFacts& network : facts.newNetworks) {
-            if (network.device == partner) {
-                return " (" + oldNetwork.device + " was paired with " + partner + " on " + rangeText(network.network) +
-                       ")";
-            }
+        if (const NetworkFacts* network = facts.newNetworks.ofDevice(partner)) {
+            return " (" + oldNetwork.device + " was paired with " + partner + " on " + rangeText(network->network) + ")";
         }
         return " (" + oldNetwork.device + " was paired with " + partner + ")";
     }
+    constexpr std::size_t kNamed = 4;
+    const std::vector<NetworkFacts>& all = facts.newNetworks.networks();
     std::vector<std::string> names;
-    for (const NetworkFacts& network : facts.newNetworks) {
-        names.push_back(rangeText(network.network) + " on " + network.device);
+    for (std::size_t i = 0; i < all.size() && i < kNamed; ++i) {
+        names.push_back(rangeText(all[i].network) + " on " + all[i].device);
     }
+    if (all.size() > kNamed) names.push_back(std::to_string(all.size() - kNamed) + " more");
     return " (" + (known ? oldNetwork.device + " was not paired; " : std::string()) + "the new firewall has " +
-           joinNames(names, 4) + ")";
+           joinNames(names, kNamed + 1) + ")";
 }
 
 }  // namespace
@@ -182,14 +177,15 @@ void findReaddressedAddresses(const UpgradeReport& report, const ReviewFacts& fa
     for (const ItemRecord& record : report.records) {
         if (record.origin != ItemOrigin::Old || record.outcome == ItemOutcome::Dropped || !isRule(record.kind)) continue;
         std::vector<std::string> clauses;
-        for (const char* name : {"src", "dst", "global", "local", "remote"}) {
-            const ItemField* field = record.field(name);
-            if (field == nullptr) continue;
-            const AddressText address = readAddressText(field->oldValue);
+        for (const ItemField& field : record.fields) {
+            const std::string_view word = addressFieldWord(field.name);
+            if (word.empty()) continue;
+            const AddressText address = readAddressText(field.oldValue);
             if (!address.hasRange || address.form == AddressForm::Any) continue;
-            const NetworkFacts* before = networkHolding(facts.oldNetworks, address.range);
-            if (before == nullptr || networkHolding(facts.newNetworks, address.range) != nullptr) continue;
-            clauses.push_back(std::string(addressFieldWord(name)) + " " + field->oldValue + " lay in the old network " +
+            if (facts.newNetworks.holding(address.range) != nullptr) continue;
+            const NetworkFacts* before = facts.oldNetworks.holding(address.range);
+            if (before == nullptr) continue;
+            clauses.push_back(std::string(word) + " " + field.oldValue + " lay in the old network " +
                               rangeText(before->network) + " of " + deviceText(before->device, before->name) +
                               " and lies in none of the new firewall's networks" + partnerClause(*before, facts));
         }
