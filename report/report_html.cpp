@@ -28,7 +28,7 @@ constexpr std::string_view kBodyStart = R"(</style>
 <header class="top"><div class="wrap">
 <h1>Upgrade report</h1>
 <p class="subtitle" id="subtitle"></p>
-<nav class="sections"><a href="#findings">Findings</a><a href="#items">Items</a><a href="#pairing">Pairing</a><a href="#records">Records</a><a href="#script">Script</a><a href="#settings">Settings</a></nav>
+<nav class="sections"><a href="#findings">Findings</a><a href="#counts">Counts</a><a href="#pairing">Pairing</a><a href="#items">Items</a><a href="#script">Script</a><a href="#settings">Settings</a></nav>
 </div></header>
 <main class="wrap" id="main">
 <noscript><p class="notice">This report is drawn by its own script; allow scripts for this file to read it.</p></noscript>

@@ -167,7 +167,7 @@ std::string_view script() {
       el('span', 'what', [el('span', null, fmt(all.read) + ' read'), el('span', null, fmt(all.converted) + ' converted'),
         el('span', null, fmt(all.changed) + ' changed'), el('span', null, fmt(all.dropped) + ' dropped'),
         el('span', null, fmt(all.created) + ' created')])]);
-    items.href = '#items';
+    items.href = '#counts';
     box.appendChild(items);
     return box;
   }
@@ -229,7 +229,7 @@ std::string_view script() {
   var COLUMNS = ['read', 'converted', 'changed', 'dropped', 'created'];
 
   function countsCard(report) {
-    var s = card('items', 'Items by kind');
+    var s = card('counts', 'Items by kind');
     var t = table('counts', ['Kind'].concat(COLUMNS.map(function (c) { return { text: c, num: true }; })));
     var counts = report.counts || {};
     kindKeys(report).forEach(function (k) {
@@ -339,10 +339,8 @@ std::string_view script() {
     return r._search;
   }
 
-  var searched = false;  // the page was opened with a search: it opens on the items
-
   function recordsCard(report) {
-    var s = card('records', 'Items');
+    var s = card('items', 'Items');
     var records = list(report.records);
     var search = el('input');
     search.type = 'search';
@@ -361,7 +359,9 @@ std::string_view script() {
     });
     var status = el('span', 'status');
     status.id = 'search-status';
-    s.appendChild(el('div', 'toolbar', [search, outcome, status]));
+    var toolbar = el('div', 'toolbar', [search, outcome, status]);
+    toolbar.hidden = records.length === 0;
+    s.appendChild(toolbar);
 
     var groups = {};
     records.forEach(function (r) { (groups[r.kind] || (groups[r.kind] = [])).push(r); });
@@ -420,7 +420,6 @@ std::string_view script() {
       var q = hash.slice(3);
       try { q = decodeURIComponent(q.replace(/\+/g, ' ')); } catch (e) { /* keep it as written */ }
       search.value = q;
-      searched = true;
     }
     apply();
     return s;
@@ -474,7 +473,7 @@ std::string_view script() {
       var pages = paged(t.body, function (c) {
         return el('tr', null, [td(null, code(c.setting)), td(null, code(c.old)),
           td(null, c.removed ? el('span', 'removed', 'removed') : code(c['new']))]);
-      });
+      }, 50);
       s.appendChild(t.table);
       s.appendChild(pages.bar);
       pages.set(byBranch[b]);
@@ -489,7 +488,6 @@ std::string_view script() {
     var main = document.getElementById('main');
     add(main, [overview(report), findings(report), countsCard(report), pairingCard(report), recordsCard(report),
                scriptCard(report), settingsCard(report)]);
-    if (searched) document.getElementById('records').scrollIntoView();
   }
 
   try {

@@ -50,6 +50,7 @@ code, .mono { font-family: var(--mono); font-size: 12.5px; }
 .chip.medium { border-color: var(--medium-line); background: var(--medium-bg); }
 .chip.medium .n { color: var(--medium); }
 .chip.info .n { color: var(--info); }
+.chip.zero { background: var(--card); border-color: var(--line); }
 .chip.zero .n { color: var(--muted); }
 .chip.items { flex: 1; min-width: 260px; }
 .chip.items .what span + span::before { content: " \00b7  "; }

@@ -72,13 +72,13 @@ protected:
         return run.out;
     }
 
-    void screenshot(const std::string& url, const std::string& name) const {
+    void screenshot(const std::string& url, const std::string& name, const std::string& size = "1280,900") const {
         const fs::path dir = fs::path(PROJECT_BINARY_DIR) / "screenshots";
         fs::create_directories(dir);
         const fs::path png = dir / name;
         fs::remove(png);
         std::vector<std::string> argv = browser("--screenshot=" + png.string());
-        argv.insert(argv.end() - 1, "--window-size=1280,900");
+        argv.insert(argv.end() - 1, "--window-size=" + size);
         argv.push_back(url);
         testsupport::RunOptions options;
         options.timeout = std::chrono::seconds(60);
@@ -146,7 +146,20 @@ TEST_F(ReportInBrowser, SearchInTheFragmentFiltersTheItems) {
     EXPECT_NE(dom.find(">rule_proxy_5<"), std::string::npos);
     EXPECT_EQ(dom.find(">rule_proxy_1<"), std::string::npos);
     EXPECT_EQ(dom.find(">pfedit_fwd_rule10<"), std::string::npos);
-    screenshot(url, "report-search.png");
+    // Tall enough to show the items under the findings, counts and pairing.
+    screenshot(url, "report-search.png", "1280,2000");
+}
+
+TEST_F(ReportInBrowser, EmptyReportOpensAndSaysSo) {
+    const std::string url = write(UpgradeReport{});
+    const std::string dom = dumpDom(url);
+    EXPECT_NE(dom.find("data-ready=\"1\""), std::string::npos);
+    EXPECT_NE(dom.find(">No high findings<"), std::string::npos);
+    EXPECT_NE(dom.find(">The report holds no items.<"), std::string::npos);
+    EXPECT_NE(dom.find(">No interfaces were paired.<"), std::string::npos);
+    EXPECT_NE(dom.find("<title>Upgrade report \xe2\x80\x94 Conversion of the old configuration</title>"),
+              std::string::npos);
+    screenshot(url, "report-empty.png");
 }
 
 TEST_F(ReportInBrowser, ThousandsOfItemsOpenWithOnlyAPageOfRows) {
