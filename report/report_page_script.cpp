@@ -113,9 +113,9 @@ std::string_view script() {
     return report;
   }
 
-  var kindTitles = {};
-  KINDS.forEach(function (k) { kindTitles[k[0]] = k[1]; });
-  function kindTitle(key) { return kindTitles[key] || key; }
+  // Maps, not plain objects, wherever a key comes from the data ("__proto__" is a fine branch name).
+  var kindTitles = new Map(KINDS);
+  function kindTitle(key) { return kindTitles.get(key) || text(key); }
   function kindKeys(report) {
     var keys = KINDS.map(function (k) { return k[0]; });
     Object.keys(report.counts || {}).forEach(function (k) { if (keys.indexOf(k) < 0) keys.push(k); });
@@ -289,7 +289,7 @@ std::string_view script() {
   }
 
   // ---- records --------------------------------------------------------------------------------
-  var ORIGINS = { 'new': 'from the new firewall', 'upgrade': 'made by the upgrade' };
+  var ORIGINS = new Map([['new', 'from the new firewall'], ['upgrade', 'made by the upgrade']]);
 
   function fieldsRow(r) {
     var t = table('fields', ['Field', 'Old value', 'New value']);
@@ -304,7 +304,7 @@ std::string_view script() {
 
   function recordRow(r) {
     var tr = el('tr');
-    var origin = ORIGINS[r.origin] ? el('span', 'origin', ORIGINS[r.origin]) : null;
+    var origin = ORIGINS.has(r.origin) ? el('span', 'origin', ORIGINS.get(r.origin)) : null;
     tr.appendChild(td('id', text(r.old_id) === '' && origin ? origin : [code(r.old_id), origin]));
     tr.appendChild(td('label', orDash(r.label)));
     var ids = list(r.new_ids);
@@ -363,11 +363,17 @@ std::string_view script() {
     toolbar.hidden = records.length === 0;
     s.appendChild(toolbar);
 
-    var groups = {};
-    records.forEach(function (r) { (groups[r.kind] || (groups[r.kind] = [])).push(r); });
+    var groups = new Map();
+    records.forEach(function (r) {
+      var k = text(r.kind);
+      if (!groups.has(k)) groups.set(k, []);
+      groups.get(k).push(r);
+    });
     var views = [];
-    kindKeys(report).forEach(function (k) {
-      var mine = groups[k];
+    var keys = kindKeys(report);
+    groups.forEach(function (v, k) { if (keys.indexOf(k) < 0) keys.push(k); });
+    keys.forEach(function (k) {
+      var mine = groups.get(k);
       if (!mine) return;
       var part = el('div', 'kind');
       part.id = 'kind-' + k;
@@ -461,14 +467,14 @@ std::string_view script() {
       return s;
     }
     var branches = [];
-    var byBranch = {};
+    var byBranch = new Map();
     changes.forEach(function (c) {
       var b = text(c.branch);
-      if (!Object.prototype.hasOwnProperty.call(byBranch, b)) { byBranch[b] = []; branches.push(b); }
-      byBranch[b].push(c);
+      if (!byBranch.has(b)) { byBranch.set(b, []); branches.push(b); }
+      byBranch.get(b).push(c);
     });
     branches.forEach(function (b) {
-      s.appendChild(el('h3', null, [el('code', null, b), el('span', 'muted', ' \u00b7 ' + plural(byBranch[b].length, 'setting', 'settings'))]));
+      s.appendChild(el('h3', null, [el('code', null, b), el('span', 'muted', ' \u00b7 ' + plural(byBranch.get(b).length, 'setting', 'settings'))]));
       var t = table('settings', ['Setting', 'Initial value', 'Final value']);
       var pages = paged(t.body, function (c) {
         return el('tr', null, [td(null, code(c.setting)), td(null, code(c.old)),
@@ -476,7 +482,7 @@ std::string_view script() {
       }, 50);
       s.appendChild(t.table);
       s.appendChild(pages.bar);
-      pages.set(byBranch[b]);
+      pages.set(byBranch.get(b));
     });
     return s;
   }

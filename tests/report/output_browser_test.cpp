@@ -105,6 +105,9 @@ TEST_F(ReportInBrowser, PageShowsEveryCountAndEveryHighFindingAsText) {
                                                   {"rule_pflcl_2"}));
     report.records.push_back(reportsample::record(ItemKind::LocalRule, ItemOutcome::Converted, "pfedit_lcl_rule9",
                                                   "caf\xe9 admin", {"rule_pflcl_3"}));
+    // Names that are special to plain script objects are ordinary names here.
+    report.newSettingsChanged.push_back({"__proto__", "__proto___x", "a", "b", false});
+    report.newSettingsChanged.push_back({"constructor", "constructor_y", "c", "", true});
     const std::string dom = dumpDom(write(report));
 
     EXPECT_NE(dom.find("data-ready=\"1\""), std::string::npos) << dom.substr(0, 2000);
@@ -134,6 +137,8 @@ TEST_F(ReportInBrowser, PageShowsEveryCountAndEveryHighFindingAsText) {
     EXPECT_NE(dom.find("3 high findings"), std::string::npos);
     EXPECT_NE(dom.find("class=\"badge warn\">shared<"), std::string::npos);
     EXPECT_NE(dom.find("unknown verb"), std::string::npos);
+    EXPECT_NE(dom.find(">__proto___x<"), std::string::npos);
+    EXPECT_NE(dom.find(">constructor_y<"), std::string::npos);
 
     screenshot("file://" + scratch.file("report.html"), "report.png");
 }
