@@ -1,11 +1,12 @@
 # Helpers shared by the subsystem CMakeLists files.
 
-# add_unit_test(NAME SOURCES src... LIBS lib... [LABELS label...])
+# add_unit_test(NAME SOURCES src... LIBS lib... [LABELS label...] [TIMEOUT seconds])
 # One GoogleTest executable registered with CTest (each test case is its own CTest test). Every suite
 # links the test-support library (tests/support). Its tests carry the LABELS given, or else the name of
-# the suite's folder, so that `ctest -L` can pick any suite and no test is without a label.
+# the suite's folder, so that `ctest -L` can pick any suite and no test is without a label. TIMEOUT,
+# when given, bounds each test case instead of the preset's time-out.
 function(add_unit_test name)
-  cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
   if(NOT T_LABELS)
     get_filename_component(T_LABELS ${CMAKE_CURRENT_SOURCE_DIR} NAME)
   endif()
@@ -14,7 +15,11 @@ function(add_unit_test name)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
   target_compile_definitions(${name} PRIVATE
     PROJECT_SOURCE_DIR="${PROJECT_SOURCE_DIR}" PROJECT_BINARY_DIR="${PROJECT_BINARY_DIR}")
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES LABELS "${T_LABELS}")
+  if(T_TIMEOUT)
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES LABELS "${T_LABELS}" TIMEOUT ${T_TIMEOUT})
+  else()
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES LABELS "${T_LABELS}")
+  endif()
 endfunction()
 
 # add_fuzz_target(NAME SOURCES src... LIBS lib... [CORPUS dir])
