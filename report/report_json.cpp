@@ -1,177 +1,126 @@
-// The report as JSON (see report_json.h and SCHEMA.md). The text is written straight from the report
-// in the documented key order; the JSON value is that text parsed, so the order lives in one place.
+// The report as JSON (see report_json.h and SCHEMA.md): one nlohmann value built in the documented
+// key order, dumped with bytes that are not UTF-8 replaced.
 #include "report/report_json.h"
 
 #include <exception>
-
-#include "report/json_text_writer.h"
 
 using nlohmann::ordered_json;
 
 namespace {
 
-void stringArray(JsonTextWriter& w, const std::vector<std::string>& values) {
-    w.beginArray();
-    for (const std::string& value : values) w.value(value);
-    w.endArray();
+ordered_json stringArray(const std::vector<std::string>& values) {
+    ordered_json array = ordered_json::array();
+    for (const std::string& value : values) array.push_back(value);
+    return array;
 }
 
-void writeCounts(JsonTextWriter& w, const UpgradeReport& report) {
+ordered_json countsJson(const UpgradeReport& report) {
     const std::array<KindCount, kItemKindCount> counts = report.counts();
-    w.beginObject();
+    ordered_json object = ordered_json::object();
     for (int i = 0; i < kItemKindCount; ++i) {
         const KindCount& count = counts[static_cast<std::size_t>(i)];
-        w.key(itemKindKey(static_cast<ItemKind>(i)));
-        w.beginObject();
-        w.member("read", count.read);
-        w.member("converted", count.converted);
-        w.member("changed", count.changed);
-        w.member("dropped", count.dropped);
-        w.member("created", count.created);
-        w.endObject();
+        object[std::string(itemKindKey(static_cast<ItemKind>(i)))] = {{"read", count.read},
+                                                                        {"converted", count.converted},
+                                                                        {"changed", count.changed},
+                                                                        {"dropped", count.dropped},
+                                                                        {"created", count.created}};
     }
-    w.endObject();
+    return object;
 }
 
-void writeFindings(JsonTextWriter& w, const std::vector<Finding>& findings) {
-    w.beginArray();
+ordered_json findingsJson(const std::vector<Finding>& findings) {
+    ordered_json array = ordered_json::array();
     for (const Finding& finding : findings) {
-        w.beginObject();
-        w.member("severity", severityKey(finding.severity));
-        w.member("code", finding.code);
-        w.member("message", finding.message);
-        w.key("settings");
-        stringArray(w, finding.settings);
-        w.endObject();
+        array.push_back({{"severity", severityKey(finding.severity)},
+                         {"code", finding.code},
+                         {"message", finding.message},
+                         {"settings", stringArray(finding.settings)}});
     }
-    w.endArray();
+    return array;
 }
 
-void writeInterface(JsonTextWriter& w, const std::string& device, const std::string& name, const std::string& addr,
-                    const std::string& netmask, const std::string& location, bool nat) {
-    w.beginObject();
-    w.member("device", device);
-    w.member("name", name);
-    w.member("addr", addr);
-    w.member("netmask", netmask);
-    w.member("location", location);
-    w.member("nat", nat);
-    w.endObject();
+ordered_json interfaceJson(const std::string& device, const std::string& name, const std::string& addr,
+                           const std::string& netmask, const std::string& location, bool nat) {
+    return {{"device", device},   {"name", name},         {"addr", addr},
+            {"netmask", netmask}, {"location", location}, {"nat", nat}};
 }
 
-void writePairing(JsonTextWriter& w, const std::vector<PairRecord>& pairing) {
-    w.beginArray();
+ordered_json pairingJson(const std::vector<PairRecord>& pairing) {
+    ordered_json array = ordered_json::array();
     for (const PairRecord& pair : pairing) {
-        w.beginObject();
-        w.key("old");
-        writeInterface(w, pair.oldDevice, pair.oldName, pair.oldAddr, pair.oldNetmask, pair.oldLocation, pair.oldNat);
-        w.key("new");
-        if (pair.method == PairingMethod::Unpaired) {
-            w.null();
-        } else {
-            writeInterface(w, pair.newDevice, pair.newName, pair.newAddr, pair.newNetmask, pair.newLocation,
-                           pair.newNat);
-        }
-        w.member("method", pairingMethodKey(pair.method));
-        w.member("shared", pair.shared);
-        w.endObject();
+        ordered_json entry = ordered_json::object();
+        entry["old"] =
+            interfaceJson(pair.oldDevice, pair.oldName, pair.oldAddr, pair.oldNetmask, pair.oldLocation, pair.oldNat);
+        entry["new"] = pair.method == PairingMethod::Unpaired
+                           ? ordered_json(nullptr)
+                           : interfaceJson(pair.newDevice, pair.newName, pair.newAddr, pair.newNetmask,
+                                           pair.newLocation, pair.newNat);
+        entry["method"] = pairingMethodKey(pair.method);
+        entry["shared"] = pair.shared;
+        array.push_back(std::move(entry));
     }
-    w.endArray();
+    return array;
 }
 
-void writeRecord(JsonTextWriter& w, const ItemRecord& record) {
-    w.beginObject();
-    w.member("kind", itemKindKey(record.kind));
-    w.member("outcome", itemOutcomeKey(record.outcome));
-    w.member("origin", itemOriginKey(record.origin));
-    w.member("old_id", record.oldId);
-    w.member("label", record.label);
-    w.key("new_ids");
-    stringArray(w, record.newIds);
-    w.key("reasons");
-    stringArray(w, record.reasons);
-    w.key("fields");
-    w.beginArray();
+ordered_json recordJson(const ItemRecord& record) {
+    ordered_json fields = ordered_json::array();
     for (const ItemField& field : record.fields) {
-        w.beginObject();
-        w.member("name", field.name);
-        w.member("old", field.oldValue);
-        w.member("new", field.newValue);
-        w.endObject();
+        fields.push_back({{"name", field.name}, {"old", field.oldValue}, {"new", field.newValue}});
     }
-    w.endArray();
-    w.endObject();
+    return {{"kind", itemKindKey(record.kind)},
+            {"outcome", itemOutcomeKey(record.outcome)},
+            {"origin", itemOriginKey(record.origin)},
+            {"old_id", record.oldId},
+            {"label", record.label},
+            {"new_ids", stringArray(record.newIds)},
+            {"reasons", stringArray(record.reasons)},
+            {"fields", std::move(fields)}};
 }
 
-void writeScriptLine(JsonTextWriter& w, const ScriptLineRecord& line) {
-    w.beginObject();
-    w.member("line", line.line);
-    w.member("section", line.section);
-    w.member("verb", line.verb);
-    w.member("arguments", line.arguments);
-    w.member("matches", line.matches);
-    w.member("changed", line.changed);
-    w.member("added", line.added);
-    w.member("removed", line.removed);
-    w.member("known", line.known);
-    w.endObject();
+ordered_json scriptLineJson(const ScriptLineRecord& line) {
+    return {{"line", line.line},         {"section", line.section}, {"verb", line.verb},
+            {"arguments", line.arguments}, {"matches", line.matches}, {"changed", line.changed},
+            {"added", line.added},       {"removed", line.removed}, {"known", line.known}};
 }
 
-void writeSettingChange(JsonTextWriter& w, const SettingChange& change) {
-    w.beginObject();
-    w.member("branch", change.branch);
-    w.member("setting", change.setting);
-    w.member("old", change.oldValue);
-    w.member("new", change.newValue);
-    w.member("removed", change.removed);
-    w.endObject();
+ordered_json settingChangeJson(const SettingChange& change) {
+    return {{"branch", change.branch},
+            {"setting", change.setting},
+            {"old", change.oldValue},
+            {"new", change.newValue},
+            {"removed", change.removed}};
 }
 
-void writeReport(JsonTextWriter& w, const UpgradeReport& report) {
-    w.beginObject();
-    w.member("schema_version", kReportSchemaVersion);
-    w.member("stage", report.stage);
-    w.key("template");
-    w.beginObject();
-    w.member("path", report.templatePath);
-    w.member("sha256", report.templateSha256);
-    w.endObject();
-    w.key("counts");
-    writeCounts(w, report);
-    w.key("finding_counts");
-    w.beginObject();
+ordered_json buildReportJson(const UpgradeReport& report) {
+    ordered_json json = ordered_json::object();
+    json["schema_version"] = kReportSchemaVersion;
+    json["stage"] = report.stage;
+    json["template"] = {{"path", report.templatePath}, {"sha256", report.templateSha256}};
+    json["counts"] = countsJson(report);
+    ordered_json findingCounts = ordered_json::object();
     for (Severity severity : {Severity::High, Severity::Medium, Severity::Info}) {
-        w.member(severityKey(severity), report.findingCount(severity));
+        findingCounts[std::string(severityKey(severity))] = report.findingCount(severity);
     }
-    w.endObject();
-    w.key("findings");
-    writeFindings(w, report.findings);
-    w.key("pairing");
-    writePairing(w, report.pairing);
-    w.key("records");
-    w.beginArray();
-    for (const ItemRecord& record : report.records) writeRecord(w, record);
-    w.endArray();
-    w.key("script_lines");
-    w.beginArray();
-    for (const ScriptLineRecord& line : report.scriptLines) writeScriptLine(w, line);
-    w.endArray();
-    w.key("new_settings_changed");
-    w.beginArray();
-    for (const SettingChange& change : report.newSettingsChanged) writeSettingChange(w, change);
-    w.endArray();
-    w.endObject();
+    json["finding_counts"] = std::move(findingCounts);
+    json["findings"] = findingsJson(report.findings);
+    json["pairing"] = pairingJson(report.pairing);
+    ordered_json records = ordered_json::array();
+    for (const ItemRecord& record : report.records) records.push_back(recordJson(record));
+    json["records"] = std::move(records);
+    ordered_json lines = ordered_json::array();
+    for (const ScriptLineRecord& line : report.scriptLines) lines.push_back(scriptLineJson(line));
+    json["script_lines"] = std::move(lines);
+    ordered_json changes = ordered_json::array();
+    for (const SettingChange& change : report.newSettingsChanged) changes.push_back(settingChangeJson(change));
+    json["new_settings_changed"] = std::move(changes);
+    return json;
 }
 
 }  // namespace
 
 ordered_json reportToJson(const UpgradeReport& report) {
-    const std::string text = reportJsonText(report, JsonLayout::Compact);
-    if (text.empty()) return ordered_json();
     try {
-        // The text is valid JSON by construction; a failure here can only be memory.
-        ordered_json json = ordered_json::parse(text, nullptr, false);
-        return json.is_discarded() ? ordered_json() : json;
+        return buildReportJson(report);
     } catch (const std::exception&) {
         return ordered_json();
     }
@@ -192,13 +141,5 @@ std::string reportJsonText(const ordered_json& json, JsonLayout layout) {
 }
 
 std::string reportJsonText(const UpgradeReport& report, JsonLayout layout) {
-    try {
-        std::string text;
-        JsonTextWriter writer(text, layout == JsonLayout::Pretty ? 2 : -1);
-        writeReport(writer, report);
-        if (layout == JsonLayout::Pretty) text += '\n';
-        return text;
-    } catch (const std::exception&) {
-        return {};
-    }
+    return reportJsonText(reportToJson(report), layout);
 }

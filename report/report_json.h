@@ -4,9 +4,8 @@
 // kReportSchemaVersion. The output is a function of the report alone (no time stamps, keys in a fixed
 // order), so the same report always gives the same bytes and a reviewed file can be compared byte for
 // byte. Strings come from configurations and may hold any bytes: bytes that are not UTF-8 come out as
-// U+FFFD, so the text is always valid JSON in UTF-8. The text is written straight from the report
-// (json_text_writer.h), in the layout nlohmann::json's dump() gives; the JSON value is that text
-// parsed. Nothing here throws; a report that cannot be built (memory exhausted) gives an empty text
+// U+FFFD, so the text is always valid JSON in UTF-8. The report is built as one nlohmann value and
+// dumped; nothing here throws: a report that cannot be built (memory exhausted) gives an empty text
 // or a null value.
 //
 // Ownership: returns plain values. Threads: pure functions, any thread.
