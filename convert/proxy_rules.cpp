@@ -70,10 +70,21 @@ void ProxyRuleConverter::parse(ConverterContext& context, ConfigTree& oldTree, c
         const Branch* branch = node->asBranch();
         if (branch == nullptr) continue;
         ProxyRule rule = readProxyRule(*branch);
+        rule.settingPrefix = settingPath(*branch);
+        if (auto noted = beforeScript_.find(branch->name()); noted != beforeScript_.end()) {
+            rule.srcBeforeScript = std::move(noted->second.src);
+            rule.destBeforeScript = std::move(noted->second.dest);
+        } else {
+            // A rule the script made or renumbered: its values as read are the oldest known.
+            rule.srcBeforeScript = rule.src;
+            rule.destBeforeScript = rule.dest;
+        }
+        rule.authAsRead = rule.auth;
 
         if (rule.state.empty()) rule.state = "on";
         if (rule.loglevelNumber.empty()) rule.loglevelNumber = "1";
         if (rule.dest.empty()) {
+            rule.destFilledIn = true;
             if (auto it = recordByService.find(rule.rulelabel); it != recordByService.end()) {
                 rule.dest = it->second->groupName;
             } else {
@@ -92,16 +103,32 @@ void ProxyRuleConverter::parse(ConverterContext& context, ConfigTree& oldTree, c
             context.logLine("  src:       " + rule.src);
             context.logLine("  dest:      " + rule.dest);
             context.logLine("  service:   " + rule.service);
+            dropped.push_back(std::move(rule));
             continue;
         }
         rules.push_back(std::move(rule));
     }
+    beforeScript_.clear();
     selectionSortFrom(rules, 0, [](const ProxyRule& rule) { return rule.oldNumber; });
 }
 
+void ProxyRuleConverter::noteValuesBeforeScript(ConfigTree& oldTree) {
+    const SearchTemplate pattern = SearchTemplate::branch(kProxyRuleTemplate);
+    NodeList found;
+    if (!pattern.search(oldTree, found)) return;
+    beforeScript_.reserve(found.size());
+    for (const Node* node : found) {
+        const Branch* branch = node->asBranch();
+        if (branch == nullptr) continue;
+        beforeScript_.try_emplace(branch->name(), ValuesBeforeScript{leafValue(branch->findLeaf("src")),
+                                                                     leafValue(branch->findLeaf("dest"))});
+    }
+}
+
 void ProxyRuleConverter::save(ConverterContext& context, ConfigTree& tree) {
-    for (const ProxyRule& rule : rules) {
-        const std::string prefix = "rule_proxy_" + std::to_string(++written);
+    for (ProxyRule& rule : rules) {
+        rule.writtenAs = ++written;
+        const std::string prefix = "rule_proxy_" + std::to_string(rule.writtenAs);
         context.addSetting(tree, prefix + "_action=" + rule.action);
         context.addSetting(tree, prefix + "_auth=" + rule.auth);
         context.addSetting(tree, prefix + "_dest=" + rule.dest);

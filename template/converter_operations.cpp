@@ -150,3 +150,18 @@ ConversionCounts TemplateProcessor::counts() const {
     result.localPfRulesWritten = pf.localCount;
     return result;
 }
+
+// ---- Records for the upgrade report ---------------------------------------------------------------
+
+std::vector<ItemRecord> TemplateProcessor::itemRecords() const {
+    std::vector<ItemRecord> records;
+    interfaces_.appendRecords(records);
+    netObjects_.appendRecords(records);
+    groups_.appendRecords(records);
+    proxyRules_.appendRecords(records);
+    natRules_.appendRecords(records);
+    packetFilter_.appendRecords(records);
+    return records;
+}
+
+std::vector<PairRecord> TemplateProcessor::pairingRecords() const { return interfaces_.pairingRecords(); }
