@@ -48,11 +48,14 @@ const Branch* watchedTree = nullptr;
 
 namespace {
 
-// The leaves of a subtree (the node itself when it is a leaf), without recursion.
+// The leaves of a subtree (the node itself when it is a leaf), without recursion. The stack of
+// branches still to visit is kept from call to call: a script line may count thousands of subtrees.
 long leavesOf(const Node& subtree) {
     if (subtree.isLeaf()) return 1;
     long leaves = 0;
-    std::vector<const Branch*> pending{static_cast<const Branch*>(&subtree)};
+    static std::vector<const Branch*> pending;
+    pending.clear();
+    pending.push_back(static_cast<const Branch*>(&subtree));
     while (!pending.empty()) {
         const Branch* branch = pending.back();
         pending.pop_back();

@@ -81,13 +81,13 @@ void GroupConverter::appendRecords(std::vector<ItemRecord>& out) const {
             item.reasons.push_back(group.desc);
             if (from != nullptr) {
                 item.reasons.push_back("Also holds the entries of " + recordsText(from->count) +
-                                       " without a service, the first " + from->first->settingPrefix);
+                                       " without a service, the first " + kDestinationPrefix + from->first->branchName);
             }
         } else {
             item.origin = ItemOrigin::Old;
             item.outcome = ItemOutcome::Converted;
             if (from != nullptr) {
-                item.oldId = from->first->settingPrefix;
+                item.oldId = kDestinationPrefix + from->first->branchName;
                 item.reasons.push_back("Built from " + recordsText(from->count) + " of service " + group.key);
             }
         }

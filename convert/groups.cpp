@@ -104,7 +104,7 @@ void GroupConverter::parseDestinationRecords(ConverterContext& context, ConfigTr
         const Branch* branch = node->asBranch();
         if (branch == nullptr) continue;
         DestinationRecord record;
-        record.settingPrefix = settingPath(*branch);
+        record.branchName = branch->name();
         for (const Node* child : branch->children()) {
             const Leaf* leaf = child->asLeaf();
             if (leaf == nullptr) continue;

@@ -42,7 +42,7 @@ struct DestinationRecord {
     bool permit = false;    // leaf pd is "P"
     std::string service;    // the rule label of the proxy rules it applies to
     std::string groupName;  // set when the groups are built: "destination_group_" + group name
-    std::string settingPrefix;  // where it was read: "destination_group_7"
+    std::string branchName;  // where it was read: "7", of "destination_group_7"
 };
 
 struct DestinationObject {

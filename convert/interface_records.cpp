@@ -93,11 +93,11 @@ std::vector<std::string> writtenIds(int writtenAs) {
 
 // The fields of an interface: its values as read and, unless it is not written, as written.
 std::vector<ItemField> interfaceFields(const InterfaceRecord& asRead, const InterfaceRecord* written, bool nat) {
-    std::vector<ItemField> fields = {
-        {"interface", asRead.interfaceAsRead, written ? written->interface : std::string()},
-        {"addr", asRead.addr, written ? written->addr : std::string()},
-        {"netmask", asRead.netmask, written ? written->netmask : std::string()},
-    };
+    std::vector<ItemField> fields;
+    fields.reserve(nat ? 5 : 3);
+    fields.push_back({"interface", asRead.interfaceAsRead, written ? written->interface : std::string()});
+    fields.push_back({"addr", asRead.addr, written ? written->addr : std::string()});
+    fields.push_back({"netmask", asRead.netmask, written ? written->netmask : std::string()});
     if (!nat) return fields;
     fields.push_back({"location", asRead.location, written ? written->location : std::string()});
     fields.push_back({"nat", onOff(asRead.natAsRead), written ? onOff(written->nat) : std::string()});

@@ -13,6 +13,14 @@ std::string portText(const NatRule& rule) {
 
 bool isInat(const NatRule& rule) { return rule.ruleType == kInatRuleType; }
 
+std::string readFrom(const NatRule& rule) {
+    std::string id;
+    id.reserve(13 + rule.branchName.size());
+    id += "rule_natrule_";
+    id += rule.branchName;
+    return id;
+}
+
 ItemRecord ruleRecord(const NatRule& rule, bool written) {
     const bool inat = isInat(rule);
     const std::string port = portText(rule);
@@ -21,19 +29,18 @@ ItemRecord ruleRecord(const NatRule& rule, bool written) {
     item.kind = inat ? ItemKind::InatRule : ItemKind::NatRule;
     item.origin = ItemOrigin::Old;
     item.outcome = written ? ItemOutcome::Converted : ItemOutcome::Dropped;
-    item.oldId = rule.settingPrefix;
+    item.oldId = readFrom(rule);
     // NAT rules carry no label: a person knows them by their addresses.
-    item.label = rule.localText.empty() || rule.globalText.empty() ? rule.settingPrefix
+    item.label = rule.localText.empty() || rule.globalText.empty() ? item.oldId
                                                                     : rule.localText + " -> " + rule.globalText;
     // An INAT rule is written with its two addresses and its interface only.
-    item.fields = {
-        {"action", rule.ruleType, value(rule.ruleType)},
-        {"global", rule.globalText, value(rule.global)},
-        {"local", rule.localText, value(rule.local)},
-        {"remote", rule.remoteText, inat ? std::string() : value(rule.remote)},
-        {"interface", rule.networkAsRead, value(rule.network)},
-        {"port", port, inat ? std::string() : value(port)},
-    };
+    item.fields.reserve(6);
+    item.fields.push_back({"action", rule.ruleType, value(rule.ruleType)});
+    item.fields.push_back({"global", rule.globalText, value(rule.global)});
+    item.fields.push_back({"local", rule.localText, value(rule.local)});
+    item.fields.push_back({"remote", rule.remoteText, inat ? std::string() : value(rule.remote)});
+    item.fields.push_back({"interface", rule.networkAsRead, value(rule.network)});
+    item.fields.push_back({"port", port, inat ? std::string() : value(port)});
     return item;
 }
 

@@ -4,6 +4,7 @@
 #include "convert/nat_rules.h"
 
 #include <string>
+#include <utility>
 
 #include "conftree/conftree.h"
 #include "convert/converter_context.h"
@@ -84,26 +85,26 @@ void NatRuleConverter::parse(ConverterContext& context, ConfigTree& oldTree, Net
         if (branch == nullptr) continue;
         NatRule rule;
         rule.oldNumber = decimalValue(branch->name());
-        rule.settingPrefix = settingPath(*branch);
+        rule.branchName = branch->name();
         for (const Node* child : branch->children()) {
             const std::string& name = child->name();
             if (const Leaf* leaf = child->asLeaf()) {
                 if (name == "protocols") rule.protocols = leaf->value();
             } else if (const Branch* range = rangeOf(child)) {
-                const std::string text = addressSpecText(*range);
+                std::string text = addressSpecText(*range);
                 std::string value;
                 if (!(name == "remote" && text == "0.0.0.0:0.0.0.0")) {
                     value = objects.convertAddr(text, port, std::string());
                 }
                 if (name == "global") {
                     rule.global = value;
-                    rule.globalText = text;
+                    rule.globalText = std::move(text);
                 } else if (name == "local") {
                     rule.local = value;
-                    rule.localText = text;
+                    rule.localText = std::move(text);
                 } else if (name == "remote") {
                     rule.remote = value;
-                    rule.remoteText = text;
+                    rule.remoteText = std::move(text);
                 }
             } else if (name == "network") {
                 rule.network = leafValue(firstChild(child));

@@ -45,6 +45,16 @@ int optionSlot(const std::string& name) {
     return digit >= '1' && digit <= '8' ? digit - '1' : -1;
 }
 
+// An edit line's address and mask as one text, as the report shows it: "10.10.0.0:255.255.0.0".
+std::string addressText(const std::string& addr, const std::string& mask) {
+    std::string text;
+    text.reserve(addr.size() + 1 + mask.size());
+    text += addr;
+    text += ':';
+    text += mask;
+    return text;
+}
+
 }  // namespace
 
 void PacketFilterConverter::parse5xStyle(ConverterContext& context, ConfigTree& tree, const char* editTemplate,
@@ -64,7 +74,8 @@ void PacketFilterConverter::parse5xStyle(ConverterContext& context, ConfigTree& 
         PfRule rule;
 
         const std::string& ownName = leaf->name();
-        rule.settingPrefix = settingPath(*leaf);
+        rule.editLine = true;
+        rule.readAs = ownName;
         rule.oldRuleNumber =
             decimalValue(ownName.size() > 4 ? std::string_view(ownName).substr(4) : std::string_view());
         rule.type = takeUpTo(work, '+');
@@ -89,13 +100,13 @@ void PacketFilterConverter::parse5xStyle(ConverterContext& context, ConfigTree& 
         const std::string srcAddr = takeUpTo(work, '+');
         const std::string srcMask = takeUpTo(work, '+');
         rule.src = objects.get(kNetIpNet, srcAddr, srcMask, std::string());
-        rule.srcText = srcAddr + ":" + srcMask;
+        rule.srcText = addressText(srcAddr, srcMask);
         service.dstport1 = takeUpTo(work, '-');
         service.dstport2 = takeUpTo(work, '+');
         const std::string dstAddr = takeUpTo(work, '+');
         const std::string dstMask = takeUpTo(work, '+');
         rule.dst = objects.get(kNetIpNet, dstAddr, dstMask, std::string());
-        rule.dstText = dstAddr + ":" + dstMask;
+        rule.dstText = addressText(dstAddr, dstMask);
         service.comment = work;
         service.baseName = "Pre60-" + ownName;
         service.objectName = direction.servicePrefix + service.baseName;
@@ -104,6 +115,7 @@ void PacketFilterConverter::parse5xStyle(ConverterContext& context, ConfigTree& 
         rule.service = service.objectName;
         rule.loglevelNumber = "1";
         rule.label = service.baseName;
+        rule.ownService = static_cast<int>(services.size());
         services.push_back(std::move(service));
         rules.push_back(std::move(rule));
     }
@@ -190,7 +202,7 @@ void PacketFilterConverter::parse60Style(ConverterContext& context, ConfigTree& 
             }
         }
         if (rule.oldRuleNumber == -1) rule.oldRuleNumber = decimalValue(branch->name());
-        rule.settingPrefix = settingPath(*branch);
+        rule.readAs = branch->name();
         rule.typeAsRead = rule.type;
         rule.srcText = rule.src;
         rule.dstText = rule.dst;

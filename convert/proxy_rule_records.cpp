@@ -14,15 +14,16 @@ ItemRecord ruleRecord(const ProxyRule& rule) {
     item.kind = ItemKind::ProxyRule;
     item.origin = ItemOrigin::Old;
     item.outcome = ItemOutcome::Converted;
-    item.oldId = rule.settingPrefix;
+    item.oldId.reserve(11 + rule.branchName.size());
+    item.oldId += "rule_proxy_";
+    item.oldId += rule.branchName;
     item.label = rule.rulelabel;
-    item.fields = {
-        {"action", rule.action, rule.action},
-        {"src", rule.srcBeforeScript, rule.src},
-        {"dst", rule.destBeforeScript, rule.dest},
-        {"service", rule.service, rule.service},
-        {"auth", rule.authAsRead, rule.auth},
-    };
+    item.fields.reserve(5);
+    item.fields.push_back({"action", rule.action, rule.action});
+    item.fields.push_back({"src", rule.srcBeforeScript, rule.src});
+    item.fields.push_back({"dst", rule.destBeforeScript, rule.dest});
+    item.fields.push_back({"service", rule.service, rule.service});
+    item.fields.push_back({"auth", rule.authAsRead, rule.auth});
     return item;
 }
 

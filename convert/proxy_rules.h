@@ -9,7 +9,9 @@
 // Threads: one thread at a time.
 #pragma once
 
+#include <cstddef>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -32,7 +34,7 @@ struct ProxyRule {
 
     // For the upgrade report (item_records.h): where the rule was read, what the script and the
     // completion replaced, and the number it was written as.
-    std::string settingPrefix;     // "rule_proxy_7"
+    std::string branchName;        // "7": read from the branch "rule_proxy_7"
     std::string srcBeforeScript;   // src and dest before the script's first section ran
     std::string destBeforeScript;  // (see ProxyRuleConverter::noteValuesBeforeScript)
     std::string authAsRead;        // before the rule's service group decided it
@@ -61,8 +63,15 @@ public:
 
 private:
     struct ValuesBeforeScript {
+        std::string branchName;
         std::string src;
         std::string dest;
+        bool taken = false;  // by a rule read; a second branch of the name (the script's) does not take them
     };
-    std::unordered_map<std::string, ValuesBeforeScript> beforeScript_;  // by rule branch name
+    // Takes the values noted for the rule branch of that name at position (in tree order) into rule.
+    void takeValuesBeforeScript(ProxyRule& rule, std::size_t position);
+
+    std::vector<ValuesBeforeScript> beforeScript_;  // the rules' values, in tree order
+    // Positions in beforeScript_ by branch name, made only when the script changed the rules' order.
+    std::unordered_map<std::string_view, std::size_t> beforeScriptByName_;
 };

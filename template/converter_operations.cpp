@@ -155,6 +155,13 @@ ConversionCounts TemplateProcessor::counts() const {
 
 std::vector<ItemRecord> TemplateProcessor::itemRecords() const {
     std::vector<ItemRecord> records;
+    // Room for every record at once: the families append to one list that is never moved.
+    const PfRuleLists& pf = packetFilter_.lists;
+    records.reserve(interfaces_.oldInterfaces.size() + interfaces_.newInterfaces.size() + netObjects_.size() +
+                    groups_.serviceGroups.size() + groups_.destinationGroups.size() + proxyRules_.rules.size() +
+                    proxyRules_.dropped.size() + natRules_.rules.size() + natRules_.dropped.size() +
+                    pf.oldForward.rules.size() + pf.newForward.rules.size() + pf.oldLocal.rules.size() +
+                    pf.newLocal.rules.size());
     interfaces_.appendRecords(records);
     netObjects_.appendRecords(records);
     groups_.appendRecords(records);
