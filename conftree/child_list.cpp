@@ -16,6 +16,7 @@
 #include "conftree/branch.h"
 #include "conftree/leaf.h"
 #include "conftree/node.h"
+#include "conftree/tree_internal.h"
 
 namespace {
 // Lists shorter than this are scanned; an index pays off only beyond it.
@@ -206,6 +207,9 @@ Node* ChildList::adopt(std::unique_ptr<Node>& node, std::size_t slot) {
     raw->parent_ = owner_;
     raw->slot_ = slot;
     if (index_) index_->insert(raw);
+    if (conftree_internal::watchingEdits() && conftree_internal::inWatchedTree(*owner_)) {
+        conftree_internal::countEntered(*raw);
+    }
     return raw;
 }
 
@@ -241,6 +245,9 @@ Node* ChildList::insert(std::size_t index, std::unique_ptr<Node> node) {
 std::unique_ptr<Node> ChildList::release(std::size_t slot) {
     std::unique_ptr<Node> node = std::move(items_[slot]);
     if (index_) index_->remove(node.get());
+    if (conftree_internal::watchingEdits() && conftree_internal::inWatchedTree(*owner_)) {
+        conftree_internal::countLeft(*node);
+    }
     node->parent_ = nullptr;
     --live_;
     if (slot + 1 == items_.size()) {
@@ -281,6 +288,9 @@ std::unique_ptr<Node> ChildList::replace(std::size_t index, std::unique_ptr<Node
     closeHoles();
     std::unique_ptr<Node> old = std::move(items_[index]);
     if (index_) index_->remove(old.get());
+    if (conftree_internal::watchingEdits() && conftree_internal::inWatchedTree(*owner_)) {
+        conftree_internal::countLeft(*old);
+    }
     old->parent_ = nullptr;
     adopt(node, index);
     items_[index] = std::move(node);
@@ -323,6 +333,11 @@ std::vector<std::unique_ptr<Node>> ChildList::takeAll() {
     // The storage itself is handed over: releasing a big tree calls this for every branch, and a
     // copy of each children list would cost an allocation and a pass over the children each.
     index_.reset();
+    if (conftree_internal::watchingEdits() && conftree_internal::inWatchedTree(*owner_)) {
+        for (const auto& node : items_) {
+            if (node) conftree_internal::countLeft(*node);
+        }
+    }
     Storage all;
     all.swap(items_);
     if (live_ != all.size()) std::erase_if(all, [](const std::unique_ptr<Node>& node) { return !node; });

@@ -15,10 +15,11 @@ public:
     ~Leaf() override;
 
     // The setting's value (everything after the first '=' of its line). It plays no part in
-    // lookups by name, so it may be changed freely.
+    // lookups by name, so it may be changed freely. A change through setValue is counted among the
+    // edits of the watched tree (tree_state.h); one made in place through value() is not.
     const std::string& value() const { return value_; }
     std::string& value() { return value_; }
-    void setValue(std::string value) { value_ = std::move(value); }
+    void setValue(std::string value);
 
     bool isBranch() const override { return false; }
     bool isLeaf() const override { return true; }

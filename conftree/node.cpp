@@ -15,6 +15,8 @@ Node::Node(std::string name) : name_(std::move(name)) {}
 Node::~Node() = default;
 
 void Node::setName(std::string name) {
+    // Renaming a node of the watched tree renames the settings of every leaf below it.
+    if (watchingEdits() && parent_ != nullptr && name != name_ && inWatchedTree(*this)) countRenamed(*this);
     if (parent_ == nullptr) {
         name_ = std::move(name);
         return;
@@ -38,6 +40,11 @@ const Leaf* Node::asLeaf() const { return isLeaf() ? static_cast<const Leaf*>(th
 Leaf::Leaf(std::string name, std::string value) : Node(std::move(name)), value_(std::move(value)) { leafCreated(); }
 
 Leaf::~Leaf() { leafDestroyed(); }
+
+void Leaf::setValue(std::string value) {
+    if (watchingEdits() && value != value_ && inWatchedTree(*this)) countValueChange();
+    value_ = std::move(value);
+}
 
 void Leaf::describe(int depth, std::ostream& stream, bool newline) const {
     for (int i = 0; i < depth; ++i) stream.put('\t');

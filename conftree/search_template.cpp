@@ -208,5 +208,8 @@ SearchTemplate SearchTemplate::branch(std::string_view text) {
 
 bool SearchTemplate::search(ConfigTree& tree, NodeList& results) const {
     if (!top_) return !results.empty();
-    return tree.search(results, top_.get());
+    const std::size_t before = results.size();
+    const bool found = tree.search(results, top_.get());
+    conftree_internal::countSearchMatches(static_cast<long>(results.size() - before));
+    return found;
 }

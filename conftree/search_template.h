@@ -53,6 +53,7 @@ public:
     Node* bottom() const { return bottom_; }
 
     // Appends every match in tree to results; returns whether results is non-empty afterwards.
+    // The matches appended are counted in treeEditCounts().searchMatches.
     bool search(ConfigTree& tree, NodeList& results) const;
 
 private:

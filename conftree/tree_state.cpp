@@ -2,7 +2,9 @@
 #include "conftree/tree_state.h"
 
 #include <iostream>
+#include <vector>
 
+#include "conftree/branch.h"
 #include "conftree/progress.h"
 #include "conftree/tree_internal.h"
 
@@ -13,6 +15,7 @@ struct TreeState {
     long branches = 0;
     long leaves = 0;
     long leafWrites = 0;
+    TreeEditCounts edits;
     ScopeStack starScopes;
     ScopeStack hashScopes;
 };
@@ -29,10 +32,58 @@ void setTreeLog(std::ostream& stream) { state().log = &stream; }
 long branchCount() { return state().branches; }
 long leafCount() { return state().leaves; }
 long leafWriteCount() { return state().leafWrites; }
+TreeEditCounts treeEditCounts() { return state().edits; }
 ScopeStack& starScopes() { return state().starScopes; }
 ScopeStack& hashScopes() { return state().hashScopes; }
 
+const Branch* watchTreeEdits(const Branch* root) {
+    const Branch* previous = conftree_internal::watchedTree;
+    conftree_internal::watchedTree = root;
+    return previous;
+}
+
 namespace conftree_internal {
+
+const Branch* watchedTree = nullptr;
+
+namespace {
+
+// The leaves of a subtree (the node itself when it is a leaf), without recursion. The stack of
+// branches still to visit is kept from call to call: a script line may count thousands of subtrees.
+long leavesOf(const Node& subtree) {
+    if (subtree.isLeaf()) return 1;
+    long leaves = 0;
+    static std::vector<const Branch*> pending;
+    pending.clear();
+    pending.push_back(static_cast<const Branch*>(&subtree));
+    while (!pending.empty()) {
+        const Branch* branch = pending.back();
+        pending.pop_back();
+        for (const Node* child : branch->children()) {
+            if (child->isLeaf()) {
+                ++leaves;
+            } else {
+                pending.push_back(static_cast<const Branch*>(child));
+            }
+        }
+    }
+    return leaves;
+}
+
+}  // namespace
+
+bool inWatchedTree(const Node& node) {
+    for (const Node* up = &node; up != nullptr; up = up->parent()) {
+        if (up == watchedTree) return true;
+    }
+    return false;
+}
+
+void countEntered(const Node& subtree) { state().edits.leavesIn += leavesOf(subtree); }
+void countLeft(const Node& subtree) { state().edits.leavesOut += leavesOf(subtree); }
+void countRenamed(const Node& subtree) { state().edits.leavesRenamed += leavesOf(subtree); }
+void countValueChange() { ++state().edits.valueChanges; }
+void countSearchMatches(long results) { state().edits.searchMatches += results; }
 
 void branchCreated() { ++state().branches; }
 void branchDestroyed() { --state().branches; }

@@ -79,6 +79,7 @@ void GroupConverter::parseServiceGroups(ConverterContext& context, ConfigTree& o
     all.name = kAllServiceGroupsName;
     all.objectName = std::string("service_group_") + kAllServiceGroupsName;
     all.desc = kAllServiceGroupsDesc;
+    all.madeByUpgrade = true;
     // The faults about the sets name the service group template, as they always have.
     const TreeSearch sets = searchTree(context, oldTree, "parseSvcGroups", TemplateKind::Branch, kConfigSetsTemplate,
                                        ": Unable to parse  template for all proxies (", ": Search returned no data (",
@@ -103,6 +104,7 @@ void GroupConverter::parseDestinationRecords(ConverterContext& context, ConfigTr
         const Branch* branch = node->asBranch();
         if (branch == nullptr) continue;
         DestinationRecord record;
+        record.branchName = branch->name();
         for (const Node* child : branch->children()) {
             const Leaf* leaf = child->asLeaf();
             if (leaf == nullptr) continue;
@@ -157,7 +159,8 @@ void GroupConverter::convertDestinationGroups(NetObjectList& objects) {
     }
 }
 
-void GroupConverter::saveServiceGroups(ConverterContext& context, ConfigTree& tree) const {
+void GroupConverter::saveServiceGroups(ConverterContext& context, ConfigTree& tree) {
+    serviceGroupsSaved_ = serviceGroups.size();
     context.logLine("Dumping " + std::to_string(serviceGroups.size()) + " service groups back into tree.");
     for (const ServiceGroup& group : serviceGroups) {
         const std::string prefix = "service_group_" + group.name;
@@ -168,7 +171,8 @@ void GroupConverter::saveServiceGroups(ConverterContext& context, ConfigTree& tr
     }
 }
 
-void GroupConverter::saveDestinationGroups(ConverterContext& context, ConfigTree& tree) const {
+void GroupConverter::saveDestinationGroups(ConverterContext& context, ConfigTree& tree) {
+    destinationGroupsSaved_ = destinationGroups.size();
     context.logLine("Dumping " + std::to_string(destinationGroups.size()) + " destination groups back into tree.");
     for (const DestinationGroup& group : destinationGroups) {
         const std::string prefix = "destination_group_" + group.name;

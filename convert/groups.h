@@ -10,8 +10,11 @@
 // Threads: one thread at a time.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
+
+#include "convert/item_records.h"
 
 class ConfigTree;
 class ConverterContext;
@@ -30,6 +33,7 @@ struct ServiceGroup {
     std::string passwordMode = "deny-password";  // "permit-password" when that leaf is present
     std::vector<std::string> elements;           // members in tree order
     std::string authObject;                      // "" / "auth_obj_normal" / "auth_obj_change"
+    bool madeByUpgrade = false;                  // the all-sets group, not read from the old tree
 };
 
 // One old destination record: a destination that the proxy rules of one service may or may not reach.
@@ -38,6 +42,7 @@ struct DestinationRecord {
     bool permit = false;    // leaf pd is "P"
     std::string service;    // the rule label of the proxy rules it applies to
     std::string groupName;  // set when the groups are built: "destination_group_" + group name
+    std::string branchName;  // where it was read: "7", of "destination_group_7"
 };
 
 struct DestinationObject {
@@ -66,6 +71,14 @@ public:
     // Builds the destination groups from the records, one per service, making the objects of their
     // addresses in objects (convertDestGroups).
     void convertDestinationGroups(NetObjectList& objects);
-    void saveServiceGroups(ConverterContext& context, ConfigTree& tree) const;      // saveServiceGroups
-    void saveDestinationGroups(ConverterContext& context, ConfigTree& tree) const;  // saveDestGroups
+    void saveServiceGroups(ConverterContext& context, ConfigTree& tree);      // saveServiceGroups
+    void saveDestinationGroups(ConverterContext& context, ConfigTree& tree);  // saveDestGroups
+
+    // Appends one record per service group and per destination group (item_records.h); a group has
+    // its new name once a save has written it (group_records.cpp).
+    void appendRecords(std::vector<ItemRecord>& out) const;
+
+private:
+    std::size_t serviceGroupsSaved_ = 0;      // groups at the head of serviceGroups a save has written
+    std::size_t destinationGroupsSaved_ = 0;  // the same for destinationGroups
 };

@@ -12,6 +12,7 @@
 
 #include "conftree/conftree.h"
 #include "convert/converter_context.h"
+#include "convert/node_values.h"
 #include "convert/tree_search.h"
 
 namespace {
@@ -25,6 +26,7 @@ constexpr const char* kSqlHostTemplate = "def_proxy_sql-gw_host_##_interface=**"
 // or an alias leaf; new-style ones keep both.
 InterfaceRecord readElement(const Branch& element, bool newStyle) {
     InterfaceRecord record;
+    record.settingPrefix = settingPath(element);
     for (Node* child : element.children()) {
         const Leaf* leaf = child->asLeaf();
         if (leaf == nullptr) continue;
@@ -53,6 +55,8 @@ InterfaceRecord readElement(const Branch& element, bool newStyle) {
         else if (newStyle && name == "alias")
             record.alias = value == "yes";
     }
+    record.interfaceAsRead = record.interface;
+    record.natAsRead = record.nat;
     return record;
 }
 
@@ -101,6 +105,7 @@ std::optional<std::string> InterfaceConverter::parseOld(ConverterContext& contex
             alias.alias = true;
             const std::size_t colon = alias.interface.find(':');
             if (colon != std::string::npos) alias.interface.erase(colon);
+            alias.interfaceAsRead = alias.interface;
         }
     }
     return std::nullopt;
@@ -124,7 +129,9 @@ void InterfaceConverter::reconcile() {
     unmatchedOld = 0;
     for (int i = 0; i < physicalCount && static_cast<std::size_t>(i) < oldInterfaces.size(); ++i) {
         const auto match = firstByAddr.find(oldInterfaces[static_cast<std::size_t>(i)].addr);
-        if (match != firstByAddr.end()) pairInterfaces(oldInterfaces, i, newInterfaces, match->second);
+        if (match != firstByAddr.end() && pairInterfaces(oldInterfaces, i, newInterfaces, match->second)) {
+            oldInterfaces[static_cast<std::size_t>(i)].pairedByAddress = true;
+        }
         if (oldInterfaces[static_cast<std::size_t>(i)].counterpartInterface.empty()) ++unmatchedOld;
     }
 }
@@ -194,15 +201,16 @@ void InterfaceConverter::rewriteReferences(ConverterContext& context, ConfigTree
     }
 }
 
-void InterfaceConverter::save(ConverterContext& context, ConfigTree& tree) const {
+void InterfaceConverter::save(ConverterContext& context, ConfigTree& tree) {
     int n = 0;
-    for (const InterfaceRecord& oldRecord : oldInterfaces) {
+    for (InterfaceRecord& oldRecord : oldInterfaces) {
+        oldRecord.writtenAs = 0;
         if (oldRecord.counterpartIndex == kNotWritten) continue;
         const bool paired = oldRecord.counterpartIndex >= 0 &&
                             static_cast<std::size_t>(oldRecord.counterpartIndex) < newInterfaces.size();
         const InterfaceRecord& record =
             paired ? newInterfaces[static_cast<std::size_t>(oldRecord.counterpartIndex)] : oldRecord;
-        ++n;
+        oldRecord.writtenAs = ++n;
         const std::string prefix = std::string(kOutputListPrefix) + "_" + std::to_string(n) + "_";
         context.addSetting(tree, prefix + "name=" + record.name);
         context.addSetting(tree, prefix + "interfaceflags=");

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "convert/interfaces.h"
+#include "convert/item_records.h"
 #include "convert/nat_rules.h"
 #include "convert/packet_filter.h"
 
@@ -57,6 +58,15 @@ public:
     void rewriteReferences(ConverterContext& context, ConfigTree& tree, const std::vector<InterfaceChange>& changes,
                            const DeviceReferences& references);
     // Writes the interface list: each written old record as its partner, or as itself when unpaired
-    // (saveInterfaces).
-    void save(ConverterContext& context, ConfigTree& tree) const;
+    // (saveInterfaces). Each written old record notes the number it was written as.
+    void save(ConverterContext& context, ConfigTree& tree);
+
+    // ---- For the upgrade report (interface_records.cpp) ----------------------------------------------
+
+    // Appends one record per old interface and alias and per new interface (item_records.h), as
+    // things stand: before the merge and the save they tell what those will do with the pairing made
+    // so far, and carry no new names.
+    void appendRecords(std::vector<ItemRecord>& out) const;
+    // One record per old physical interface: its partner and how the pairing was made.
+    std::vector<PairRecord> pairingRecords() const;
 };

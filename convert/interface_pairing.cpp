@@ -26,6 +26,8 @@ bool pairInterfaces(InterfaceList& oldList, int oldIndex, InterfaceList& newList
     newRecord.nat = oldRecord.nat;
     newRecord.inat = oldRecord.inat;
     newRecord.transparency = oldRecord.transparency;
+    oldRecord.pairedByAddress = false;
+    newRecord.pairedByAddress = false;
     return true;
 }
 

@@ -40,6 +40,14 @@ struct InterfaceRecord {
     std::string counterpartInterface;
     int counterpartIndex = -1;  // kUnpaired, kNotWritten, or a position in the other list
     std::string counterpartAddr;
+
+    // For the upgrade report (item_records.h): where the record was read from, what the pairing and
+    // the merge overwrite, how it was paired and where it was written.
+    std::string settingPrefix;     // the element read: "netobj_list_1_element_2"
+    std::string interfaceAsRead;   // device name as read (an alias's without ":N"), before a merge moves it
+    bool natAsRead = false;        // nat as read, before a pairing gives a new record its partner's
+    bool pairedByAddress = false;  // the current pairing is the one the pairing by address made
+    int writtenAs = 0;             // N of the written "netobj_list_Outside_element_N"; 0: not written
 };
 
 // counterpartIndex of a record that has not been paired.
@@ -63,7 +71,8 @@ std::string interfaceLabel(const InterfaceRecord& record);
 
 // Pairs old record oldIndex with new record newIndex in both directions: each takes the other's
 // device name, position and address as its counterpart, and the new record takes the old one's nat,
-// inat and transparency flags. Positions outside the lists change nothing and give false.
+// inat and transparency flags. The pairing counts as chosen, not made by address. Positions outside
+// the lists change nothing and give false.
 bool pairInterfaces(InterfaceList& oldList, int oldIndex, InterfaceList& newList, int newIndex);
 
 // Positions (0 .. physicalCount-1) of the old physical interfaces that have no counterpart.

@@ -4,6 +4,7 @@
 #include "convert/nat_rules.h"
 
 #include <string>
+#include <utility>
 
 #include "conftree/conftree.h"
 #include "convert/converter_context.h"
@@ -84,22 +85,26 @@ void NatRuleConverter::parse(ConverterContext& context, ConfigTree& oldTree, Net
         if (branch == nullptr) continue;
         NatRule rule;
         rule.oldNumber = decimalValue(branch->name());
+        rule.branchName = branch->name();
         for (const Node* child : branch->children()) {
             const std::string& name = child->name();
             if (const Leaf* leaf = child->asLeaf()) {
                 if (name == "protocols") rule.protocols = leaf->value();
             } else if (const Branch* range = rangeOf(child)) {
-                const std::string text = addressSpecText(*range);
+                std::string text = addressSpecText(*range);
                 std::string value;
                 if (!(name == "remote" && text == "0.0.0.0:0.0.0.0")) {
                     value = objects.convertAddr(text, port, std::string());
                 }
                 if (name == "global") {
                     rule.global = value;
+                    rule.globalText = std::move(text);
                 } else if (name == "local") {
                     rule.local = value;
+                    rule.localText = std::move(text);
                 } else if (name == "remote") {
                     rule.remote = value;
+                    rule.remoteText = std::move(text);
                 }
             } else if (name == "network") {
                 rule.network = leafValue(firstChild(child));
@@ -111,6 +116,7 @@ void NatRuleConverter::parse(ConverterContext& context, ConfigTree& oldTree, Net
                 rule.portEnd = leafValue(portBranch->findLeaf("end"));
             }
         }
+        rule.networkAsRead = rule.network;
         if (!rule.global.empty() && !rule.local.empty() && !rule.ruleType.empty() && !rule.network.empty() &&
             rule.network != "*") {
             rules.push_back(std::move(rule));
@@ -119,16 +125,18 @@ void NatRuleConverter::parse(ConverterContext& context, ConfigTree& oldTree, Net
         const std::string message = rejectionMessage(rule);
         context.logLine("parseNatRules: " + message);
         context.logWarning(message);
+        dropped.push_back(std::move(rule));
     }
     selectionSortFrom(rules, 0, [](const NatRule& rule) { return rule.oldNumber; });
 }
 
-void NatRuleConverter::save(ConverterContext& context, ConfigTree& tree) const {
+void NatRuleConverter::save(ConverterContext& context, ConfigTree& tree) {
     int nat = 0;
     int inat = 0;
-    for (const NatRule& rule : rules) {
+    for (NatRule& rule : rules) {
         if (rule.ruleType != kInatRuleType) {
-            const std::string prefix = "rule_natrule_" + std::to_string(++nat);
+            rule.writtenAs = ++nat;
+            const std::string prefix = "rule_natrule_" + std::to_string(nat);
             context.addSetting(tree, prefix + "_global=" + rule.global);
             context.addSetting(tree, prefix + "_local=" + rule.local);
             if (!rule.remote.empty()) context.addSetting(tree, prefix + "_remote=" + rule.remote);
@@ -138,7 +146,8 @@ void NatRuleConverter::save(ConverterContext& context, ConfigTree& tree) const {
             context.addSetting(tree, prefix + "_protocols=" + rule.protocols);
             context.addSetting(tree, prefix + "_rule-type=" + rule.ruleType);
         } else {
-            const std::string prefix = "rule_inatrule_" + std::to_string(++inat);
+            rule.writtenAs = ++inat;
+            const std::string prefix = "rule_inatrule_" + std::to_string(inat);
             context.addSetting(tree, prefix + "_legal=" + rule.global);
             context.addSetting(tree, prefix + "_illegal=" + rule.local);
             context.addSetting(tree, prefix + "_network-interface=" + rule.network);

@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "convert/item_records.h"
+
 class ConfigTree;
 class ConverterContext;
 class NetObjectList;
@@ -32,14 +34,25 @@ struct NatRule {
     std::string ruleType;  // "illegal" marks an INAT rule
     std::string network;   // device name of the interface the rule is bound to
     int oldNumber = 0;
+
+    // For the upgrade report (item_records.h): where the rule was read, its values before they were
+    // converted or moved, and the number it was written as.
+    std::string branchName;                            // "5": read from "rule_natrule_5"
+    std::string globalText, localText, remoteText;    // address specifications as read
+    std::string networkAsRead;                         // before the interface merge moved it
+    int writtenAs = 0;  // N of the written "rule_natrule_N" or "rule_inatrule_N"; 0: not written
 };
 
 class NatRuleConverter {
 public:
-    std::vector<NatRule> rules;  // accepted rules of both kinds, ordered by old number
+    std::vector<NatRule> rules;    // accepted rules of both kinds, ordered by old number
+    std::vector<NatRule> dropped;  // rules refused (critical values missing or invalid), tree order
 
     // Reads the old tree's rules, making the objects of their addresses in objects (parseNatRules).
     void parse(ConverterContext& context, ConfigTree& oldTree, NetObjectList& objects);
     // Writes the NAT rules and the INAT rules, each list numbered from 1 (saveNatRules).
-    void save(ConverterContext& context, ConfigTree& tree) const;
+    void save(ConverterContext& context, ConfigTree& tree);
+
+    // Appends one record per rule read, accepted or dropped (nat_rule_records.cpp).
+    void appendRecords(std::vector<ItemRecord>& out) const;
 };

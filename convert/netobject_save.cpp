@@ -10,7 +10,8 @@
 #include "convert/converter_context.h"
 #include "convert/netobjects.h"
 
-void NetObjectList::save(ConverterContext& context, ConfigTree& tree) const {
+void NetObjectList::save(ConverterContext& context, ConfigTree& tree) {
+    saved_ = objects_.size();
     context.logLine("Dumping " + std::to_string(objects_.size()) + " network address objects back into tree.");
     for (const NetObject& object : objects_) {
         if (object.type == kNetIpRange || object.type == kNetIpNet) continue;

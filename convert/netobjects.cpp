@@ -159,6 +159,15 @@ bool NetObjectList::exists(int kind, std::string_view name) const {
            byName_.find(NetObjectKeyView{kind, name}) != byName_.end();
 }
 
+std::string NetObjectList::valueOf(int kind, std::string_view name) const {
+    const FixedObjects& fixed = fixedObjects();
+    if (auto it = fixed.byName.find(NetObjectKeyView{kind, name}); it != fixed.byName.end()) {
+        return fixed.rows[it->second].value;
+    }
+    if (auto it = byName_.find(NetObjectKeyView{kind, name}); it != byName_.end()) return objects_[it->second].value;
+    return {};
+}
+
 void NetObjectList::append(NetObject object) {
     const std::size_t index = objects_.size();
     byValue_.emplace(NetObjectKey{object.type, object.value}, index);

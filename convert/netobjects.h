@@ -23,6 +23,8 @@
 #include <utility>
 #include <vector>
 
+#include "convert/item_records.h"
+
 class ConfigTree;
 class ConverterContext;
 
@@ -122,10 +124,18 @@ public:
 
     // Writes the created objects into tree (never the fixed ones, nor the compounds themselves: their
     // links are written). A setting the tree already holds keeps its value (saveNetObjects).
-    void save(ConverterContext& context, ConfigTree& tree) const;
+    void save(ConverterContext& context, ConfigTree& tree);
+
+    // Appends one record per object created (item_records.h): every simple object and every network
+    // and range under its own name, not the links it is written as. The label and value of a network
+    // or range are its parts' values ("10.1.0.0:255.255.0.0", "10.0.0.1-10.0.0.9"). An object has its
+    // name as new name once a save has written it (netobject_records.cpp).
+    void appendRecords(std::vector<ItemRecord>& out) const;
 
 private:
     void append(NetObject object);
+    // The value of the fixed or created object of the kind with exactly this name; empty when none.
+    std::string valueOf(int kind, std::string_view name) const;
     std::string uniqueLabel(int kind, const std::string& label);
 
     std::vector<NetObject> objects_;
@@ -135,4 +145,5 @@ private:
     NetObjectIndex compoundByParts_;
     // (kind, label) -> next suffix to try, so repeated clashes do not rescan from "-2"
     std::unordered_map<std::string, int> nextSuffix_;
+    std::size_t saved_ = 0;  // objects at the head of objects_ that a save has written
 };

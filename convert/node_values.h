@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "conftree/branch.h"
 #include "conftree/leaf.h"
@@ -29,4 +30,17 @@ inline const Leaf* firstLeafChild(const Node* node) {
         if (const Leaf* leaf = child->asLeaf()) return leaf;
     }
     return nullptr;
+}
+
+// The setting name prefix of a node: the names from below the tree root down to it, joined by '_'
+// ("rule_proxy_7" for that rule's branch).
+inline std::string settingPath(const Node& node) {
+    std::vector<const Node*> chain;
+    for (const Node* up = &node; up != nullptr && up->parent() != nullptr; up = up->parent()) chain.push_back(up);
+    std::string path;
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+        if (!path.empty()) path += '_';
+        path += (*it)->name();
+    }
+    return path;
 }

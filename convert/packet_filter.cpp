@@ -45,6 +45,16 @@ int optionSlot(const std::string& name) {
     return digit >= '1' && digit <= '8' ? digit - '1' : -1;
 }
 
+// An edit line's address and mask as one text, as the report shows it: "10.10.0.0:255.255.0.0".
+std::string addressText(const std::string& addr, const std::string& mask) {
+    std::string text;
+    text.reserve(addr.size() + 1 + mask.size());
+    text += addr;
+    text += ':';
+    text += mask;
+    return text;
+}
+
 }  // namespace
 
 void PacketFilterConverter::parse5xStyle(ConverterContext& context, ConfigTree& tree, const char* editTemplate,
@@ -64,9 +74,12 @@ void PacketFilterConverter::parse5xStyle(ConverterContext& context, ConfigTree& 
         PfRule rule;
 
         const std::string& ownName = leaf->name();
+        rule.editLine = true;
+        rule.readAs = ownName;
         rule.oldRuleNumber =
             decimalValue(ownName.size() > 4 ? std::string_view(ownName).substr(4) : std::string_view());
         rule.type = takeUpTo(work, '+');
+        rule.typeAsRead = rule.type;
         if (rule.type == "FilterAll-FSA") {
             rule.type = "Fwd+Reply";
         } else if (forward && rule.type == "Permit") {
@@ -74,6 +87,7 @@ void PacketFilterConverter::parse5xStyle(ConverterContext& context, ConfigTree& 
         }
         rule.state = "on";
         service.interface = takeUpTo(work, '+');
+        service.interfaceAsRead = service.interface;
         service.proto = takeUpTo(work, '+');
         if (const std::size_t colon = service.proto.find(':'); colon != std::string::npos) {
             service.hasOptions = true;
@@ -86,11 +100,13 @@ void PacketFilterConverter::parse5xStyle(ConverterContext& context, ConfigTree& 
         const std::string srcAddr = takeUpTo(work, '+');
         const std::string srcMask = takeUpTo(work, '+');
         rule.src = objects.get(kNetIpNet, srcAddr, srcMask, std::string());
+        rule.srcText = addressText(srcAddr, srcMask);
         service.dstport1 = takeUpTo(work, '-');
         service.dstport2 = takeUpTo(work, '+');
         const std::string dstAddr = takeUpTo(work, '+');
         const std::string dstMask = takeUpTo(work, '+');
         rule.dst = objects.get(kNetIpNet, dstAddr, dstMask, std::string());
+        rule.dstText = addressText(dstAddr, dstMask);
         service.comment = work;
         service.baseName = "Pre60-" + ownName;
         service.objectName = direction.servicePrefix + service.baseName;
@@ -99,6 +115,7 @@ void PacketFilterConverter::parse5xStyle(ConverterContext& context, ConfigTree& 
         rule.service = service.objectName;
         rule.loglevelNumber = "1";
         rule.label = service.baseName;
+        rule.ownService = static_cast<int>(services.size());
         services.push_back(std::move(service));
         rules.push_back(std::move(rule));
     }
@@ -144,6 +161,7 @@ void PacketFilterConverter::parse60Style(ConverterContext& context, ConfigTree& 
                 service.hasOptions = true;
             }
         }
+        service.interfaceAsRead = service.interface;
         services.push_back(std::move(service));
     }
 
@@ -184,6 +202,10 @@ void PacketFilterConverter::parse60Style(ConverterContext& context, ConfigTree& 
             }
         }
         if (rule.oldRuleNumber == -1) rule.oldRuleNumber = decimalValue(branch->name());
+        rule.readAs = branch->name();
+        rule.typeAsRead = rule.type;
+        rule.srcText = rule.src;
+        rule.dstText = rule.dst;
         if (rule.state.empty()) rule.state = "on";
         if (rule.loglevelNumber.empty()) rule.loglevelNumber = "1";
         rules.push_back(std::move(rule));
@@ -225,9 +247,10 @@ void PacketFilterConverter::save(ConverterContext& context, ConfigTree& tree) {
             context.addSetting(tree, s + "_proto=" + service.proto);
         }
     }
-    auto writeRules = [&](const std::vector<PfRule>& rules, int& counter) {
-        for (const PfRule& rule : rules) {
-            const std::string prefix = rule.listName + "_" + std::to_string(++counter);
+    auto writeRules = [&](std::vector<PfRule>& rules, int& counter) {
+        for (PfRule& rule : rules) {
+            rule.writtenAs = ++counter;
+            const std::string prefix = rule.listName + "_" + std::to_string(counter);
             context.addSetting(tree, prefix + "_type=" + rule.type);
             context.addSetting(tree, prefix + "_state=" + rule.state);
             context.addSetting(tree, prefix + "_loglevel_number=" + rule.loglevelNumber);

@@ -17,6 +17,8 @@
 #include <string>
 #include <vector>
 
+#include "convert/item_records.h"
+
 class ConfigTree;
 class ConverterContext;
 class NetObjectList;
@@ -34,6 +36,7 @@ struct PfService {
     bool hasOptions = false;                          // the options are written
     std::array<std::string, kPfOptionCount> options;  // opt1 ... opt8
     std::string objectName;                           // the direction's service prefix + baseName
+    std::string interfaceAsRead;                      // before the interface merge moved it (the report's)
 };
 
 struct PfRule {
@@ -45,6 +48,15 @@ struct PfRule {
     std::string dst, src;  // network address object names
     std::string service;   // objectName of the rule's service
     std::string listName;  // "rule_pffwd" or "rule_pflcl"
+
+    // For the upgrade report (item_records.h): where the rule was read, its values as read, and the
+    // number it was written as.
+    bool editLine = false;      // read from an edit line ("pfedit_fwd_rule10"), not a rule branch
+    std::string readAs;         // the edit line's name ("rule10") or the rule branch's ("3", of "rule_pffwd_3")
+    std::string typeAsRead;
+    std::string srcText, dstText;  // an edit line's "address:mask"; a new-style rule's object names
+    int writtenAs = 0;             // N of the written listName + "_N"; 0: not written
+    int ownService = -1;           // an edit line's service: its position in the services read with it
 };
 
 // One direction's services and rules, as read from one tree.
@@ -97,4 +109,8 @@ public:
     // Writes every service, then the local and the forward rules, each list numbered on from the
     // rules written before, old rules first (savePfRules).
     void save(ConverterContext& context, ConfigTree& tree);
+
+    // Appends one record per rule of the old and of the new tree, forward then local
+    // (packet_filter_records.cpp).
+    void appendRecords(std::vector<ItemRecord>& out) const;
 };

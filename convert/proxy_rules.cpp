@@ -66,14 +66,18 @@ void ProxyRuleConverter::parse(ConverterContext& context, ConfigTree& oldTree, c
     for (const ServiceGroup& group : groups.serviceGroups) groupByObject.emplace(group.objectName, &group);
 
     rules.reserve(rules.size() + found.size());
-    for (const Node* node : found) {
-        const Branch* branch = node->asBranch();
+    for (std::size_t position = 0; position < found.size(); ++position) {
+        const Branch* branch = found[position]->asBranch();
         if (branch == nullptr) continue;
         ProxyRule rule = readProxyRule(*branch);
+        rule.branchName = branch->name();
+        takeValuesBeforeScript(rule, position);
+        rule.authAsRead = rule.auth;
 
         if (rule.state.empty()) rule.state = "on";
         if (rule.loglevelNumber.empty()) rule.loglevelNumber = "1";
         if (rule.dest.empty()) {
+            rule.destFilledIn = true;
             if (auto it = recordByService.find(rule.rulelabel); it != recordByService.end()) {
                 rule.dest = it->second->groupName;
             } else {
@@ -92,16 +96,61 @@ void ProxyRuleConverter::parse(ConverterContext& context, ConfigTree& oldTree, c
             context.logLine("  src:       " + rule.src);
             context.logLine("  dest:      " + rule.dest);
             context.logLine("  service:   " + rule.service);
+            dropped.push_back(std::move(rule));
             continue;
         }
         rules.push_back(std::move(rule));
     }
+    beforeScriptByName_.clear();
+    beforeScript_.clear();
+    beforeScript_.shrink_to_fit();
     selectionSortFrom(rules, 0, [](const ProxyRule& rule) { return rule.oldNumber; });
 }
 
+void ProxyRuleConverter::noteValuesBeforeScript(ConfigTree& oldTree) {
+    const SearchTemplate pattern = SearchTemplate::branch(kProxyRuleTemplate);
+    NodeList found;
+    if (!pattern.search(oldTree, found)) return;
+    beforeScript_.reserve(found.size());
+    for (const Node* node : found) {
+        const Branch* branch = node->asBranch();
+        if (branch == nullptr) continue;
+        beforeScript_.push_back(
+            {branch->name(), leafValue(branch->findLeaf("src")), leafValue(branch->findLeaf("dest")), false});
+    }
+}
+
+void ProxyRuleConverter::takeValuesBeforeScript(ProxyRule& rule, std::size_t position) {
+    // The script usually leaves the rules where they are: the values noted at the same position are
+    // the rule's. Only when it did not are they looked up by name.
+    ValuesBeforeScript* noted = nullptr;
+    if (position < beforeScript_.size() && beforeScript_[position].branchName == rule.branchName) {
+        noted = &beforeScript_[position];
+    } else if (!beforeScript_.empty()) {
+        if (beforeScriptByName_.empty()) {
+            for (std::size_t i = 0; i < beforeScript_.size(); ++i) {
+                beforeScriptByName_.try_emplace(beforeScript_[i].branchName, i);
+            }
+        }
+        if (auto found = beforeScriptByName_.find(rule.branchName); found != beforeScriptByName_.end()) {
+            noted = &beforeScript_[found->second];
+        }
+    }
+    if (noted == nullptr || noted->taken) {
+        // A rule the script made or renamed: its values as read are the oldest known.
+        rule.srcBeforeScript = rule.src;
+        rule.destBeforeScript = rule.dest;
+        return;
+    }
+    rule.srcBeforeScript = std::move(noted->src);
+    rule.destBeforeScript = std::move(noted->dest);
+    noted->taken = true;
+}
+
 void ProxyRuleConverter::save(ConverterContext& context, ConfigTree& tree) {
-    for (const ProxyRule& rule : rules) {
-        const std::string prefix = "rule_proxy_" + std::to_string(++written);
+    for (ProxyRule& rule : rules) {
+        rule.writtenAs = ++written;
+        const std::string prefix = "rule_proxy_" + std::to_string(rule.writtenAs);
         context.addSetting(tree, prefix + "_action=" + rule.action);
         context.addSetting(tree, prefix + "_auth=" + rule.auth);
         context.addSetting(tree, prefix + "_dest=" + rule.dest);

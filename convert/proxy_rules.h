@@ -9,8 +9,13 @@
 // Threads: one thread at a time.
 #pragma once
 
+#include <cstddef>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
+
+#include "convert/item_records.h"
 
 class ConfigTree;
 class ConverterContext;
@@ -26,16 +31,47 @@ struct ProxyRule {
     std::string src;
     std::string state;
     int oldNumber = 0;  // the rule's number in the old tree
+
+    // For the upgrade report (item_records.h): where the rule was read, what the script and the
+    // completion replaced, and the number it was written as.
+    std::string branchName;        // "7": read from the branch "rule_proxy_7"
+    std::string srcBeforeScript;   // src and dest before the script's first section ran
+    std::string destBeforeScript;  // (see ProxyRuleConverter::noteValuesBeforeScript)
+    std::string authAsRead;        // before the rule's service group decided it
+    bool destFilledIn = false;     // read without a destination, completed from the groups
+    int writtenAs = 0;             // N of the written "rule_proxy_N"; 0: not written
 };
 
 class ProxyRuleConverter {
 public:
-    std::vector<ProxyRule> rules;  // accepted rules, ordered by old number
-    int written = 0;               // rules written so far
+    std::vector<ProxyRule> rules;    // accepted rules, ordered by old number
+    std::vector<ProxyRule> dropped;  // rules refused for missing critical values, in tree order
+    int written = 0;                 // rules written so far
 
+    // Notes the src and dest of every rule of the old tree as they are before the template script
+    // changes them, for the records; the rules read later take them by their setting name. Logs
+    // nothing and changes nothing.
+    void noteValuesBeforeScript(ConfigTree& oldTree);
     // Reads the old tree's rules; a rule without a destination takes the group built for its label,
     // and a rule's service group decides its authentication (parseProxyRules).
     void parse(ConverterContext& context, ConfigTree& oldTree, const GroupConverter& groups);
     // Writes the rules, numbered on from the rules written before (saveProxyRules).
     void save(ConverterContext& context, ConfigTree& tree);
+
+    // Appends one record per rule read, accepted or dropped (proxy_rule_records.cpp).
+    void appendRecords(std::vector<ItemRecord>& out) const;
+
+private:
+    struct ValuesBeforeScript {
+        std::string branchName;
+        std::string src;
+        std::string dest;
+        bool taken = false;  // by a rule read; a second branch of the name (the script's) does not take them
+    };
+    // Takes the values noted for the rule branch of that name at position (in tree order) into rule.
+    void takeValuesBeforeScript(ProxyRule& rule, std::size_t position);
+
+    std::vector<ValuesBeforeScript> beforeScript_;  // the rules' values, in tree order
+    // Positions in beforeScript_ by branch name, made only when the script changed the rules' order.
+    std::unordered_map<std::string_view, std::size_t> beforeScriptByName_;
 };

@@ -150,3 +150,25 @@ ConversionCounts TemplateProcessor::counts() const {
     result.localPfRulesWritten = pf.localCount;
     return result;
 }
+
+// ---- Records for the upgrade report ---------------------------------------------------------------
+
+std::vector<ItemRecord> TemplateProcessor::itemRecords() const {
+    std::vector<ItemRecord> records;
+    // Room for every record at once: the families append to one list that is never moved.
+    const PfRuleLists& pf = packetFilter_.lists;
+    records.reserve(interfaces_.oldInterfaces.size() + interfaces_.newInterfaces.size() + netObjects_.size() +
+                    groups_.serviceGroups.size() + groups_.destinationGroups.size() + proxyRules_.rules.size() +
+                    proxyRules_.dropped.size() + natRules_.rules.size() + natRules_.dropped.size() +
+                    pf.oldForward.rules.size() + pf.newForward.rules.size() + pf.oldLocal.rules.size() +
+                    pf.newLocal.rules.size());
+    interfaces_.appendRecords(records);
+    netObjects_.appendRecords(records);
+    groups_.appendRecords(records);
+    proxyRules_.appendRecords(records);
+    natRules_.appendRecords(records);
+    packetFilter_.appendRecords(records);
+    return records;
+}
+
+std::vector<PairRecord> TemplateProcessor::pairingRecords() const { return interfaces_.pairingRecords(); }

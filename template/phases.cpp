@@ -41,6 +41,9 @@ bool TemplateProcessor::runPreprocess(ConfigTree& oldTree) {
     if (!parse5xInterfaces(oldTree)) return false;
 
     logLine("Preprocessing configuration tree with template...");
+    // The records show the proxy rules' sources and destinations as the old firewall had them,
+    // before this section turns them into object names.
+    proxyRules_.noteValuesBeforeScript(oldTree);
     if (!runSection(*this, oldTree, "[MERGE_TREE1]")) return false;
     logLine("Template preprocessing complete.");
 

@@ -9,7 +9,9 @@
 #include <system_error>
 #include <utility>
 
+#include "conftree/config_tree.h"
 #include "conftree/progress.h"
+#include "template/script_line_recorder.h"
 #include "template/text_util.h"
 #include "template/verb_table.h"
 
@@ -124,6 +126,7 @@ int TemplateProcessor::dispatchLine(ConfigTree& tree, char* line) {
     char* rest = nullptr;
     if (!splitVerb(line, verb, rest)) return 0;
     const VerbRow* row = findVerb(verb);
+    const ScriptLineRecorder recorder(*this, tree, row != nullptr ? row->name : verb, rest, row != nullptr);
     if (row == nullptr) {
         logStream_ << "Unrecognized verb at line " << lineNumber_ << ": " << verb << '\n';
         logStream_.flush();

@@ -25,6 +25,7 @@
 #include <utility>
 #include <vector>
 
+#include "conftree/tree_state.h"
 #include "convert/converter_context.h"
 #include "convert/groups.h"
 #include "convert/interface_converter.h"
@@ -35,6 +36,7 @@
 #include "convert/packet_filter.h"
 #include "convert/proxy_rules.h"
 #include "template/conversion_counts.h"
+#include "template/script_line_record.h"
 
 class ConfigTree;
 
@@ -76,8 +78,14 @@ public:
     bool processNextLine(ConfigTree& tree, ScriptLine& buffer);
 
     // Splits, looks up, logs and runs one verb line: the handler's result, 1 for a section word,
-    // 0 for an empty line or an unknown verb. The line is changed in place (see splitVerb).
+    // 0 for an empty line or an unknown verb. The line is changed in place (see splitVerb). Every
+    // line with a verb, known or not, is recorded (scriptLineRecords).
     int dispatchLine(ConfigTree& tree, char* line);
+
+    // What each dispatched line did, in the order the lines began: the section it ran in, its verb
+    // and arguments, the settings its searches found and those it changed, added and removed (see
+    // template/script_line_recorder.h for how blocks are counted).
+    const std::vector<ScriptLineRecord>& scriptLineRecords() const { return scriptLines_; }
 
     // Cuts text into its first word (letters, digits, punctuation) and the rest after the white space
     // that follows it. The character that ended the word is overwritten with NUL, so both outputs point
@@ -292,10 +300,22 @@ public:
 
     ConversionCounts counts() const;
 
+    // ---- What became of every item, for the upgrade report (convert/item_records.h) -----------------
+
+    // One record per item read or made, family by family: interfaces and aliases (old, then new),
+    // network address objects, service and destination groups, proxy rules, NAT and INAT rules,
+    // forward and local packet filter rules. Valid at any point of a run: after preprocessing the old
+    // side is known and nothing has a new name yet; after postprocessing every written item carries
+    // the setting name prefixes it was written as. Made anew on each call.
+    std::vector<ItemRecord> itemRecords() const;
+    // One record per old physical interface: its partner and how the pairing was made.
+    std::vector<PairRecord> pairingRecords() const;
+
     // ==== End of conversion phases and converters ====================================================
 
 private:
-    friend struct BlockRunner;  // verbs_control.cpp: runs and skips the lines of blocks
+    friend struct BlockRunner;         // verbs_control.cpp: runs and skips the lines of blocks
+    friend class ScriptLineRecorder;   // script_line_recorder.cpp: the records of dispatched lines
 
     bool failReading(std::string_view why);
     // The device names the interface merge moves besides the interfaces' own.
@@ -312,6 +332,11 @@ private:
 
     std::unique_ptr<std::istream> script_;
     bool readFailed_ = false;
+
+    std::vector<ScriptLineRecord> scriptLines_;
+    std::string section_;  // the section marker dispatched last
+    // Per line being dispatched (outermost first): the edits of the lines it has dispatched itself.
+    std::vector<TreeEditCounts> innerLineEdits_;
 
     InterfaceConverter interfaces_;
     NetObjectList netObjects_;

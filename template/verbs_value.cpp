@@ -10,6 +10,7 @@
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 
 #include "conftree/conftree.h"
 #include "convert/tree_search.h"
@@ -149,10 +150,14 @@ int TemplateProcessor::edit_leaf(ConfigTree& tree, char* text) {
         case EditOperation::MakeLegal:
             legalNames->makeLegal(*leaf);
             break;
-        default:
+        default: {
+            // Edited on a copy and set back, so that the change is counted among the line's edits.
             context.leafName = leaf->name();
             context.index = i;
-            applyValueOperation(*operation, leaf->value(), operand, context);
+            std::string value = leaf->value();
+            applyValueOperation(*operation, value, operand, context);
+            if (value != leaf->value()) leaf->setValue(std::move(value));
+        }
         }
     }
     return 1;
