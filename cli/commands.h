@@ -25,3 +25,4 @@ void addConvertCommand(CLI::App& app, int& exitCode);
 void addDownloadCommand(CLI::App& app, int& exitCode);
 void addUploadCommand(CLI::App& app, int& exitCode);
 void addRunCommand(CLI::App& app, int& exitCode);
+void addLintCommand(CLI::App& app, int& exitCode);

@@ -46,6 +46,10 @@ inline constexpr std::size_t kScriptLineSize = 8192;
 inline constexpr std::size_t kScriptLineMax = kScriptLineSize - 1;
 using ScriptLine = std::array<char, kScriptLineSize>;
 
+// Blocks (if_leaf, if_version) nested deeper than this are skipped with a fault rather than run:
+// running a block recurses once per level, and real scripts nest a handful of levels.
+inline constexpr int kMaxBlockDepth = 200;
+
 // The reason a phase gives when it stopped because a stop was requested between script sections.
 inline constexpr const char* kStopRequestedText = "The upgrade was stopped at the administrator's request";
 

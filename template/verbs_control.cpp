@@ -27,11 +27,6 @@
 
 namespace {
 
-// Running blocks recurse once per level (the dispatch of the inner opening line runs inside the
-// outer block). Blocks nested deeper than this are skipped with a fault rather than risking the
-// stack on a runaway script; real scripts nest a handful of levels.
-constexpr int kMaxBlockDepth = 200;
-
 std::string_view textOrEmpty(const char* text) { return text ? std::string_view(text) : std::string_view(); }
 
 // True when path opens (without blocking) as something other than a regular file or a directory: a
@@ -92,7 +87,9 @@ struct BlockRunner {
     }
 
     // Opens a block at the next depth and runs it or skips it. A block nested past kMaxBlockDepth is
-    // skipped with a fault. The result is the verb's: 1, or 0 when the script ended inside the block.
+    // skipped with a fault: running blocks recurse once per level (the dispatch of the inner opening
+    // line runs inside the outer block), and a runaway script must not exhaust the stack. The result
+    // is the verb's: 1, or 0 when the script ended inside the block.
     template <typename RunFn>
     static int openBlock(TemplateProcessor& processor, std::string_view verb, std::string_view subject, bool run,
                          RunFn&& runIt) {
