@@ -10,13 +10,17 @@
 // DIR/kestrane.conf.6FINAL. TPL defaults to 5xTo60.tpl in the current directory, then beside the
 // program. When the interfaces cannot be paired by address, --pair gives the choice the interface
 // merge dialog would ask for; what is still unpaired is asked for on a terminal, and otherwise listed
-// on standard error (exit 3).
+// on standard error (exit 3). A pairing that gives several old interfaces one new interface goes on
+// only when confirmed (--allow-shared-interface, or the question on a terminal); otherwise exit 3 and
+// no final file. The upgrade report (report.json, report.html) is written into DIR and summed up on
+// standard output; with --strict a high finding of its safety review makes the exit status 4.
 // DIR must belong to the user running the command and be writable by nobody else; a new one is made
 // owner-only. No file the run writes may be one of its inputs (but OLD may be DIR's own copy of it,
 // and INIT DIR's copy of it, for a run started again).
 // Exit codes: 0 done; 1 the conversion was aborted, or the log or the warnings file could not be
 // written (the reason on standard error); 2 usage error, unusable input or working directory
-// (including a log or warnings file that cannot be created); 3 interfaces need pairing.
+// (including a log or warnings file that cannot be created); 3 interfaces need pairing or a shared
+// interface was refused; 4 --strict and a high finding.
 #include <CLI/CLI.hpp>
 
 #include <fcntl.h>
@@ -37,10 +41,15 @@
 
 #include "cli/commands.h"
 #include "cli/file_checks.h"
+#include "cli/review_options.h"
+#include "cli/script_check.h"
+#include "cli/shared_interfaces.h"
 #include "cli/template_lookup.h"
 #include "cli/terminal_pairing.h"
 #include "cli/terminal_progress.h"
 #include "convert/interface_pairing.h"
+#include "report/report_files.h"
+#include "report/upgrade_report.h"
 #include "template/template_processor.h"
 #include "upgrade/file_names.h"
 #include "upgrade/workflow.h"
@@ -59,8 +68,10 @@ struct ConvertOptions {
     std::string oldConfig;
     std::string newConfig;     // empty: convert only
     std::string templatePath;  // empty: look for kTemplateName
+    bool noLint = false;
     std::string workdir;
     std::vector<std::string> pairs;
+    cli::ReviewOptions review;
 };
 
 void complain(const std::string& message) { std::cerr << "upgrade-cli convert: " << message << '\n'; }
@@ -198,9 +209,28 @@ void printSummary(const UpgradeWorkflow& workflow, const ConversionCounts& count
     }
 }
 
+// The report's summary on standard output; with --strict, the high findings on standard error and
+// kExitReviewRefused when there are any.
+int reportOutcome(const UpgradeWorkflow& workflow, const ConvertOptions& options) {
+    const UpgradeReport* report = workflow.report();
+    if (report == nullptr) return kExitDone;
+    std::cout << cli::reportSummaryText(*report, workflow.workingDirectory());
+    if (!options.review.strict || report->findingCount(Severity::High) == 0) return kExitDone;
+    std::cout.flush();
+    std::cerr << cli::highFindingsText(*report);
+    complain("--strict: the safety review has high findings; review " + workflow.pathOf(kReportHtmlName));
+    return kExitReviewRefused;
+}
+
 int runConvert(const ConvertOptions& options) {
+    std::vector<std::string> pairTexts = options.pairs;
+    std::string pairsProblem;
+    if (!cli::appendPairsFile(options.review, pairTexts, pairsProblem)) {
+        complain(pairsProblem);
+        return kExitUsage;
+    }
     std::vector<DevicePair> pairs;
-    for (const std::string& text : options.pairs) {
+    for (const std::string& text : pairTexts) {
         std::optional<DevicePair> pair = parseDevicePair(text);
         if (!pair) {
             complain("--pair " + text + ": expected OLDDEV=NEWDEV");
@@ -209,7 +239,7 @@ int runConvert(const ConvertOptions& options) {
         pairs.push_back(*pair);
     }
     if (!pairs.empty() && options.newConfig.empty()) {
-        complain("--pair needs --new: interfaces are paired when merging with the new configuration");
+        complain("--pair needs --new (and so does --pairs-file): interfaces are paired when merging with the new configuration");
         return kExitUsage;
     }
     const std::optional<cli::FileId> oldId = checkedInput(options.oldConfig, "old configuration");
@@ -227,6 +257,7 @@ int runConvert(const ConvertOptions& options) {
     }
     const std::optional<cli::FileId> scriptId = checkedInput(*script, "template script");
     if (!scriptId) return kExitUsage;
+    if (!options.noLint && lintBeforeRun(*script, "convert") != kExitDone) return kExitUsage;
 
     problem = prepareWorkingDirectory(options.workdir, MissingDirectory::Create);
     if (!problem.empty()) {
@@ -263,7 +294,7 @@ int runConvert(const ConvertOptions& options) {
         progress.clear();
         if (!filesIntact(workflow, progress)) return kExitAborted;
         printSummary(workflow, workflow.processor()->counts(), false);
-        return kExitDone;
+        return reportOutcome(workflow, options);
     }
 
     if (!copyInto(options.newConfig, workdir + kNewInitConfigName)) return kExitAborted;
@@ -283,21 +314,33 @@ int runConvert(const ConvertOptions& options) {
         pairing = pairOnTerminal(view, pairs, ::isatty(STDIN_FILENO) != 0);
         if (pairing != TerminalPairing::Paired) outcome = PairingOutcome::Abandoned;
     }
+    bool sharedRefused = false;
+    if (outcome != PairingOutcome::Abandoned) {
+        progress.clear();
+        cli::SharedInterfaceQuestion question;
+        question.command = "convert";
+        question.allowed = options.review.allowSharedInterface;
+        question.canAsk = ::isatty(STDIN_FILENO) != 0;
+        if (cli::decideSharedInterfaces(workflow.sharedInterfaces(), question) == cli::SharedDecision::Refused) {
+            outcome = PairingOutcome::SharedRefused;
+            sharedRefused = true;
+        }
+    }
     if (!workflow.postprocessConfigs(outcome)) {
         progress.clear();
         if (pairing == TerminalPairing::BadPairs) return kExitUsage;
-        if (pairing == TerminalPairing::NeedsPairing) return kExitNeedsPairing;
+        if (pairing == TerminalPairing::NeedsPairing || sharedRefused) return kExitNeedsPairing;
         complain("merge aborted: " + workflow.failure().text);
         (void)filesIntact(workflow, progress);
         return kExitAborted;
     }
     if (!filesIntact(workflow, progress)) return kExitAborted;
     progress.clear();
-    if (!pairingAsked && !options.pairs.empty()) {
+    if (!pairingAsked && !pairs.empty()) {
         complain("note: every old interface was paired by address; --pair was not needed and was not used");
     }
     printSummary(workflow, workflow.processor()->counts(), true);
-    return kExitDone;
+    return reportOutcome(workflow, options);
 }
 
 }  // namespace
@@ -314,6 +357,10 @@ void addConvertCommand(CLI::App& app, int& exitCode) {
     command->add_option("--pair", options->pairs,
                         "OLDDEV=NEWDEV: pair the old interface OLDDEV with the new interface NEWDEV "
                         "when the interfaces cannot be paired by address (repeatable)");
-    command->footer("Exit status: 0 done, 1 conversion aborted, 2 usage error, 3 interfaces need pairing.");
+    cli::addReviewOptions(*command, options->review);
+    command->add_flag("--no-lint", options->noLint, "run the template script without checking it first");
+    command->footer(
+        "Exit status: 0 done, 1 conversion aborted, 2 usage error, 3 interfaces need pairing (or a shared "
+        "interface was not confirmed), 4 --strict and the safety review has a high finding.");
     command->callback([options, &exitCode] { exitCode = runConvert(*options); });
 }

@@ -22,12 +22,13 @@ struct DownloadOptions {
     FirewallOptions firewall;
     std::string in;
     std::string templatePath;
+    bool noLint = false;
 };
 
 int runDownload(const DownloadOptions& options) {
     cli::StopSignals signals;  // before any other thread starts
     PhaseCommand command("download", signals);
-    if (const int status = command.prepare(options.templatePath, {}); status != kExitDone) return status;
+    if (const int status = command.prepare(options.templatePath, {}, {}, !options.noLint); status != kExitDone) return status;
 
     if (const int status = command.makeWorkingDirectoryIn(options.in); status != kExitDone) return status;
     UpgradeWorkflow& workflow = command.workflow();
@@ -45,6 +46,7 @@ void addDownloadCommand(CLI::App& app, int& exitCode) {
         "download", "Download an old firewall's configuration and files into a new working directory and convert it.");
     addFirewallOptions(*command, options->firewall, "", "old (5.x) firewall", "UPGRADE_PASSWORD");
     addRunOptions(*command, options->templatePath, nullptr, &options->in);
+    command->add_flag("--no-lint", options->noLint, "run the template script without checking it first");
     command->footer("The password comes from --password-file, else UPGRADE_PASSWORD, else a question on the terminal.\n"
                     "Exit status: 0 done, 1 the upgrade failed (a step or a time-out; the reason is the last line on "
                     "standard error), 2 usage error or unusable input, 130 stopped by Ctrl-C or SIGTERM.");

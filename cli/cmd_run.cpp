@@ -25,12 +25,14 @@ struct RunOptions {
     std::string in;
     std::vector<std::string> pairs;
     std::string templatePath;
+    bool noLint = false;
+    cli::ReviewOptions review;
 };
 
 int runBoth(const RunOptions& options) {
     cli::StopSignals signals;  // before any other thread starts
     PhaseCommand command("run", signals);
-    if (const int status = command.prepare(options.templatePath, options.pairs); status != kExitDone) return status;
+    if (const int status = command.prepare(options.templatePath, options.pairs, options.review, !options.noLint); status != kExitDone) return status;
 
     if (const int status = command.makeWorkingDirectoryIn(options.in); status != kExitDone) return status;
     UpgradeWorkflow& workflow = command.workflow();
@@ -52,12 +54,14 @@ void addRunCommand(CLI::App& app, int& exitCode) {
         "run", "Upgrade in one go: download from the old firewall, convert, merge, upload to the new one and apply.");
     addFirewallOptions(*command, options->oldFirewall, "old-", "old (5.x) firewall", "UPGRADE_OLD_PASSWORD");
     addFirewallOptions(*command, options->newFirewall, "new-", "new (6.0) firewall", "UPGRADE_NEW_PASSWORD");
+    cli::addReviewOptions(*command, options->review);
     addRunOptions(*command, options->templatePath, &options->pairs, &options->in);
+    command->add_flag("--no-lint", options->noLint, "run the template script without checking it first");
     command->footer(
         "The passwords come from --old-password-file and --new-password-file, else UPGRADE_OLD_PASSWORD and "
         "UPGRADE_NEW_PASSWORD, else questions on the terminal.\n"
         "Exit status: 0 done, 1 the upgrade failed (a step or a time-out; the reason is the last line on "
         "standard error), 2 usage error or unusable input (also a --pair naming no such interface), 3 "
-        "interfaces need pairing, 130 stopped by Ctrl-C or SIGTERM.");
+        "interfaces need pairing (or a shared interface was not confirmed), 4 --strict and the safety review has a high finding, 130 stopped by Ctrl-C or SIGTERM.");
     command->callback([options, &exitCode] { exitCode = runBoth(*options); });
 }

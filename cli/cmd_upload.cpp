@@ -32,12 +32,13 @@ struct UploadOptions {
     FirewallOptions firewall;
     std::vector<std::string> pairs;
     std::string templatePath;
+    cli::ReviewOptions review;
 };
 
 int runUpload(const UploadOptions& options) {
     cli::StopSignals signals;  // before any other thread starts
     PhaseCommand command("upload", signals);
-    if (const int status = command.prepare(options.templatePath, options.pairs); status != kExitDone) return status;
+    if (const int status = command.prepare(options.templatePath, options.pairs, options.review); status != kExitDone) return status;
 
     const std::string problem = prepareWorkingDirectory(options.workdir, MissingDirectory::Refuse);
     if (!problem.empty()) {
@@ -72,10 +73,11 @@ void addUploadCommand(CLI::App& app, int& exitCode) {
                   "upload and apply.");
     command->add_option("--workdir", options->workdir, "the working directory that download made")->required();
     addFirewallOptions(*command, options->firewall, "", "new (6.0) firewall", "UPGRADE_PASSWORD");
+    cli::addReviewOptions(*command, options->review);
     addRunOptions(*command, options->templatePath, &options->pairs, nullptr);
     command->footer("The password comes from --password-file, else UPGRADE_PASSWORD, else a question on the terminal.\n"
                     "Exit status: 0 done, 1 the upgrade failed (a step or a time-out; the reason is the last line on "
                     "standard error), 2 usage error or unusable input (also a --pair naming no such interface), 3 "
-                    "interfaces need pairing, 130 stopped by Ctrl-C or SIGTERM.");
+                    "interfaces need pairing (or a shared interface was not confirmed), 4 --strict and the safety review has a high finding, 130 stopped by Ctrl-C or SIGTERM.");
     command->callback([options, &exitCode] { exitCode = runUpload(*options); });
 }

@@ -16,6 +16,7 @@ inline constexpr int kExitStopped = 1;        // the template script stopped the
 inline constexpr int kExitUpgradeFailed = 1;  // a step of the upgrade failed or a time-out ran out
 inline constexpr int kExitFailure = 2;        // usage error, unreadable input, output that cannot be written
 inline constexpr int kExitNeedsPairing = 3;   // interfaces need pairing and nobody could be asked
+inline constexpr int kExitReviewRefused = 4;  // --strict: the safety review has a high finding
 inline constexpr int kExitInterrupted = 130;  // stopped by Ctrl-C (SIGINT) or SIGTERM
 
 using AddCommand = void (*)(CLI::App& app, int& exitCode);
@@ -26,3 +27,4 @@ void addDownloadCommand(CLI::App& app, int& exitCode);
 void addUploadCommand(CLI::App& app, int& exitCode);
 void addRunCommand(CLI::App& app, int& exitCode);
 void addLintCommand(CLI::App& app, int& exitCode);
+void addReportCommand(CLI::App& app, int& exitCode);

@@ -12,7 +12,8 @@ int main(int argc, char** argv) {
     app.require_subcommand(1);
 
     static constexpr AddCommand kCommands[] = {
-        addTemplateCommand, addConvertCommand, addDownloadCommand, addUploadCommand, addRunCommand, addLintCommand,
+        addTemplateCommand, addConvertCommand, addDownloadCommand, addUploadCommand,
+        addRunCommand,      addReportCommand,  addLintCommand,
     };
     int exitCode = kExitDone;
     for (AddCommand add : kCommands) add(app, exitCode);

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <iostream>
 #include <optional>
 #include <sstream>
 #include <system_error>
@@ -15,9 +16,12 @@
 #include "cli/commands.h"
 #include "cli/file_checks.h"
 #include "cli/password_source.h"
+#include "cli/script_check.h"
+#include "cli/shared_interfaces.h"
 #include "cli/template_lookup.h"
 #include "cli/terminal_input.h"
 #include "cli/terminal_pairing.h"
+#include "report/upgrade_report.h"
 #include "template/template_processor.h"
 #include "upgrade/file_names.h"
 #include "upgrade/warnings_text.h"
@@ -71,7 +75,15 @@ PhaseCommand::~PhaseCommand() {
 
 void PhaseCommand::complain(const std::string& text) { ui_.complain(name_, text); }
 
-int PhaseCommand::prepare(const std::string& templatePath, const std::vector<std::string>& pairs) {
+int PhaseCommand::prepare(const std::string& templatePath, const std::vector<std::string>& givenPairs,
+                          const cli::ReviewOptions& review, bool lint) {
+    review_ = review;
+    std::vector<std::string> pairs = givenPairs;
+    std::string fileProblem;
+    if (!cli::appendPairsFile(review, pairs, fileProblem)) {
+        complain(fileProblem);
+        return kExitFailure;
+    }
     for (const std::string& text : pairs) {
         std::optional<DevicePair> pair = parseDevicePair(text);
         if (!pair) {
@@ -96,7 +108,12 @@ int PhaseCommand::prepare(const std::string& templatePath, const std::vector<std
         complain("cannot read the template script " + *script + ": " + check.problem);
         return kExitFailure;
     }
+    // A script with errors would run as far as its first fault and leave a half-converted result:
+    // nothing is started, no firewall is touched.
+    if (lint && lintBeforeRun(*script, name_) != kExitDone) return kExitFailure;
     workflow_.templateName = *script;
+    workflow_.setStrictReview(review.strict);
+    workflow_.setSharedInterfaceCheck(true);
     return kExitDone;
 }
 
@@ -165,17 +182,53 @@ int PhaseCommand::upload() {
     PhaseOutcome outcome = workflow_.runUploadPhase();
     workflow_.newLogin.wipePassword();
     int pairing = kExitDone;
+    bool pairsUsed = false;
     if (outcome == PhaseOutcome::PairingRequired) {
-        pairing = pairInterfaces();
-        outcome =
-            workflow_.finishUploadPhase(pairing == kExitDone ? PairingOutcome::Closed : PairingOutcome::Abandoned);
-    } else if (outcome == PhaseOutcome::Done && !pairs_.empty()) {
+        PairingOutcome how = PairingOutcome::Closed;
+        if (workflow_.interfacePairingRequired()) {
+            pairsUsed = true;
+            pairing = pairInterfaces();
+            if (pairing != kExitDone) how = PairingOutcome::Abandoned;
+        }
+        if (pairing == kExitDone) {
+            pairing = confirmSharedInterfaces();
+            if (pairing != kExitDone) how = PairingOutcome::SharedRefused;
+        }
+        outcome = workflow_.finishUploadPhase(how);
+    }
+    if (outcome == PhaseOutcome::Done && !pairsUsed && !pairs_.empty()) {
         complain("note: every old interface was paired by address; --pair was not needed and was not used");
     }
     watchdog_.finish();
     if (outcome == PhaseOutcome::Done) return kExitDone;
     if (pairing != kExitDone && !signals_.received()) return pairing;
+    if (workflow_.reviewRefused()) {
+        failureText_ = workflow_.failure().text;
+        ui_.yieldTerminal();
+        std::cerr << cli::highFindingsText(*workflow_.report());
+        return kExitReviewRefused;
+    }
     return failed();
+}
+
+int PhaseCommand::confirmSharedInterfaces() {
+    if (signals_.received()) return kExitNeedsPairing;
+    ui_.yieldTerminal();
+    cli::SharedInterfaceQuestion question;
+    question.command = name_;
+    question.allowed = review_.allowSharedInterface;
+    question.canAsk = ::isatty(STDIN_FILENO) != 0;
+    const int interruptFd = signals_.interruptFd();
+    question.readLine = [interruptFd](std::string& answer) {
+        char buffer[kMaxAnswer];
+        std::size_t length = 0;
+        if (cli::readLine(STDIN_FILENO, interruptFd, buffer, sizeof buffer, length) != cli::LineRead::Line) return false;
+        answer.assign(buffer, length);
+        return true;
+    };
+    const cli::SharedDecision decision = cli::decideSharedInterfaces(workflow_.sharedInterfaces(), question);
+    ui_.yieldTerminal();
+    return decision == cli::SharedDecision::Refused ? kExitNeedsPairing : kExitDone;
 }
 
 int PhaseCommand::pairInterfaces() {
@@ -224,6 +277,7 @@ void PhaseCommand::printWarnings(const std::string& path) {
 
 int PhaseCommand::finish(int exitStatus) {
     std::string directory = workflow_.workingDirectory();
+    const std::string reportDirectory = directory.empty() ? workflow_.lastWorkingDirectory() : directory;
     workflow_.closeWarnings();
     // The log ends with its closing line; the working directory keeps every file.
     workflow_.restart();
@@ -232,6 +286,11 @@ int PhaseCommand::finish(int exitStatus) {
     if (!writeFailure.empty()) {
         complain("cannot write " + writeFailure);
         if (exitStatus == kExitDone) exitStatus = kExitUpgradeFailed;
+    }
+    if (workflow_.report() != nullptr && !reportDirectory.empty()) {
+        std::istringstream lines(cli::reportSummaryText(*workflow_.report(), reportDirectory));
+        std::string line;
+        while (std::getline(lines, line)) ui_.printLine(line);
     }
     if (!failureText_.empty()) ui_.showLast(failureText_);
     // A failed or stopped run has forgotten its directory, which still holds every complete file.

@@ -18,6 +18,7 @@
 
 #include "cli/phase_terminal_ui.h"
 #include "cli/phase_watchdog.h"
+#include "cli/review_options.h"
 #include "cli/stop_signals.h"
 #include "convert/interfaces.h"
 #include "upgrade/upgrade_timeouts.h"
@@ -56,10 +57,12 @@ public:
 
     UpgradeWorkflow& workflow() { return workflow_; }
 
-    // The checks every firewall command makes before it asks for a password: the --pair values, the
-    // time-outs of the environment and the template script (which becomes the workflow's). kExitDone,
-    // or kExitFailure after saying why.
-    int prepare(const std::string& templatePath, const std::vector<std::string>& pairs);
+    // The checks every firewall command makes before it asks for a password: the --pair values and
+    // those of --pairs-file, the time-outs of the environment and the template script (which becomes
+    // the workflow's), checked first by the script checker when lint is set; the review options go to
+    // the workflow. kExitDone, or kExitFailure after saying why.
+    int prepare(const std::string& templatePath, const std::vector<std::string>& pairs,
+                const cli::ReviewOptions& review = {}, bool lint = false);
     // Where the download phase makes the working directory: in (the current directory when empty),
     // made absolute. kExitDone, or kExitFailure after saying why when it is no directory.
     int makeWorkingDirectoryIn(const std::string& in);
@@ -70,8 +73,9 @@ public:
     // The download phase; the old login's password is wiped once it has run. kExitDone,
     // kExitUpgradeFailed or kExitInterrupted.
     int download();
-    // The upload phase with the interface pairing between its halves; the new login's password is
-    // wiped once it has run. Any of the exit statuses.
+    // The upload phase with the interface pairing between its halves (and the confirmation of a
+    // shared interface); the new login's password is wiped once it has run. Any of the exit statuses,
+    // kExitReviewRefused when --strict stopped it before the upload.
     int upload();
 
     // Ends the run with the command's exit status so far and gives the final one (kExitUpgradeFailed
@@ -85,12 +89,15 @@ private:
     int failed();
     int stopped();
     int pairInterfaces();
+    // kExitDone when no interface is shared or sharing was confirmed; kExitNeedsPairing otherwise.
+    int confirmSharedInterfaces();
     void printWarnings(const std::string& path);
 
     std::string name_;
     cli::StopSignals& signals_;
     UpgradeTimeouts timeouts_;
     std::vector<DevicePair> pairs_;
+    cli::ReviewOptions review_;
     std::string failureText_;  // shown last on standard error when the run ends
     PhaseWatchdog watchdog_;
     PhaseTerminalUi ui_;

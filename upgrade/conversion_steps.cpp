@@ -8,6 +8,7 @@
 
 #include "conftree/config_tree.h"
 #include "convert/interface_pairing.h"
+#include "report/upgrade_report.h"
 #include "template/template_processor.h"
 #include "upgrade/step_progress.h"
 #include "upgrade/upgrade_strings.h"
@@ -37,9 +38,11 @@ bool UpgradeWorkflow::convertSavedConfig(bool keepWorkingDirectory) {
     const std::string converted = pathOf(kConvertedConfigName);
     if (!continueUnlessStopped("Aborting conversion!", keepWorkingDirectory)) return false;
     logLine("Starting conversion...");
+    logTemplateScript();
 
     // A run that is started again begins from nothing.
     processor_.reset();
+    report_.reset();
     oldTree_ = std::make_unique<ConfigTree>(logFile_);
     newTree_ = std::make_unique<ConfigTree>(logFile_);
 
@@ -80,6 +83,7 @@ bool UpgradeWorkflow::convertSavedConfig(bool keepWorkingDirectory) {
         return false;
     }
     logLine("Converted file saved to " + converted);
+    writeReport(false);
     return true;
 }
 
@@ -138,6 +142,14 @@ bool UpgradeWorkflow::postprocessConfigs(PairingOutcome pairing) {
         abandonStep("Aborting postprocessing!", "The configurations have not been merged", true);
         return false;
     }
+    if (pairing == PairingOutcome::SharedRefused) {
+        pairingRequired_ = false;
+        abandonStep("Aborting merge!",
+                    "Several old interfaces were paired with one new interface (" +
+                        describeSharedInterfaces(sharedInterfaces()) + "); the merge was not completed",
+                    true);
+        return false;
+    }
     if (pairingRequired_) {
         pairingRequired_ = false;
         if (pairing == PairingOutcome::Abandoned) {
@@ -149,6 +161,7 @@ bool UpgradeWorkflow::postprocessConfigs(PairingOutcome pairing) {
         logLine("Interface merge complete.");
     }
     if (!continueUnlessStopped("Aborting postprocessing!", true)) return false;
+    logInterfacePairs();
 
     bool postprocessed = false;
     {
@@ -171,5 +184,6 @@ bool UpgradeWorkflow::postprocessConfigs(PairingOutcome pairing) {
         return false;
     }
     logLine("Merged file saved to " + final);
+    writeReport(true);
     return true;
 }

@@ -45,11 +45,12 @@ PhaseOutcome UpgradeWorkflow::runUploadPhase() {
     ui_.stopPhaseTimeout();
     if (!mergeConfigs()) return endPhase(false);
     if (interfacePairingRequired()) return PhaseOutcome::PairingRequired;
+    if (sharedInterfaceCheck_ && !sharedInterfaces().empty()) return PhaseOutcome::PairingRequired;
     return finishUploadPhase(PairingOutcome::Closed);
 }
 
 PhaseOutcome UpgradeWorkflow::finishUploadPhase(PairingOutcome pairing) {
-    if (!postprocessConfigs(pairing) || !uploadFiles()) return endPhase(false);
+    if (!postprocessConfigs(pairing) || !reviewAllowsUpload() || !uploadFiles()) return endPhase(false);
     (void)unpackCerts();  // a warning only
     if (!applyConfig()) return endPhase(false);
     logoutFirewall();

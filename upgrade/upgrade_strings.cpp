@@ -9,6 +9,8 @@ struct Entry {
 };
 
 constexpr Entry kStrings[] = {
+    {106, "You have assigned both of your old interfaces to the same interface on the new firewall. This could "
+          "have an unpredictable impact on your firewall configuration. Are you sure you want to do this?"},
     {107, "Error: Attempted login to Kestrane 6.0 firewall. This phase of upgrade only supports login to the 5.x "
           "generation of firewall products."},
     {108, "Error: Attempted login to non-Kestrane 6.0 firewall.  This phase of upgrade requires you to login to a "

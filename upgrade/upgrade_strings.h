@@ -6,6 +6,7 @@
 #include <string_view>
 
 namespace upgrade_strings {
+inline constexpr int kSharedInterfaceQuestion = 106;  // asked by the merge dialog and upgrade-cli
 inline constexpr int kOldIsNew = 107;
 inline constexpr int kNewIsNotNew = 108;
 inline constexpr int kCannotCreateDirectory = 109;

@@ -8,6 +8,7 @@
 #include "conftree/config_tree.h"
 #include "conftree/tree_state.h"
 #include "lib/fwall/mgmt_session.h"
+#include "report/upgrade_report.h"
 #include "template/template_processor.h"
 #include "upgrade/step_texts.h"
 #include "upgrade/upgrade_strings.h"

@@ -35,6 +35,7 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "convert/interface_pairing.h"
 #include "upgrade/file_names.h"
@@ -47,6 +48,16 @@
 class ConfigTree;
 class MgmtSession;
 class TemplateProcessor;
+struct UpgradeReport;
+
+// A new interface that the pairing gives to several old physical interfaces.
+struct SharedInterface {
+    std::string newDevice;
+    std::vector<std::string> oldDevices;  // in the old list's order
+};
+
+// "eth0, eth1 -> ext0; eth2, eth3 -> ext1".
+std::string describeSharedInterfaces(const std::vector<SharedInterface>& shared);
 
 // How a phase ended.
 enum class PhaseOutcome {
@@ -135,9 +146,27 @@ public:
     // Only between mergeConfigs and postprocessConfigs.
     InterfacePairing interfacePairing();
     // The rest of the merge: takes how the pairing ended (ignored when none was required), runs
-    // postprocessing and saves the final file. An abandoned pairing fails the step. On failure the
-    // reason is logged and shown and the workflow restarts, keeping the working directory.
+    // postprocessing and saves the final file. An abandoned pairing fails the step, and so does a
+    // shared interface that was refused (SharedRefused, whether or not a pairing was required). On
+    // failure the reason is logged and shown and the workflow restarts, keeping the working directory.
     [[nodiscard]] bool postprocessConfigs(PairingOutcome pairing = PairingOutcome::Closed);
+
+    // Between mergeConfigs and postprocessConfigs: the new interfaces that the pairing made so far (by
+    // address, and by a front end's choices) gives to more than one old physical interface.
+    std::vector<SharedInterface> sharedInterfaces() const;
+    // When set, the upload phase also stops for the front end (PairingRequired) when the pairing by
+    // address alone shares an interface, so that the front end can confirm or refuse it
+    // (finishUploadPhase with SharedRefused). Off by default: the wizard's dialog asks on its own.
+    void setSharedInterfaceCheck(bool on) { sharedInterfaceCheck_ = on; }
+    // When set, the upload phase stops after postprocessing, before anything is uploaded, when the
+    // safety review found a high finding; reviewRefused() then says so.
+    void setStrictReview(bool on) { strictReview_ = on; }
+    bool reviewRefused() const { return reviewRefused_; }
+
+    // The report of the last conversion (written as report.json and report.html into the working
+    // directory by the convert and postprocess steps); null before any. Kept by restart, replaced by
+    // the next conversion.
+    const UpgradeReport* report() const { return report_.get(); }
 
     // The first failure to write the log or the warnings file since startInWorkingDirectory, as
     // "the log PATH: REASON"; empty while everything written reached them.
@@ -210,6 +239,16 @@ private:
     bool startLog(const std::string& directory, int* error);
     // Loads the saved old configuration, preprocesses it and saves the converted file.
     bool convertSavedConfig(bool keepWorkingDirectory);
+    // Builds the report of the conversion so far (final: after postprocessing, with the review of the
+    // final configuration), keeps it and writes its files; a report that cannot be written is logged
+    // and does not stop the upgrade.
+    void writeReport(bool final);
+    // "Template script: PATH (SHA-256 HEX)" in the log.
+    void logTemplateScript();
+    // The interface pairs the postprocessing will use, one log line each.
+    void logInterfacePairs();
+    // With strictReview_: false (the step fails) when the report holds a high finding.
+    bool reviewAllowsUpload();
     // The login of both phases up to the lock; newFirewall selects the upload phase's differences.
     bool loginFirewall(bool newFirewall);
     bool createWorkingDirectory();
@@ -236,6 +275,10 @@ private:
     std::atomic<Interruption> interruption_{Interruption::None};
     std::atomic<bool> interruptionShown_{false};
     bool pairingRequired_ = false;  // set by mergeConfigs, for postprocessConfigs
+    bool sharedInterfaceCheck_ = false;
+    bool strictReview_ = false;
+    bool reviewRefused_ = false;
+    std::unique_ptr<UpgradeReport> report_;
     UpgradeFileTable fileTable_;
     bool loggedIn_ = false;
     // The session is made and destroyed on the worker thread; timeOut and requestStop log it out from

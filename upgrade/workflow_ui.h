@@ -18,6 +18,7 @@ enum class PairingOutcome {
     Closed,        // the dialog closed (with OK or otherwise); the merge goes on
     CannotCreate,  // the dialog could not be shown ("Error Creating Dialog Object"); the merge goes on
     Abandoned,     // the front end could not get a pairing and stops the upgrade (never the wizard)
+    SharedRefused, // several old interfaces would share one new interface, and that was not confirmed
 };
 
 // Where a step is: its name, the items done so far and the items in all (0: not known ahead, as for

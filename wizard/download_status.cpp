@@ -3,6 +3,7 @@
 
 #include "upgrade/file_names.h"
 #include "upgrade/warnings_text.h"
+#include "wizard/report_panel.h"
 #include "wizard/wizard_sheet.h"
 
 namespace {
@@ -14,7 +15,15 @@ DownloadStatus::DownloadStatus(WizardSheet& sheet)
                 {QStringLiteral("We are downloading your old firewall configuration.")},
                 QStringLiteral("The following messages and warnings are related to your current firewall "
                                "configuration:"),
-                kDownloadProgressStep) {}
+                kDownloadProgressStep) {
+    reportPanel_ = new ReportPanel(this);
+    addBesideLog(reportPanel_);
+}
+
+void DownloadStatus::initializePage() {
+    reportPanel_->showReport(nullptr, {});
+    PhasePage::initializePage();
+}
 
 bool DownloadStatus::leaveBackward() {
     if (!PhasePage::leaveBackward()) return false;
@@ -32,5 +41,6 @@ void DownloadStatus::phaseCompleted() {
     upgrade.closeWarnings();
     const std::string& directory = upgrade.lastWorkingDirectory();
     if (!directory.empty()) sheet().bridge().appendText(channel(), warningsText(directory + kWarningsFileName));
+    reportPanel_->showReport(upgrade.report(), directory);
     refresh();
 }

@@ -63,7 +63,9 @@ PhasePage::PhasePage(WizardSheet& sheet, LogChannel channel, const QString& head
     caption->setBuddy(log_);
     layout->addSpacing(6);
     layout->addWidget(caption);
-    layout->addWidget(log_, 1);
+    logRow_ = new QHBoxLayout;
+    logRow_->addWidget(log_, 3);
+    layout->addLayout(logRow_, 1);
 
     status_ = new QLabel(this);
     status_->setObjectName(QStringLiteral("statusLine"));
@@ -89,6 +91,8 @@ PhasePage::PhasePage(WizardSheet& sheet, LogChannel channel, const QString& head
     connect(&progressTimer_, &QTimer::timeout, this, &PhasePage::progressTick);
     connect(&completionTimer_, &QTimer::timeout, this, &PhasePage::phaseCompleted);
 }
+
+void PhasePage::addBesideLog(QWidget* panel) { logRow_->addWidget(panel, 2); }
 
 PhasePage::~PhasePage() {
     // The sheet has stopped the phase before the workflow went; this only makes sure of the thread.

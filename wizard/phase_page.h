@@ -25,6 +25,7 @@
 #include "wizard/sheet_page.h"
 #include "wizard/workflow_bridge.h"
 
+class QHBoxLayout;
 class QLabel;
 class QPlainTextEdit;
 class QProgressBar;
@@ -74,6 +75,9 @@ protected:
     // The phase waits for the interface pairing (window thread); the page goes on with startWorker.
     virtual void pairingRequired() {}
 
+    // Puts panel to the right of the log box (which keeps the larger share of the width).
+    void addBesideLog(QWidget* panel);
+
     // Runs work on a new worker thread; its outcome comes back to workerEnded.
     void startWorker(std::function<PhaseOutcome()> work);
     // Shows what the shared log text gained since the last refresh, scrolled to its end.
@@ -94,6 +98,7 @@ private:
     LogChannel channel_;
     int progressStep_;
     QPlainTextEdit* log_ = nullptr;
+    QHBoxLayout* logRow_ = nullptr;
     QLabel* status_ = nullptr;
     QProgressBar* progress_ = nullptr;
     QTimer loginTimer_;

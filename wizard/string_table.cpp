@@ -22,10 +22,6 @@ QString loadString(int id) {
     case 105:
         return QStringLiteral(
             "You must select an interface on the new firewall for each interface on the old firewall.");
-    case 106:
-        return QStringLiteral(
-            "You have assigned both of your old interfaces to the same interface on the new firewall. This could "
-            "have an unpredictable impact on your firewall configuration. Are you sure you want to do this?");
     case 116:
         return QStringLiteral("Welcome to the Kestrane Upgrade Wizard!");
     case 117:

@@ -1,12 +1,14 @@
 // The summary page.
 #include "wizard/upgrade_summary.h"
 
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
 
 #include "upgrade/file_names.h"
 #include "upgrade/warnings_text.h"
+#include "wizard/report_panel.h"
 #include "wizard/wizard_sheet.h"
 
 UpgradeSummary::UpgradeSummary(WizardSheet& sheet) : SheetPage(sheet) {
@@ -24,7 +26,11 @@ UpgradeSummary::UpgradeSummary(WizardSheet& sheet) : SheetPage(sheet) {
     layout->addSpacing(6);
     layout->addWidget(makeText(QStringLiteral("Please note that you MUST reboot your firewall before using it.")));
     layout->addSpacing(6);
-    layout->addWidget(summary_, 1);
+    reportPanel_ = new ReportPanel(this);
+    auto* row = new QHBoxLayout;
+    row->addWidget(summary_, 3);
+    row->addWidget(reportPanel_, 2);
+    layout->addLayout(row, 1);
     setWizardButtons(kFinishButton);
 }
 
@@ -33,6 +39,7 @@ void UpgradeSummary::initializePage() {
     // Nothing writes warnings any more: closing the file puts everything written on disk.
     upgrade.closeWarnings();
     const std::string& directory = upgrade.lastWorkingDirectory();
+    reportPanel_->showReport(upgrade.report(), directory);
     if (directory.empty()) {
         summary_->setPlainText(QStringLiteral("No extra information was necessary"));
         return;

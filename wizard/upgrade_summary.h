@@ -1,10 +1,12 @@
 // UpgradeSummary: the last page after a successful upload. It shows the warnings the conversion
-// collected (or that none were necessary) and offers only Finish. Window thread.
+// collected (or that none were necessary), the report panel beside them, and offers only Finish.
+// Window thread.
 #pragma once
 
 #include "wizard/sheet_page.h"
 
 class QPlainTextEdit;
+class ReportPanel;
 
 class UpgradeSummary : public SheetPage {
     Q_OBJECT
@@ -16,7 +18,9 @@ public:
     void initializePage() override;
 
     QPlainTextEdit* summaryText() const { return summary_; }
+    ReportPanel* reportPanel() const { return reportPanel_; }
 
 private:
     QPlainTextEdit* summary_ = nullptr;
+    ReportPanel* reportPanel_ = nullptr;
 };

@@ -3,7 +3,11 @@
 // fails and is retried after Back, and the interface pairing dialog when the addresses do not pair.
 #include <QAbstractButton>
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QUrl>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QRadioButton>
@@ -24,6 +28,7 @@
 #include "wizard/intro_page.h"
 #include "wizard/k6_login_page.h"
 #include "wizard/login_page.h"
+#include "wizard/report_panel.h"
 #include "wizard/sheet_support.h"
 #include "wizard/status_page.h"
 #include "wizard/stop_or_go.h"
@@ -100,6 +105,12 @@ void WizardUpgradeTest::download(WizardSheet& sheet) {
     QTRY_VERIFY(logText(page).contains("Conversion complete...\n") &&
                 logText(page).contains("The following information may also be found in\nthe file: " +
                                        QString::fromStdString(firewalls_->workingDirectory()) + "warnings.txt\n"));
+    // The conversion's report beside the log: its counts, and the sample script named as a high finding.
+    QTRY_VERIFY(page->reportPanel()->isVisible());
+    QVERIFY2(page->reportPanel()->countsLabel()->text().contains("Proxy rules: "),
+             qPrintable(page->reportPanel()->countsLabel()->text()));
+    QVERIFY(page->reportPanel()->findingsLabel()->text().startsWith("Safety review: "));
+    QVERIFY(page->reportPanel()->highFindings()->count() > 0);
     press(sheet, kNextButton);
     QCOMPARE(sheet.currentId(), int(kStopOrGo));
     QCOMPARE(offeredButtons(sheet), kNextButton);
@@ -137,6 +148,19 @@ void WizardUpgradeTest::downloadPathUpgradesTheNewFirewall() {
         QVERIFY2(summary.startsWith("The following information may also be found in\nthe file: " +
                                     QString::fromStdString(directory) + "warnings.txt\n\n"),
                  qPrintable(summary));
+        // The described text stays as it is; the report has a panel of its own, whose button opens
+        // report.html.
+        ReportPanel* panel = sheet->upgradeSummary()->reportPanel();
+        QVERIFY(panel->isVisible());
+        QVERIFY(panel->highFindings()->count() > 0);
+        QUrl opened;
+        panel->setOpener([&opened](const QUrl& url) {
+            opened = url;
+            return true;
+        });
+        panel->openButton()->click();
+        QCOMPARE(opened, QUrl::fromLocalFile(QString::fromStdString(directory + "report.html")));
+        QVERIFY(fs::exists(directory + "report.html"));
         press(*sheet, kFinishButton);
         QCOMPARE(sheet->result(), int(QDialog::Accepted));
     }
