@@ -257,7 +257,6 @@ int runConvert(const ConvertOptions& options) {
     }
     const std::optional<cli::FileId> scriptId = checkedInput(*script, "template script");
     if (!scriptId) return kExitUsage;
-    if (!options.noLint && lintBeforeRun(*script, "convert") != kExitDone) return kExitUsage;
 
     problem = prepareWorkingDirectory(options.workdir, MissingDirectory::Create);
     if (!problem.empty()) {
@@ -270,6 +269,8 @@ int runConvert(const ConvertOptions& options) {
     std::string directory = options.workdir;
     if (directory.empty() || directory.back() != '/') directory += '/';
     if (!checkOutputs(directory, inputs, newId.has_value())) return kExitUsage;
+    // A script with errors would run as far as its first fault: nothing is started.
+    if (!options.noLint && lintBeforeRun(*script, "convert") != kExitDone) return kExitUsage;
 
     // Progress is for a person watching, never for a file or pipe.
     TerminalProgress progress(std::cerr, ::isatty(STDERR_FILENO) != 0);

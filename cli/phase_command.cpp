@@ -281,16 +281,16 @@ int PhaseCommand::finish(int exitStatus) {
     workflow_.closeWarnings();
     // The log ends with its closing line; the working directory keeps every file.
     workflow_.restart();
+    if (workflow_.report() != nullptr && !reportDirectory.empty()) {
+        std::istringstream lines(cli::reportSummaryText(*workflow_.report(), reportDirectory));
+        std::string line;
+        while (std::getline(lines, line)) ui_.printLine(line);
+    }
     if (!directory.empty()) printWarnings(directory + kWarningsFileName);
     const std::string writeFailure = workflow_.fileWriteFailure();
     if (!writeFailure.empty()) {
         complain("cannot write " + writeFailure);
         if (exitStatus == kExitDone) exitStatus = kExitUpgradeFailed;
-    }
-    if (workflow_.report() != nullptr && !reportDirectory.empty()) {
-        std::istringstream lines(cli::reportSummaryText(*workflow_.report(), reportDirectory));
-        std::string line;
-        while (std::getline(lines, line)) ui_.printLine(line);
     }
     if (!failureText_.empty()) ui_.showLast(failureText_);
     // A failed or stopped run has forgotten its directory, which still holds every complete file.

@@ -37,8 +37,8 @@ bool UpgradeWorkflow::convertSavedConfig(bool keepWorkingDirectory) {
     const std::string savedOld = pathOf(kSavedOldConfigName);
     const std::string converted = pathOf(kConvertedConfigName);
     if (!continueUnlessStopped("Aborting conversion!", keepWorkingDirectory)) return false;
-    logLine("Starting conversion...");
     logTemplateScript();
+    logLine("Starting conversion...");
 
     // A run that is started again begins from nothing.
     processor_.reset();
