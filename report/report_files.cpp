@@ -35,8 +35,14 @@ bool writeBoth(const UpgradeReport& report, const std::string& directory, std::s
     const std::string htmlPath = reportFilePath(directory, kReportHtmlName);
     if (!replaceable(jsonPath, error) || !replaceable(htmlPath, error)) return false;
 
-    const std::string jsonText = reportJsonText(report);
-    const std::string htmlText = reportToHtml(report);
+    // The report is built as JSON once; the file and the page's data are two layouts of it.
+    std::string jsonText;
+    std::string htmlText;
+    {
+        const nlohmann::ordered_json json = reportToJson(report);
+        jsonText = reportJsonText(json, JsonLayout::Pretty);
+        htmlText = reportPage(reportJsonText(json, JsonLayout::Compact));
+    }
     if (jsonText.empty() || htmlText.empty()) {
         error = "the report could not be put together (out of memory)";
         return false;

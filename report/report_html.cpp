@@ -58,9 +58,10 @@ std::string kindTable() {
 
 }  // namespace
 
-std::string reportToHtml(const UpgradeReport& report) {
+std::string reportToHtml(const UpgradeReport& report) { return reportPage(reportJsonText(report, JsonLayout::Compact)); }
+
+std::string reportPage(std::string_view data) {
     try {
-        const std::string data = reportJsonText(report, JsonLayout::Compact);
         // Base64 counts in int; a report beyond that is refused rather than written half.
         if (data.empty() || data.size() > static_cast<std::size_t>(INT_MAX / 4 * 3)) return {};
         const std::string packed = files::base64(data);

@@ -12,8 +12,12 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "report/upgrade_report.h"
 
 // The page of the report. Empty when it cannot be built.
 std::string reportToHtml(const UpgradeReport& report);
+// The same page made from the report's compact JSON text (reportJsonText(report, JsonLayout::Compact)),
+// for a writer that has the JSON already.
+std::string reportPage(std::string_view compactJson);
