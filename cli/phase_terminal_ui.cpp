@@ -17,6 +17,7 @@ void PhaseTerminalUi::appendLog(std::string_view text, bool endLine) {
     out << text;
     if (endLine) out << '\n';
     out.flush();
+    if (cli::humanOnStandardError()) lastMessage_.clear();
 }
 
 void PhaseTerminalUi::showMessage(const std::string& text) {
@@ -47,6 +48,7 @@ void PhaseTerminalUi::printLine(std::string_view text) {
     std::lock_guard lock(mutex_);
     clearLocked();
     cli::humanOut() << text << '\n' << std::flush;
+    if (cli::humanOnStandardError()) lastMessage_.clear();
 }
 
 void PhaseTerminalUi::complain(std::string_view command, std::string_view text) {
