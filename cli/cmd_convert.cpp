@@ -41,6 +41,8 @@
 
 #include "cli/commands.h"
 #include "cli/file_checks.h"
+#include "cli/human_output.h"
+#include "cli/json_output.h"
 #include "cli/review_options.h"
 #include "cli/script_check.h"
 #include "cli/shared_interfaces.h"
@@ -74,7 +76,7 @@ struct ConvertOptions {
     cli::ReviewOptions review;
 };
 
-void complain(const std::string& message) { std::cerr << "upgrade-cli convert: " << message << '\n'; }
+void complain(const std::string& message) { cli::complain("convert", message); }
 
 // An input checked: a regular file, opened without blocking. Says why not.
 std::optional<cli::FileId> checkedInput(const std::string& path, const char* what) {
@@ -186,23 +188,24 @@ std::size_t countWarnings(const std::string& path) {
 
 // What was converted, for the person who ran the command.
 void printSummary(const UpgradeWorkflow& workflow, const ConversionCounts& counts, bool merged) {
-    std::cout << "Old configuration:       " << workflow.pathOf(kSavedOldConfigName) << '\n'
+    std::ostream& out = cli::humanOut();
+    out << "Old configuration:       " << workflow.pathOf(kSavedOldConfigName) << '\n'
               << "Converted configuration: " << workflow.pathOf(kConvertedConfigName) << '\n';
     if (merged) {
-        std::cout << "New initial:             " << workflow.pathOf(kNewInitConfigName) << '\n'
+        out << "New initial:             " << workflow.pathOf(kNewInitConfigName) << '\n'
                   << "Final configuration:     " << workflow.pathOf(kFinalConfigName) << '\n';
     }
-    std::cout << "Log:                     " << workflow.pathOf(kLogFileName) << '\n'
+    out << "Log:                     " << workflow.pathOf(kLogFileName) << '\n'
               << "Warnings:                " << workflow.pathOf(kWarningsFileName) << " ("
               << countWarnings(workflow.pathOf(kWarningsFileName)) << " warnings)\n";
     if (merged) {
-        std::cout << "Written: " << counts.interfacesWritten << " interfaces, " << counts.netObjects
+        out << "Written: " << counts.interfacesWritten << " interfaces, " << counts.netObjects
                   << " network objects, " << counts.serviceGroups << " service groups, " << counts.destinationGroups
                   << " destination groups, " << counts.proxyRulesWritten << " proxy rules, " << counts.natRules
                   << " NAT rules, " << counts.inatRules << " INAT rules, " << counts.forwardPfRulesWritten
                   << " forward and " << counts.localPfRulesWritten << " local packet filter rules\n";
     } else {
-        std::cout << "Read: " << counts.physicalInterfaces << " interfaces and " << counts.aliases << " aliases, "
+        out << "Read: " << counts.physicalInterfaces << " interfaces and " << counts.aliases << " aliases, "
                   << counts.proxyRulesRead << " proxy rules, " << counts.natRules << " NAT rules, " << counts.inatRules
                   << " INAT rules, " << counts.forwardPfRulesRead << " forward and " << counts.localPfRulesRead
                   << " local packet filter rules\n";
@@ -214,13 +217,29 @@ void printSummary(const UpgradeWorkflow& workflow, const ConversionCounts& count
 int reportOutcome(const UpgradeWorkflow& workflow, const ConvertOptions& options) {
     const UpgradeReport* report = workflow.report();
     if (report == nullptr) return kExitDone;
-    std::cout << cli::reportSummaryText(*report, workflow.workingDirectory());
+    cli::humanOut() << cli::reportSummaryText(*report, workflow.workingDirectory());
     if (!options.review.strict || report->findingCount(Severity::High) == 0) return kExitDone;
-    std::cout.flush();
+    cli::humanOut().flush();
     std::cerr << cli::highFindingsText(*report);
     complain("--strict: the safety review has high findings; review " + workflow.pathOf(kReportHtmlName));
     return kExitReviewRefused;
 }
+
+// Records what the run left for --json when it ends, however it ends.
+class RecordedRun {
+public:
+    explicit RecordedRun(const UpgradeWorkflow& workflow) : workflow_(workflow) {}
+    ~RecordedRun() {
+        const std::string& directory = workflow_.workingDirectory();
+        cli::fillFromWorkflow(cli::commandResult(), workflow_,
+                              directory.empty() ? workflow_.lastWorkingDirectory() : directory);
+    }
+    RecordedRun(const RecordedRun&) = delete;
+    RecordedRun& operator=(const RecordedRun&) = delete;
+
+private:
+    const UpgradeWorkflow& workflow_;
+};
 
 int runConvert(const ConvertOptions& options) {
     std::vector<std::string> pairTexts = options.pairs;
@@ -270,12 +289,16 @@ int runConvert(const ConvertOptions& options) {
     if (directory.empty() || directory.back() != '/') directory += '/';
     if (!checkOutputs(directory, inputs, newId.has_value())) return kExitUsage;
     // A script with errors would run as far as its first fault: nothing is started.
-    if (!options.noLint && lintBeforeRun(*script, "convert") != kExitDone) return kExitUsage;
+    if (!options.noLint && lintBeforeRun(*script, "convert") != kExitDone) {
+        cli::noteComplaint("the template script " + *script + " has errors, so nothing was run");
+        return kExitUsage;
+    }
 
     // Progress is for a person watching, never for a file or pipe.
     TerminalProgress progress(std::cerr, ::isatty(STDERR_FILENO) != 0);
     TerminalUi ui(progress);
     UpgradeWorkflow workflow(ui);
+    const RecordedRun recorded(workflow);
     if (!workflow.startInWorkingDirectory(options.workdir)) {
         complain("cannot create the log and the warnings file in " + options.workdir);
         return kExitUsage;

@@ -16,20 +16,40 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/human_output.h"
+#include "cli/json_output.h"
 #include "cli/script_check.h"
 #include "template/script_lint.h"
 
 namespace {
 
+// The findings for --json: "script", "errors", "warnings" and "findings" [{line, severity, message}].
+void recordFindings(const std::string& script, const std::vector<LintFinding>& findings) {
+    nlohmann::ordered_json list = nlohmann::ordered_json::array();
+    std::size_t errors = 0;
+    for (const LintFinding& finding : findings) {
+        const bool error = finding.severity == LintSeverity::Error;
+        if (error) ++errors;
+        list.push_back({{"line", finding.line}, {"severity", error ? "error" : "warning"}, {"message", finding.message}});
+    }
+    nlohmann::ordered_json& extras = cli::commandResult().extras;
+    extras["script"] = script;
+    extras["errors"] = errors;
+    extras["warnings"] = findings.size() - errors;
+    extras["findings"] = std::move(list);
+}
+
 int runLint(const std::string& script) {
     const std::vector<LintFinding> findings = lintScriptFile(script);
     if (!findings.empty() && findings.front().line == 0) {
-        std::cerr << "upgrade-cli lint: " << findings.front().message << '\n';
+        cli::complain("lint", findings.front().message);
         return kExitFailure;
     }
-    for (const LintFinding& finding : findings) std::cout << lintFindingText(script, finding) << '\n';
-    std::cout << lintCountText(script, findings) << '\n';
-    std::cout.flush();
+    std::ostream& out = cli::humanOut();
+    for (const LintFinding& finding : findings) out << lintFindingText(script, finding) << '\n';
+    out << lintCountText(script, findings) << '\n';
+    out.flush();
+    recordFindings(script, findings);
     return hasErrors(findings) ? 1 : kExitDone;  // 1: the script has errors
 }
 

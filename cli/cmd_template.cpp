@@ -28,6 +28,8 @@
 
 #include "cli/commands.h"
 #include "cli/file_checks.h"
+#include "cli/human_output.h"
+#include "cli/json_output.h"
 #include "conftree/config_tree.h"
 #include "conftree/progress.h"
 #include "template/template_processor.h"
@@ -55,7 +57,7 @@ protected:
     std::streamsize xsputn(const char*, std::streamsize n) override { return n; }
 };
 
-void complain(const std::string& message) { std::cerr << "upgrade-cli template: " << message << '\n'; }
+void complain(const std::string& message) { cli::complain("template", message); }
 
 // "-" names a standard stream; so does an option not given for OUT and LOG.
 bool isStandardStream(const std::string& path) { return path == "-"; }
@@ -228,6 +230,15 @@ int saveResult(ConfigTree& tree, const TemplateOptions& options, ResultTarget& t
 }
 
 int runTemplate(const TemplateOptions& options) {
+    // Under --json standard output carries the JSON object alone.
+    if (cli::jsonRequested() && (options.out.empty() || isStandardStream(options.out))) {
+        complain("--json needs --output: standard output carries the JSON object");
+        return kExitFailure;
+    }
+    if (cli::jsonRequested() && isStandardStream(options.warnings)) {
+        complain("--json: the warnings cannot go to standard output, which carries the JSON object");
+        return kExitFailure;
+    }
     // Two outputs on one stream would interleave.
     if ((options.out.empty() || isStandardStream(options.out)) && isStandardStream(options.warnings)) {
         complain("the result and the warnings cannot both go to standard output");
@@ -252,6 +263,7 @@ int runTemplate(const TemplateOptions& options) {
     if (!options.log.empty() && !isStandardStream(options.log)) {
         if (!openOutput(logFile, options.log, "log")) return kExitFailure;
         log = &logFile;
+        cli::commandResult().files.emplace_back("log", options.log);
     }
     DiscardBuffer discard;
     std::ostream discarded(&discard);
@@ -262,6 +274,7 @@ int runTemplate(const TemplateOptions& options) {
     } else if (!options.warnings.empty()) {
         if (!openOutput(warningsFile, options.warnings, "warnings file")) return kExitFailure;
         warnings = &warningsFile;
+        cli::commandResult().files.emplace_back("warnings", options.warnings);
     }
 
     // Progress dots belong to a person watching, never to a file or pipe.
@@ -280,8 +293,8 @@ int runTemplate(const TemplateOptions& options) {
         return kExitFailure;
     }
     if (!processor.runScriptSection(tree, nullptr)) {
-        std::cerr << "upgrade-cli template: the script stopped at line " << processor.lineNumber() << ": "
-                  << processor.errorText() << '\n';
+        complain("the script stopped at line " + std::to_string(processor.lineNumber()) + ": " +
+                 processor.errorText());
         return kExitStopped;
     }
     if (processor.scriptReadFailed()) {
@@ -293,6 +306,13 @@ int runTemplate(const TemplateOptions& options) {
     // until now; they become settings of the tree like at the end of a conversion.
     processor.saveNetObjects(tree);
     return saveResult(tree, options, target, *log, *warnings);
+}
+
+// The result among the files for --json, once it was saved (the log and the warnings file are added
+// as they are opened).
+void recordOutput(const TemplateOptions& options, int exitStatus) {
+    if (exitStatus == kExitDone && !options.out.empty() && !isStandardStream(options.out))
+        cli::commandResult().files.emplace_back("output", options.out);
 }
 
 }  // namespace
@@ -308,5 +328,8 @@ void addTemplateCommand(CLI::App& app, int& exitCode) {
     command->add_option("-W,--warnings", options->warnings,
                         "file for the script's warnings to the administrator (default: discarded)");
     command->add_option("--workdir", options->workdir, "directory for import_file (default: the directory of CONFIG)");
-    command->callback([options, &exitCode] { exitCode = runTemplate(*options); });
+    command->callback([options, &exitCode] {
+        exitCode = runTemplate(*options);
+        recordOutput(*options, exitCode);
+    });
 }

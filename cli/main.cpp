@@ -6,6 +6,8 @@
 #include <iostream>
 
 #include "cli/commands.h"
+#include "cli/human_output.h"
+#include "cli/json_output.h"
 
 int main(int argc, char** argv) {
     CLI::App app{"Upgrades a Kestrane firewall configuration from the 5.x generation to 6.0.", "upgrade-cli"};
@@ -17,15 +19,19 @@ int main(int argc, char** argv) {
     };
     int exitCode = kExitDone;
     for (AddCommand add : kCommands) add(app, exitCode);
+    // Every subcommand takes --json (cli/json_output.h), those added later too.
+    for (CLI::App* command : app.get_subcommands({})) cli::addJsonOption(*command);
 
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
         // --help prints and succeeds; every other parse error is a usage error.
-        return app.exit(e) == 0 ? kExitDone : kExitFailure;
+        exitCode = app.exit(e, cli::humanOut(), std::cerr) == 0 ? kExitDone : kExitFailure;
+        if (exitCode != kExitDone) cli::noteComplaint(e.what());
     } catch (const std::exception& e) {
         std::cerr << "upgrade-cli: " << e.what() << '\n';
-        return kExitFailure;
+        cli::noteComplaint(e.what());
+        exitCode = kExitFailure;
     }
-    return exitCode;
+    return cli::jsonRequested() ? cli::printJsonResult(exitCode) : exitCode;
 }

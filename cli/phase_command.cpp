@@ -15,6 +15,8 @@
 
 #include "cli/commands.h"
 #include "cli/file_checks.h"
+#include "cli/human_output.h"
+#include "cli/json_output.h"
 #include "cli/password_source.h"
 #include "cli/script_check.h"
 #include "cli/shared_interfaces.h"
@@ -110,7 +112,10 @@ int PhaseCommand::prepare(const std::string& templatePath, const std::vector<std
     }
     // A script with errors would run as far as its first fault and leave a half-converted result:
     // nothing is started, no firewall is touched.
-    if (lint && lintBeforeRun(*script, name_) != kExitDone) return kExitFailure;
+    if (lint && lintBeforeRun(*script, name_) != kExitDone) {
+        cli::noteComplaint("the template script " + *script + " has errors, so nothing was run");
+        return kExitFailure;
+    }
     workflow_.templateName = *script;
     workflow_.setStrictReview(review.strict);
     workflow_.setSharedInterfaceCheck(true);
@@ -297,5 +302,14 @@ int PhaseCommand::finish(int exitStatus) {
     if (directory.empty()) directory = workflow_.lastWorkingDirectory();
     if (directory.size() > 1 && directory.back() == '/') directory.pop_back();
     if (!directory.empty()) ui_.printLine("Working directory: " + directory);
+    recordResult(directory);
     return exitStatus;
+}
+
+void PhaseCommand::recordResult(const std::string& directory) {
+    cli::CommandResult& result = cli::commandResult();
+    cli::fillFromWorkflow(result, workflow_, directory);
+    // A stop before any step ran, or a refusal of the command's own, is not the workflow's failure.
+    if (!failureText_.empty() && (!result.failure || result.failure->reason != failureText_))
+        result.failure = cli::CommandFailure{failureText_, 0};
 }

@@ -3,7 +3,8 @@
 // phase deadlines (PhaseWatchdog, durations from UpgradeTimeouts::fromEnvironment), Ctrl-C and SIGTERM
 // turned into the workflow's stop (StopSignals), the interface pairing on the terminal between the
 // halves of the upload phase, and how the run ends: the warnings printed with their file's path, the
-// log closed, the working directory named on standard output's last line, and the exit status.
+// log closed, the working directory named on standard output's last line, and the exit status; and
+// what the run left (directory, files, report, failure) recorded for --json (cli/json_output.h).
 //
 // Exit statuses (commands.h): kExitDone; kExitUpgradeFailed when a step failed or a deadline ran out
 // (the failure's text is the last thing on standard error); kExitFailure for a usage error or an input
@@ -92,6 +93,8 @@ private:
     // kExitDone when no interface is shared or sharing was confirmed; kExitNeedsPairing otherwise.
     int confirmSharedInterfaces();
     void printWarnings(const std::string& path);
+    // What the run left, for --json (cli/json_output.h).
+    void recordResult(const std::string& directory);
 
     std::string name_;
     cli::StopSignals& signals_;

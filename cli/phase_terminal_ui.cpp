@@ -3,6 +3,8 @@
 
 #include <iostream>
 
+#include "cli/human_output.h"
+
 PhaseTerminalUi::PhaseTerminalUi(PhaseWatchdog& watchdog, bool progressOnTerminal)
     : watchdog_(watchdog), progress_(std::cerr, progressOnTerminal) {}
 
@@ -11,9 +13,11 @@ void PhaseTerminalUi::clearLocked() { progress_.clear(); }
 void PhaseTerminalUi::appendLog(std::string_view text, bool endLine) {
     std::lock_guard lock(mutex_);
     clearLocked();
-    std::cout << text;
-    if (endLine) std::cout << '\n';
-    std::cout.flush();
+    std::ostream& out = cli::humanOut();
+    out << text;
+    if (endLine) out << '\n';
+    out.flush();
+    if (cli::humanOnStandardError()) lastMessage_.clear();
 }
 
 void PhaseTerminalUi::showMessage(const std::string& text) {
@@ -43,13 +47,14 @@ void PhaseTerminalUi::phaseFinished() {
 void PhaseTerminalUi::printLine(std::string_view text) {
     std::lock_guard lock(mutex_);
     clearLocked();
-    std::cout << text << '\n' << std::flush;
+    cli::humanOut() << text << '\n' << std::flush;
+    if (cli::humanOnStandardError()) lastMessage_.clear();
 }
 
 void PhaseTerminalUi::complain(std::string_view command, std::string_view text) {
     std::lock_guard lock(mutex_);
     clearLocked();
-    std::cerr << "upgrade-cli " << command << ": " << text << '\n' << std::flush;
+    cli::complain(command, text);
     lastMessage_.clear();
 }
 

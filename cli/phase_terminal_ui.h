@@ -1,5 +1,6 @@
-// The terminal side of a phase that upgrade-cli runs: the upgrade log mirrored on standard output as
-// it grows (flushed at once, so that a reader of a pipe sees each line as it is written), a message
+// The terminal side of a phase that upgrade-cli runs: the upgrade log mirrored on standard output (on
+// standard error under --json: cli::humanOut) as it grows (flushed at once, so that a reader of a
+// pipe sees each line as it is written), a message
 // the workflow shows printed on standard error at once as "upgrade-cli: TEXT", the progress as a
 // status line on standard error when that is a terminal, and the page timers of the wizard kept as
 // the phase's deadlines by a PhaseWatchdog.
@@ -29,7 +30,7 @@ public:
     void stopPhaseTimeout() override;
     void phaseFinished() override;
 
-    // A line of the command's own on standard output.
+    // A line of the command's own on standard output (cli::humanOut).
     void printLine(std::string_view text);
     // "upgrade-cli COMMAND: TEXT" of the command's own on standard error.
     void complain(std::string_view command, std::string_view text);

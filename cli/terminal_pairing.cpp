@@ -5,10 +5,12 @@
 #include <iostream>
 #include <string>
 
+#include "cli/human_output.h"
+
 namespace {
 
 void complain(const PairingTerminal& terminal, const std::string& message) {
-    std::cerr << "upgrade-cli " << terminal.command << ": " << message << '\n';
+    cli::complain(terminal.command, message);
 }
 
 bool readAnswer(const PairingTerminal& terminal, std::string& answer) {
