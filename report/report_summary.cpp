@@ -276,7 +276,12 @@ std::string summaryText(const ReportSummary& summary) {
         text += "Findings: " + std::to_string(summary.high) + " high, " + std::to_string(summary.medium) +
                 " medium, " + std::to_string(summary.info) + " info\n";
     }
-    for (const std::string& message : summary.highFindings) text += "  HIGH: " + printable(message) + "\n";
+    // A large conversion may have hundreds: the summary names the first ones, the report has them all.
+    const std::size_t shown = std::min(summary.highFindings.size(), kSummaryHighFindingsShown);
+    for (std::size_t i = 0; i < shown; ++i) text += "  HIGH: " + printable(summary.highFindings[i]) + "\n";
+    if (shown < summary.highFindings.size()) {
+        text += "  ... and " + std::to_string(summary.highFindings.size() - shown) + " more high findings in the report\n";
+    }
     if (!summary.htmlPath.empty()) text += "Report: " + printable(summary.htmlPath) + "\n";
     return text;
 }

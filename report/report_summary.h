@@ -42,5 +42,9 @@ std::optional<ReportSummary> parseReportSummary(std::string_view json, const std
                                                 std::string& error);
 
 // The short text a command-line front end prints: counts per kind (only kinds with items), findings
-// by severity, every high finding, and the report's path. Lines end in '\n'.
+// by severity, the high findings (the first kSummaryHighFindingsShown, then how many more), and the
+// report's path. Lines end in '\n'.
 std::string summaryText(const ReportSummary& summary);
+
+// How many high findings summaryText spells out; the rest are counted.
+inline constexpr std::size_t kSummaryHighFindingsShown = 20;

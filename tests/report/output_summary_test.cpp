@@ -185,6 +185,17 @@ TEST_F(ReportSummaryTest, TextShowsKindsWithItemsFindingsAndWhereThePageIs) {
                   "\n  HIGH: " + reportsample::highMessages()[2] + "\nReport: /work/x/report.html\n");
 }
 
+TEST_F(ReportSummaryTest, TextNamesTheFirstHighFindingsAndCountsTheRest) {
+    ReportSummary summary;
+    summary.stage = "final";
+    summary.high = kSummaryHighFindingsShown + 3;
+    for (std::size_t i = 0; i < summary.high; ++i) summary.highFindings.push_back("finding " + std::to_string(i));
+    const std::string text = summaryText(summary);
+    EXPECT_NE(text.find("  HIGH: finding " + std::to_string(kSummaryHighFindingsShown - 1) + "\n"), std::string::npos);
+    EXPECT_EQ(text.find("  HIGH: finding " + std::to_string(kSummaryHighFindingsShown) + "\n"), std::string::npos);
+    EXPECT_NE(text.find("  ... and 3 more high findings in the report\n"), std::string::npos) << text;
+}
+
 TEST_F(ReportSummaryTest, TextOfAnEmptyReportAndOfControlCharacters) {
     ReportSummary summary;
     summary.stage = "conversion";
