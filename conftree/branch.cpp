@@ -19,12 +19,14 @@ Branch::Branch(std::string name) : Node(std::move(name)), children_(this) { bran
 Branch::~Branch() {
     // The subtree is taken apart without recursion, one branch at a time, so that a tree of any
     // depth can be destroyed: each branch is emptied before it is destroyed.
-    std::vector<std::unique_ptr<Node>> pending = children_.takeAll();
+    // A branch being destroyed is in no tree: its leaves were counted out of the watched tree, if
+    // ever, when it was taken out (tree_state.h).
+    std::vector<std::unique_ptr<Node>> pending = children_.takeAllUnwatched();
     while (!pending.empty()) {
         std::unique_ptr<Node> node = std::move(pending.back());
         pending.pop_back();
         if (node->isBranch()) {
-            for (auto& child : static_cast<Branch*>(node.get())->children_.takeAll())
+            for (auto& child : static_cast<Branch*>(node.get())->children_.takeAllUnwatched())
                 pending.push_back(std::move(child));
         }
     }
@@ -57,7 +59,9 @@ bool Branch::mergeNode(std::unique_ptr<Node> node, bool overwrite) {
         }
         if (step.node->isBranch()) {
             Branch* into = static_cast<Branch*>(existing);
-            std::vector<std::unique_ptr<Node>> children = static_cast<Branch*>(step.node.get())->children_.takeAll();
+            // An incoming branch is detached: its children enter the tree, they leave none.
+            std::vector<std::unique_ptr<Node>> children =
+                static_cast<Branch*>(step.node.get())->children_.takeAllUnwatched();
             for (std::size_t i = children.size(); i > 0; --i) pending.push_back({into, std::move(children[i - 1])});
             continue;
         }

@@ -139,7 +139,11 @@ struct ChildNameIndex {
 
 ChildList::ChildList(Branch* owner) : owner_(owner) {}
 
-ChildList::~ChildList() { clear(); }
+ChildList::~ChildList() {
+    // The list of a branch being destroyed: that branch is in no tree (see takeAllUnwatched).
+    std::vector<std::unique_ptr<Node>> all = takeAllUnwatched();
+    all.clear();
+}
 
 void ChildList::compact() const {
     std::size_t to = 0;
@@ -207,9 +211,7 @@ Node* ChildList::adopt(std::unique_ptr<Node>& node, std::size_t slot) {
     raw->parent_ = owner_;
     raw->slot_ = slot;
     if (index_) index_->insert(raw);
-    if (conftree_internal::watchingEdits() && conftree_internal::inWatchedTree(*owner_)) {
-        conftree_internal::countEntered(*raw);
-    }
+    if (conftree_internal::watchingEdits()) conftree_internal::countEntered(*owner_, *raw);
     return raw;
 }
 
@@ -245,9 +247,7 @@ Node* ChildList::insert(std::size_t index, std::unique_ptr<Node> node) {
 std::unique_ptr<Node> ChildList::release(std::size_t slot) {
     std::unique_ptr<Node> node = std::move(items_[slot]);
     if (index_) index_->remove(node.get());
-    if (conftree_internal::watchingEdits() && conftree_internal::inWatchedTree(*owner_)) {
-        conftree_internal::countLeft(*node);
-    }
+    if (conftree_internal::watchingEdits()) conftree_internal::countLeft(*owner_, *node);
     node->parent_ = nullptr;
     --live_;
     if (slot + 1 == items_.size()) {
@@ -288,9 +288,7 @@ std::unique_ptr<Node> ChildList::replace(std::size_t index, std::unique_ptr<Node
     closeHoles();
     std::unique_ptr<Node> old = std::move(items_[index]);
     if (index_) index_->remove(old.get());
-    if (conftree_internal::watchingEdits() && conftree_internal::inWatchedTree(*owner_)) {
-        conftree_internal::countLeft(*old);
-    }
+    if (conftree_internal::watchingEdits()) conftree_internal::countLeft(*owner_, *old);
     old->parent_ = nullptr;
     adopt(node, index);
     items_[index] = std::move(node);
@@ -330,14 +328,18 @@ void ChildList::clear() {
 }
 
 std::vector<std::unique_ptr<Node>> ChildList::takeAll() {
+    if (conftree_internal::watchingEdits()) {
+        for (const auto& node : items_) {
+            if (node) conftree_internal::countLeft(*owner_, *node);
+        }
+    }
+    return takeAllUnwatched();
+}
+
+std::vector<std::unique_ptr<Node>> ChildList::takeAllUnwatched() {
     // The storage itself is handed over: releasing a big tree calls this for every branch, and a
     // copy of each children list would cost an allocation and a pass over the children each.
     index_.reset();
-    if (conftree_internal::watchingEdits() && conftree_internal::inWatchedTree(*owner_)) {
-        for (const auto& node : items_) {
-            if (node) conftree_internal::countLeft(*node);
-        }
-    }
     Storage all;
     all.swap(items_);
     if (live_ != all.size()) std::erase_if(all, [](const std::unique_ptr<Node>& node) { return !node; });

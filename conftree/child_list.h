@@ -157,6 +157,10 @@ private:
     bool collectNamed(std::string_view name, bool leaf, std::vector<Node*>& out) const;
     // Sorts children of this list into list order.
     void sortInListOrder(std::vector<Node*>& nodes) const;
+    // takeAll for a list whose owner is known to lie outside the watched tree (tree_state.h): a
+    // branch being destroyed, or one coming into a merge. Skips the test for the watched tree, which
+    // would cost a call for every branch of a large tree being released. The destructor uses it too.
+    [[nodiscard]] std::vector<std::unique_ptr<Node>> takeAllUnwatched();
     void nameAboutToChange(Node* node);
     void nameChanged(Node* node);
     Node* adopt(std::unique_ptr<Node>& node, std::size_t slot);  // sets parent and slot, indexes

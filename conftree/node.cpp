@@ -16,7 +16,7 @@ Node::~Node() = default;
 
 void Node::setName(std::string name) {
     // Renaming a node of the watched tree renames the settings of every leaf below it.
-    if (watchingEdits() && parent_ != nullptr && name != name_ && inWatchedTree(*this)) countRenamed(*this);
+    if (watchingEdits() && parent_ != nullptr && name != name_) countRenamed(*this);
     if (parent_ == nullptr) {
         name_ = std::move(name);
         return;
@@ -42,7 +42,7 @@ Leaf::Leaf(std::string name, std::string value) : Node(std::move(name)), value_(
 Leaf::~Leaf() { leafDestroyed(); }
 
 void Leaf::setValue(std::string value) {
-    if (watchingEdits() && value != value_ && inWatchedTree(*this)) countValueChange();
+    if (watchingEdits() && value != value_) countValueChange(*this);
     value_ = std::move(value);
 }
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "conftree/branch.h"
+#include "conftree/leaf.h"
 #include "conftree/progress.h"
 #include "conftree/tree_internal.h"
 
@@ -70,8 +71,7 @@ long leavesOf(const Node& subtree) {
     return leaves;
 }
 
-}  // namespace
-
+// True when node lies in the watched tree: the walk up from it meets the tree's root.
 bool inWatchedTree(const Node& node) {
     for (const Node* up = &node; up != nullptr; up = up->parent()) {
         if (up == watchedTree) return true;
@@ -79,10 +79,20 @@ bool inWatchedTree(const Node& node) {
     return false;
 }
 
-void countEntered(const Node& subtree) { state().edits.leavesIn += leavesOf(subtree); }
-void countLeft(const Node& subtree) { state().edits.leavesOut += leavesOf(subtree); }
-void countRenamed(const Node& subtree) { state().edits.leavesRenamed += leavesOf(subtree); }
-void countValueChange() { ++state().edits.valueChanges; }
+}  // namespace
+
+void countEntered(const Branch& owner, const Node& subtree) {
+    if (inWatchedTree(owner)) state().edits.leavesIn += leavesOf(subtree);
+}
+void countLeft(const Branch& owner, const Node& subtree) {
+    if (inWatchedTree(owner)) state().edits.leavesOut += leavesOf(subtree);
+}
+void countRenamed(const Node& node) {
+    if (inWatchedTree(node)) state().edits.leavesRenamed += leavesOf(node);
+}
+void countValueChange(const Leaf& leaf) {
+    if (inWatchedTree(leaf)) ++state().edits.valueChanges;
+}
 void countSearchMatches(long results) { state().edits.searchMatches += results; }
 
 void branchCreated() { ++state().branches; }

@@ -18,6 +18,7 @@
 //                or an interface record's device
 //   "srcport","dstport","port"  port ranges as "FIRST-LAST"
 //   "global","local","remote"   NAT addresses (old: address text; new: object name)
+//   "auth"       a proxy rule's authentication object (the new one comes from its service group)
 //   "addr","netmask","location","nat"  an interface's settings
 //   "value"      a network address object's value
 // A field that a kind does not have is absent; an empty value means "none".

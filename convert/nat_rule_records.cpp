@@ -3,23 +3,18 @@
 #include <vector>
 
 #include "convert/nat_rules.h"
+#include "convert/text_fields.h"
 
 namespace {
 
 std::string portText(const NatRule& rule) {
     if (rule.portStart.empty() && rule.portEnd.empty()) return {};
-    return rule.portStart + "-" + rule.portEnd;
+    return joinText({rule.portStart, "-", rule.portEnd});
 }
 
 bool isInat(const NatRule& rule) { return rule.ruleType == kInatRuleType; }
 
-std::string readFrom(const NatRule& rule) {
-    std::string id;
-    id.reserve(13 + rule.branchName.size());
-    id += "rule_natrule_";
-    id += rule.branchName;
-    return id;
-}
+std::string readFrom(const NatRule& rule) { return joinText({"rule_natrule_", rule.branchName}); }
 
 ItemRecord ruleRecord(const NatRule& rule, bool written) {
     const bool inat = isInat(rule);
@@ -32,7 +27,7 @@ ItemRecord ruleRecord(const NatRule& rule, bool written) {
     item.oldId = readFrom(rule);
     // NAT rules carry no label: a person knows them by their addresses.
     item.label = rule.localText.empty() || rule.globalText.empty() ? item.oldId
-                                                                    : rule.localText + " -> " + rule.globalText;
+                                                                    : joinText({rule.localText, " -> ", rule.globalText});
     // An INAT rule is written with its two addresses and its interface only.
     item.fields.reserve(6);
     item.fields.push_back({"action", rule.ruleType, value(rule.ruleType)});
@@ -66,12 +61,13 @@ void NatRuleConverter::appendRecords(std::vector<ItemRecord>& out) const {
     for (const NatRule& rule : rules) {
         ItemRecord item = ruleRecord(rule, true);
         if (rule.writtenAs > 0) {
-            item.newIds.push_back((isInat(rule) ? "rule_inatrule_" : "rule_natrule_") +
-                                  std::to_string(rule.writtenAs));
+            item.newIds.push_back(
+                joinText({isInat(rule) ? "rule_inatrule_" : "rule_natrule_", std::to_string(rule.writtenAs)}));
         }
         if (rule.network != rule.networkAsRead) {
             item.outcome = ItemOutcome::Changed;
-            item.reasons.push_back("The interface merge moved it from " + rule.networkAsRead + " to " + rule.network);
+            item.reasons.push_back(
+                joinText({"The interface merge moved it from ", rule.networkAsRead, " to ", rule.network}));
         }
         if (isInat(rule) && (!rule.remote.empty() || !portText(rule).empty())) {
             item.outcome = ItemOutcome::Changed;

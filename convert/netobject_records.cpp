@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "convert/netobjects.h"
+#include "convert/text_fields.h"
 
 void NetObjectList::appendRecords(std::vector<ItemRecord>& out) const {
     for (std::size_t i = 0; i < objects_.size(); ++i) {
@@ -16,7 +17,7 @@ void NetObjectList::appendRecords(std::vector<ItemRecord>& out) const {
             objects_[i + 1].type == (network ? kNetNetAddrLink : kNetRangeStartLink)) {
             const std::string first = valueOf(kNetIpAddr, objects_[i + 1].value);
             const std::string second = valueOf(network ? kNetIpMask : kNetIpAddr, objects_[i + 2].value);
-            value = first + (network ? ":" : "-") + second;
+            value = joinText({first, network ? ":" : "-", second});
         }
         ItemRecord item;
         item.kind = ItemKind::NetObject;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "convert/packet_filter.h"
+#include "convert/text_fields.h"
 
 namespace {
 
@@ -14,22 +15,13 @@ using ServiceIndex = std::unordered_map<std::string_view, const PfService*>;
 
 std::string portRange(const std::string& first, const std::string& last) {
     if (first.empty() && last.empty()) return {};
-    return first + "-" + last;
+    return joinText({first, "-", last});
 }
 
 // Where the rule was read: "pfedit_fwd_rule10" for an edit line, "rule_pffwd_3" for a rule.
 std::string readFrom(const PfRule& rule, bool forward) {
-    std::string id;
-    if (rule.editLine) {
-        id.reserve(11 + rule.readAs.size());
-        id += forward ? "pfedit_fwd_" : "pfedit_lcl_";
-    } else {
-        id.reserve(rule.listName.size() + 1 + rule.readAs.size());
-        id += rule.listName;
-        id += '_';
-    }
-    id += rule.readAs;
-    return id;
+    if (rule.editLine) return joinText({forward ? "pfedit_fwd_" : "pfedit_lcl_", rule.readAs});
+    return joinText({rule.listName, "_", rule.readAs});
 }
 
 // The services of one direction by object name, those of the rule's own tree first.
@@ -54,7 +46,10 @@ ItemRecord ruleRecord(const PfRule& rule, const PfService* service, bool forward
     item.fields.push_back({"src", rule.srcText, rule.src});
     item.fields.push_back({"dst", rule.dstText, rule.dst});
     item.fields.push_back({"service", rule.editLine ? std::string() : rule.service, rule.service});
-    if (rule.writtenAs > 0) item.newIds.push_back(rule.listName + "_" + std::to_string(rule.writtenAs));
+    if (rule.writtenAs > 0) {
+        item.newIds.reserve(service != nullptr ? 2 : 1);
+        item.newIds.push_back(joinText({rule.listName, "_", std::to_string(rule.writtenAs)}));
+    }
     if (service == nullptr) return item;
     item.fields.push_back({"interface", service->interfaceAsRead, service->interface});
     std::string srcport = portRange(service->srcport1, service->srcport2);
@@ -65,8 +60,8 @@ ItemRecord ruleRecord(const PfRule& rule, const PfService* service, bool forward
     if (rule.writtenAs > 0) item.newIds.push_back(service->objectName);
     if (service->interface != service->interfaceAsRead) {
         item.outcome = ItemOutcome::Changed;
-        item.reasons.push_back("The interface merge moved its service's interface from " + service->interfaceAsRead +
-                               " to " + service->interface);
+        item.reasons.push_back(joinText({"The interface merge moved its service's interface from ",
+                                         service->interfaceAsRead, " to ", service->interface}));
     }
     return item;
 }

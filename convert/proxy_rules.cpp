@@ -71,7 +71,7 @@ void ProxyRuleConverter::parse(ConverterContext& context, ConfigTree& oldTree, c
         if (branch == nullptr) continue;
         ProxyRule rule = readProxyRule(*branch);
         rule.branchName = branch->name();
-        takeValuesBeforeScript(rule, position);
+        linkValuesBeforeScript(rule, position);
         rule.authAsRead = rule.auth;
 
         if (rule.state.empty()) rule.state = "on";
@@ -101,50 +101,74 @@ void ProxyRuleConverter::parse(ConverterContext& context, ConfigTree& oldTree, c
         }
         rules.push_back(std::move(rule));
     }
-    beforeScriptByName_.clear();
-    beforeScript_.clear();
-    beforeScript_.shrink_to_fit();
+    notedByName_.clear();
     selectionSortFrom(rules, 0, [](const ProxyRule& rule) { return rule.oldNumber; });
 }
 
 void ProxyRuleConverter::noteValuesBeforeScript(ConfigTree& oldTree) {
+    noted_.clear();
+    notedRules_.clear();
+    notedByName_.clear();
     const SearchTemplate pattern = SearchTemplate::branch(kProxyRuleTemplate);
     NodeList found;
     if (!pattern.search(oldTree, found)) return;
-    beforeScript_.reserve(found.size());
+    notedRules_.reserve(found.size());
     for (const Node* node : found) {
         const Branch* branch = node->asBranch();
         if (branch == nullptr) continue;
-        beforeScript_.push_back(
-            {branch->name(), leafValue(branch->findLeaf("src")), leafValue(branch->findLeaf("dest")), false});
+        // The first leaf of each name, as a lookup by name finds it.
+        const Leaf* src = nullptr;
+        const Leaf* dest = nullptr;
+        for (const Node* child : branch->children()) {
+            const Leaf* leaf = child->asLeaf();
+            if (leaf == nullptr) continue;
+            if (src == nullptr && leaf->name() == "src") src = leaf;
+            if (dest == nullptr && leaf->name() == "dest") dest = leaf;
+        }
+        NotedRule rule{};
+        rule.name = noted_.size();
+        noted_ += branch->name();
+        rule.src = noted_.size();
+        if (src != nullptr) noted_ += src->value();
+        rule.dest = noted_.size();
+        if (dest != nullptr) noted_ += dest->value();
+        rule.end = noted_.size();
+        notedRules_.push_back(rule);
     }
 }
 
-void ProxyRuleConverter::takeValuesBeforeScript(ProxyRule& rule, std::size_t position) {
+void ProxyRuleConverter::linkValuesBeforeScript(ProxyRule& rule, std::size_t position) {
     // The script usually leaves the rules where they are: the values noted at the same position are
     // the rule's. Only when it did not are they looked up by name.
-    ValuesBeforeScript* noted = nullptr;
-    if (position < beforeScript_.size() && beforeScript_[position].branchName == rule.branchName) {
-        noted = &beforeScript_[position];
-    } else if (!beforeScript_.empty()) {
-        if (beforeScriptByName_.empty()) {
-            for (std::size_t i = 0; i < beforeScript_.size(); ++i) {
-                beforeScriptByName_.try_emplace(beforeScript_[i].branchName, i);
+    std::size_t index = notedRules_.size();
+    if (position < notedRules_.size() &&
+        notedText(notedRules_[position].name, notedRules_[position].src) == rule.branchName) {
+        index = position;
+    } else if (!notedRules_.empty()) {
+        if (notedByName_.empty()) {
+            for (std::size_t i = 0; i < notedRules_.size(); ++i) {
+                notedByName_.try_emplace(notedText(notedRules_[i].name, notedRules_[i].src), i);
             }
         }
-        if (auto found = beforeScriptByName_.find(rule.branchName); found != beforeScriptByName_.end()) {
-            noted = &beforeScript_[found->second];
-        }
+        if (auto found = notedByName_.find(rule.branchName); found != notedByName_.end()) index = found->second;
     }
-    if (noted == nullptr || noted->taken) {
-        // A rule the script made or renamed: its values as read are the oldest known.
-        rule.srcBeforeScript = rule.src;
-        rule.destBeforeScript = rule.dest;
-        return;
-    }
-    rule.srcBeforeScript = std::move(noted->src);
-    rule.destBeforeScript = std::move(noted->dest);
-    noted->taken = true;
+    // A rule the script made or renamed has no noted values: its values as read are the oldest known.
+    if (index == notedRules_.size() || notedRules_[index].taken) return;
+    notedRules_[index].taken = true;
+    rule.notedBeforeScript = static_cast<int>(index);
+}
+
+std::string_view ProxyRuleConverter::srcBeforeScript(const ProxyRule& rule) const {
+    if (rule.notedBeforeScript < 0) return rule.src;
+    const NotedRule& noted = notedRules_[static_cast<std::size_t>(rule.notedBeforeScript)];
+    return notedText(noted.src, noted.dest);
+}
+
+std::string_view ProxyRuleConverter::destBeforeScript(const ProxyRule& rule) const {
+    // A destination filled in was read as none.
+    if (rule.notedBeforeScript < 0) return rule.destFilledIn ? std::string_view() : std::string_view(rule.dest);
+    const NotedRule& noted = notedRules_[static_cast<std::size_t>(rule.notedBeforeScript)];
+    return notedText(noted.dest, noted.end);
 }
 
 void ProxyRuleConverter::save(ConverterContext& context, ConfigTree& tree) {

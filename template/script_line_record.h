@@ -17,5 +17,6 @@ struct ScriptLineRecord {
     long changed = 0;
     long added = 0;
     long removed = 0;
-    bool known = true;     // false for a verb the table does not know (the line did nothing)
+    bool known = true;     // false for a verb the table does not know (the line did nothing); the
+                           // four section markers count as known: the phases end sections at them
 };
