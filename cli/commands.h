@@ -28,3 +28,4 @@ void addUploadCommand(CLI::App& app, int& exitCode);
 void addRunCommand(CLI::App& app, int& exitCode);
 void addLintCommand(CLI::App& app, int& exitCode);
 void addReportCommand(CLI::App& app, int& exitCode);
+void addRollbackCommand(CLI::App& app, int& exitCode);

@@ -15,7 +15,7 @@ int main(int argc, char** argv) {
 
     static constexpr AddCommand kCommands[] = {
         addTemplateCommand, addConvertCommand, addDownloadCommand, addUploadCommand,
-        addRunCommand,      addReportCommand,  addLintCommand,
+        addRunCommand,      addReportCommand,  addLintCommand,   addRollbackCommand,
     };
     int exitCode = kExitDone;
     for (AddCommand add : kCommands) add(app, exitCode);

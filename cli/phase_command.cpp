@@ -216,6 +216,21 @@ int PhaseCommand::upload() {
     return failed();
 }
 
+int PhaseCommand::rollback(const std::string& directory) {
+    std::string problem;
+    timeouts_ = UpgradeTimeouts::fromEnvironment(&problem);
+    if (!problem.empty()) {
+        complain(problem);
+        return kExitFailure;
+    }
+    if (signals_.received()) return stopped();
+    watchdog_.start(timeouts_.login, timeouts_.upload);
+    const PhaseOutcome outcome = workflow_.rollback(directory);
+    watchdog_.finish();
+    workflow_.newLogin.wipePassword();
+    return outcome == PhaseOutcome::Done ? kExitDone : failed();
+}
+
 int PhaseCommand::confirmSharedInterfaces() {
     if (signals_.received()) return kExitNeedsPairing;
     ui_.yieldTerminal();

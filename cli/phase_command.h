@@ -78,6 +78,11 @@ public:
     // shared interface); the new login's password is wiped once it has run. Any of the exit statuses,
     // kExitReviewRefused when --strict stopped it before the upload.
     int upload();
+    // The rollback of the new firewall from directory (the time-outs of the environment apply); the
+    // new login's password is wiped once it has run. kExitDone, kExitUpgradeFailed (also when
+    // directory holds no initial configuration), kExitFailure for an unusable time-out, or
+    // kExitInterrupted.
+    int rollback(const std::string& directory);
 
     // Ends the run with the command's exit status so far and gives the final one (kExitUpgradeFailed
     // instead of kExitDone when the log or the warnings file missed a write).

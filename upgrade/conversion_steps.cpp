@@ -14,9 +14,13 @@
 #include "upgrade/upgrade_strings.h"
 #include "upgrade/workflow.h"
 
-bool UpgradeWorkflow::convertOldConfig() { return convertSavedConfig(false); }
+bool UpgradeWorkflow::convertOldConfig() {
+    StepJournal journal(*this, "convert");
+    return convertSavedConfig(false) && journal.succeed();
+}
 
 bool UpgradeWorkflow::resumeConversion() {
+    StepJournal journal(*this, "resume_conversion");
     if (!continueUnlessStopped("Aborting conversion!", true)) return false;
     logLine("Resuming previous upgrade...");
     logLine("Locating files...");
@@ -30,7 +34,7 @@ bool UpgradeWorkflow::resumeConversion() {
             return false;
         }
     }
-    return convertSavedConfig(true);
+    return convertSavedConfig(true) && journal.succeed();
 }
 
 bool UpgradeWorkflow::convertSavedConfig(bool keepWorkingDirectory) {
@@ -58,6 +62,7 @@ bool UpgradeWorkflow::convertSavedConfig(bool keepWorkingDirectory) {
         return false;
     }
     logLine("File loaded and parsed");
+    manifest_.recordInput(kSavedOldConfigName, savedOld);
 
     processor_ = std::make_unique<TemplateProcessor>(logFile_, warningsFile_, templateName, workingDirectory_);
     processor_->setStopRequest(&stopRequest_);
@@ -72,6 +77,7 @@ bool UpgradeWorkflow::convertSavedConfig(bool keepWorkingDirectory) {
         return false;
     }
     logLine("Conversion complete...");
+    moveAsideStale(kConvertedConfigName);
     bool saved = false;
     {
         const StepProgress progress(ui_, "Saving the converted configuration", ProgressKind::LinesWritten);
@@ -83,13 +89,18 @@ bool UpgradeWorkflow::convertSavedConfig(bool keepWorkingDirectory) {
         return false;
     }
     logLine("Converted file saved to " + converted);
+    manifest_.recordOutput(kConvertedConfigName, converted);
     writeReport(false);
     return true;
 }
 
 bool UpgradeWorkflow::mergeConfigs() {
+    StepJournal journal(*this, "merge");
     pairingRequired_ = false;
     if (!continueUnlessStopped("Aborting merge!", true)) return false;
+    // This run makes a new final configuration: an earlier run's must not stay behind in its place
+    // (to be taken for this one's when the merge or the pairing stops).
+    moveAsideStale(kFinalConfigName);
     logLine("Merging old configuration with new configuration...");
     if (!processor_ || !oldTree_ || !newTree_) {
         // Only reachable when a front end calls the steps out of order.
@@ -113,6 +124,7 @@ bool UpgradeWorkflow::mergeConfigs() {
         return false;
     }
     logLine("New file loaded and parsed...");
+    manifest_.recordInput(kNewInitConfigName, pathOf(kNewInitConfigName));
     bool merged = false;
     {
         const StepProgress progress(ui_, "Merging the configurations", ProgressKind::ScriptLinesRead);
@@ -129,7 +141,7 @@ bool UpgradeWorkflow::mergeConfigs() {
 
     pairingRequired_ = processor_->interfaceMergeHelpRequired();
     if (pairingRequired_) logLine("Interface merge help will be needed...");
-    return true;
+    return journal.succeed();
 }
 
 bool UpgradeWorkflow::interfacePairingRequired() const { return processor_ && pairingRequired_; }
@@ -137,6 +149,7 @@ bool UpgradeWorkflow::interfacePairingRequired() const { return processor_ && pa
 InterfacePairing UpgradeWorkflow::interfacePairing() { return processor_->interfacePairing(); }
 
 bool UpgradeWorkflow::postprocessConfigs(PairingOutcome pairing) {
+    StepJournal journal(*this, "postprocess");
     if (!processor_ || !newTree_) {
         // Only reachable when a front end calls the steps out of order.
         abandonStep("Aborting postprocessing!", "The configurations have not been merged", true);
@@ -174,6 +187,7 @@ bool UpgradeWorkflow::postprocessConfigs(PairingOutcome pairing) {
     }
     logLine("Postprocessing complete");
     const std::string final = pathOf(kFinalConfigName);
+    moveAsideStale(kFinalConfigName);
     bool saved = false;
     {
         const StepProgress progress(ui_, "Saving the final configuration", ProgressKind::LinesWritten);
@@ -184,6 +198,7 @@ bool UpgradeWorkflow::postprocessConfigs(PairingOutcome pairing) {
         return false;
     }
     logLine("Merged file saved to " + final);
+    manifest_.recordOutput(kFinalConfigName, final);
     writeReport(true);
-    return true;
+    return journal.succeed();
 }

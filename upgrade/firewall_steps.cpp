@@ -17,9 +17,15 @@ namespace {
 constexpr const char* kNewVersion = "KF6.0";
 }
 
-bool UpgradeWorkflow::loginOldFirewall() { return loginFirewall(false) && createWorkingDirectory(); }
+bool UpgradeWorkflow::loginOldFirewall() {
+    StepJournal journal(*this, "login_old_firewall");
+    return loginFirewall(false) && createWorkingDirectory() && journal.succeed();
+}
 
-bool UpgradeWorkflow::loginNewFirewall() { return loginFirewall(true); }
+bool UpgradeWorkflow::loginNewFirewall() {
+    StepJournal journal(*this, "login_new_firewall");
+    return loginFirewall(true) && journal.succeed();
+}
 
 bool UpgradeWorkflow::loginFirewall(bool newFirewall) {
     const FirewallLogin& login = newFirewall ? newLogin : oldLogin;

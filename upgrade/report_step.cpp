@@ -39,6 +39,8 @@ void UpgradeWorkflow::logTemplateScript() {
     const std::optional<std::string> digest = files::sha256OfFile(templateName);
     logLine("Template script: " + absolutePath(templateName) + " (SHA-256 " +
             digest.value_or(std::string("unreadable")) + ")");
+    manifest_.setTemplate(absolutePath(templateName), digest.value_or(std::string()));
+    manifest_.recordInput(std::filesystem::path(templateName).filename().string(), absolutePath(templateName));
 }
 
 void UpgradeWorkflow::logInterfacePairs() {
@@ -59,6 +61,15 @@ void UpgradeWorkflow::logInterfacePairs() {
         if (pair.shared) line += ", shared with another old interface";
         logLine(line);
     }
+    std::vector<ManifestPair> pairs;
+    for (const PairRecord& pair : processor_->pairingRecords()) {
+        const char* method = pair.method == PairingMethod::Address  ? "address"
+                             : pair.method == PairingMethod::Choice ? "choice"
+                                                                    : "unpaired";
+        pairs.push_back({pair.oldDevice, pair.method == PairingMethod::Unpaired ? std::string() : pair.newDevice,
+                         method, pair.shared});
+    }
+    manifest_.setPairing(std::move(pairs));
 }
 
 std::vector<SharedInterface> UpgradeWorkflow::sharedInterfaces() const {
@@ -99,9 +110,13 @@ void UpgradeWorkflow::writeReport(bool final) {
     }
     reviewUpgrade(*report, inputs);
 
+    moveAsideStale(std::string(kReportJsonName));
+    moveAsideStale(std::string(kReportHtmlName));
     std::string error;
     if (writeReportFiles(*report, workingDirectory_, error)) {
         logLine("Upgrade report saved to " + pathOf(kReportHtmlName));
+        manifest_.recordOutput(std::string(kReportJsonName), pathOf(kReportJsonName));
+        manifest_.recordOutput(std::string(kReportHtmlName), pathOf(kReportHtmlName));
     } else {
         logLine("Unable to save the upgrade report: " + error);
     }

@@ -11,25 +11,12 @@
 #include <utility>
 
 #include "lib/fwall/mgmt_session.h"
+#include "upgrade/readable_file.h"
 #include "upgrade/step_texts.h"
 #include "upgrade/upgrade_strings.h"
 #include "upgrade/workflow.h"
 
 namespace {
-
-// Why a local file cannot be sent: empty when it opens for reading and is a regular file.
-std::string unreadableBecause(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) return std::strerror(errno);
-    struct stat status {};
-    std::string problem;
-    if (::fstat(fd, &status) != 0)
-        problem = std::strerror(errno);
-    else if (!S_ISREG(status.st_mode))
-        problem = "not a regular file";
-    ::close(fd);
-    return problem;
-}
 
 // Reports the bytes of one file as they move, every 256 KiB at most, so that a large file shows
 // progress without a report per network read.
@@ -65,11 +52,12 @@ std::string uploadPath(const UpgradeFile& row) {
 }  // namespace
 
 bool UpgradeWorkflow::packCerts() {
+    StepJournal journal(*this, "pack_certs", true);
     logLine("Packaging any VPN Certs for download...");
     const int result = session().run_action(MgmtAction::PackCerts);
     if (result == 200) {
         logLine("Done.");
-        return true;
+        return journal.succeed();
     }
     logLine("Problem packaging user databases and/or firewall");
     logLine("VPN certs. - if you have VPN installed, then you");
@@ -81,6 +69,7 @@ bool UpgradeWorkflow::packCerts() {
 }
 
 bool UpgradeWorkflow::downloadFiles() {
+    StepJournal journal(*this, "download_files");
     if (!continueUnlessStopped("Aborting download!", false)) return false;
     logLine("Retrieving files from old firewall...");
     const long total = static_cast<long>(fileTable_.rows().size());
@@ -110,22 +99,25 @@ bool UpgradeWorkflow::downloadFiles() {
             return false;
         }
         row.status = result == 200 ? UpgradeFile::kTransferred : UpgradeFile::kNotTransferred;
+        if (result == 200) manifest_.recordOutput(row.savedName(), local);
         // An interrupted phase fails every later exchange: the download stops here.
         if (!continueUnlessStopped("Aborting download!", false)) return false;
         ++done;
     }
     ui_.reportProgress(ProgressReport{"Downloading files", done, total});
     logLine("Download complete");
-    return true;
+    return journal.succeed();
 }
 
 bool UpgradeWorkflow::getNewConfig() {
+    StepJournal journal(*this, "get_new_config");
     logLine("Retrieving kestrane.conf from new firewall...");
     const std::string local = pathOf(kNewInitConfigName);
     const int result = session().fetch_file(kFirewallConfigRemotePath, local.c_str(), false);
     if (result == 200) {
         logLine("Done");
-        return true;
+        manifest_.recordOutput(kNewInitConfigName, local);
+        return journal.succeed();
     }
     logLine("Unable to retrieve file from new firewall!");
     logLine("Connection reports code ", false);
@@ -139,6 +131,7 @@ bool UpgradeWorkflow::getNewConfig() {
 }
 
 bool UpgradeWorkflow::uploadFiles() {
+    StepJournal journal(*this, "upload_files");
     if (!continueUnlessStopped("Aborting upload!", true)) return false;
     logLine("Copying files up to new firewall...");
     long total = 1;
@@ -147,32 +140,11 @@ bool UpgradeWorkflow::uploadFiles() {
     long done = 0;
     ui_.reportProgress(ProgressReport{"Uploading files", done, total});
 
-    // The final configuration is what the firewall will apply: a final file that is missing or cannot
-    // be read fails the upload (the session would answer 200 without sending anything).
+    // The final configuration is what the firewall will apply: only the one this run produced, as its
+    // manifest records it, is sent.
     const std::string final = pathOf(kFinalConfigName);
-    logLine("Critical file: " + final + " - ", false);
-    const std::string unreadable = unreadableBecause(final);
-    int result = 0;
-    if (unreadable.empty()) {
-        const TransferReports reports(session(), ui_, ProgressReport{"Uploading files", done, total, final, 0});
-        result = session().send_file(final.c_str(), kNewConfigRemotePath, false);
-        logLine(MgmtSession::result_text(result));
-    } else {
-        logLine("Unable to read the file: " + unreadable);
-    }
-    if (!unreadable.empty() || result != 200) {
-        logLine("Aborting upload!");
-        if (unreadable.empty()) {
-            logLine("Received '", false);
-            logNumber(result, false);
-            logLine("' error during upload of critical file");
-        }
-        logLine(kCannotContinue);
-        failStep(formatUpgradeString(upgrade_strings::kCriticalUpload, final), upgrade_strings::kCriticalUpload);
-        logoutFirewall();
-        restartKeepingWorkingDirectory();
+    if (!sendConfiguration(final, manifest_.notProducedByThisRunBecause(kFinalConfigName, final), done, total))
         return false;
-    }
     ui_.reportProgress(ProgressReport{"Uploading files", ++done, total});
 
     for (const UpgradeFile& row : fileTable_.rows()) {
@@ -191,15 +163,48 @@ bool UpgradeWorkflow::uploadFiles() {
         ui_.reportProgress(ProgressReport{"Uploading files", ++done, total});
     }
     logLine("Upload complete");
-    return true;
+    return journal.succeed();
+}
+
+bool UpgradeWorkflow::sendConfiguration(const std::string& local, const std::string& refused, long done, long total) {
+    // A file that is missing or cannot be read fails the transfer (the session would answer 200
+    // without sending anything).
+    logLine("Critical file: " + local + " - ", false);
+    const std::string unreadable = unreadableBecause(local);
+    int result = 0;
+    if (!unreadable.empty()) {
+        logLine("Unable to read the file: " + unreadable);
+    } else if (!refused.empty()) {
+        logLine("Not sent: " + refused);
+    } else {
+        const TransferReports reports(session(), ui_, ProgressReport{"Uploading files", done, total, local, 0});
+        result = session().send_file(local.c_str(), kNewConfigRemotePath, false);
+        logLine(MgmtSession::result_text(result));
+    }
+    if (unreadable.empty() && refused.empty() && result == 200) return true;
+    logLine("Aborting upload!");
+    if (unreadable.empty() && refused.empty()) {
+        logLine("Received '", false);
+        logNumber(result, false);
+        logLine("' error during upload of critical file");
+    }
+    logLine(kCannotContinue);
+    if (unreadable.empty() && !refused.empty())
+        failStep("The final configuration " + local + " was not sent: " + refused);
+    else
+        failStep(formatUpgradeString(upgrade_strings::kCriticalUpload, local), upgrade_strings::kCriticalUpload);
+    logoutFirewall();
+    restartKeepingWorkingDirectory();
+    return false;
 }
 
 bool UpgradeWorkflow::unpackCerts() {
+    StepJournal journal(*this, "unpack_certs", true);
     logLine("Unpackaging VPN certs and user databases...");
     const int result = session().run_action(MgmtAction::UnpackCerts);
     if (result == 200) {
         logLine("Done.");
-        return true;
+        return journal.succeed();
     }
     logLine("Problem unpackaging user databases and/or VPN certs.");
     logLine("Connection reports error code: ", false);
@@ -212,6 +217,7 @@ bool UpgradeWorkflow::unpackCerts() {
 }
 
 bool UpgradeWorkflow::applyConfig() {
+    StepJournal journal(*this, "apply_config");
     logLine("Applying new configuration...please stand by - this could take a few minutes...");
     const int result = session().run_action(MgmtAction::UpdateConf);
     if (result == 200) {
@@ -219,7 +225,7 @@ bool UpgradeWorkflow::applyConfig() {
         logLine("Firewall configuration upgrade complete!");
         logLine("New configuration applied successfully!");
         logLine("Please reboot the firewall before using it!");
-        return true;
+        return journal.succeed();
     }
     logLine("Problem applying new configuration. Connection reports");
     logLine("error code ", false);

@@ -41,6 +41,7 @@
 #include "upgrade/file_names.h"
 #include "upgrade/firewall_login.h"
 #include "upgrade/output_file.h"
+#include "upgrade/run_manifest.h"
 #include "upgrade/step_failure.h"
 #include "upgrade/upgrade_file_table.h"
 #include "upgrade/workflow_ui.h"
@@ -194,6 +195,17 @@ public:
     // appending, so later warnings are kept, never written to a closed file.
     void closeWarnings();
 
+    // Puts the new firewall back on the initial configuration saved in directory (kNewInitConfigName):
+    // the log there is appended to, a run is recorded in its manifest, and the file is sent and
+    // applied as the upload phase does, after the same login (6.0, lock granted). Run like a phase on
+    // one worker thread; the run ends (restart) either way. Failed, with failure() saying why, when
+    // the directory is refused or holds no initial configuration (nothing is sent then).
+    PhaseOutcome rollback(const std::string& directory);
+
+    // The manifest of the current or the last run (manifest.json in its working directory): its
+    // path, the files the run wrote, its steps. Kept by restart until the next run starts.
+    const RunManifest& manifest() const { return manifest_; }
+
     // The working directory, ending in '/' once set; empty before and after a run.
     const std::string& workingDirectory() const { return workingDirectory_; }
     // The working directory of the current or the last run, kept by restart, so that a front end can
@@ -220,6 +232,30 @@ public:
     ConfigTree* newTree() const { return newTree_.get(); }
 
 private:
+    // Records a step in the run manifest: running from construction, then done (succeed), or at
+    // destruction failed (a step whose failure is a warning only: warning); the manifest is saved at
+    // both ends. A step that starts a run (the old firewall's login) is recorded once it ends.
+    class StepJournal {
+    public:
+        StepJournal(UpgradeWorkflow& workflow, const char* name, bool warningOnly = false);
+        ~StepJournal();
+        StepJournal(const StepJournal&) = delete;
+        StepJournal& operator=(const StepJournal&) = delete;
+        bool succeed() {
+            succeeded_ = true;
+            return true;
+        }
+
+    private:
+        UpgradeWorkflow& workflow_;
+        std::string name_;
+        std::string started_;
+        std::size_t index_ = 0;
+        bool indexed_ = false;
+        bool warningOnly_;
+        bool succeeded_ = false;
+    };
+
     enum class Interruption { None, Stop, LoginTimeout, PhaseTimeout };
 
     void abandonStep(std::string_view heading, const std::string& reason, bool keepWorkingDirectory);
@@ -259,6 +295,21 @@ private:
     // Ends a phase that stops here: busy ends with Back, the session goes, the page is done.
     PhaseOutcome endPhase(bool succeeded);
     void beginPhase();
+    // Starts a run in the manifest of the working directory (an unusable earlier one is moved aside,
+    // logged) and saves it.
+    void beginManifest();
+    // Saves the manifest; the first failure of a run is logged.
+    void saveManifest();
+    // Before name is written: a file of that name that this run did not write is renamed to
+    // NAME.previous (replacing an older one), logged.
+    void moveAsideStale(const std::string& name);
+    // The upload's critical transfer: local sent as the firewall's next configuration. refused: why
+    // it must not be sent (empty: it may). On failure logged, shown, logged out and restarted keeping
+    // the working directory.
+    bool sendConfiguration(const std::string& local, const std::string& refused, long done, long total);
+    // Opens the log of directory (ending in '/') for appending, alone, and makes directory the
+    // working directory; false with failure() set.
+    bool openLogForRollback(const std::string& directory);
 
     WorkflowUi& ui_;
     std::string workingDirectory_;
@@ -280,6 +331,9 @@ private:
     bool reviewRefused_ = false;
     std::unique_ptr<UpgradeReport> report_;
     UpgradeFileTable fileTable_;
+    RunManifest manifest_;
+    bool manifestEnding_ = false;      // restart ended the run: the manifest ends with the step running
+    bool manifestSaveFailed_ = false;  // logged once per run
     bool loggedIn_ = false;
     // The session is made and destroyed on the worker thread; timeOut and requestStop log it out from
     // other threads, so its pointer is guarded.

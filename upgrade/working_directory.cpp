@@ -53,6 +53,7 @@ bool UpgradeWorkflow::startLog(const std::string& directory, int* error) {
     // The log starts with a first line, then what the upload page's screen showed so far.
     logFile_ << "Upgrade Wizard started" << '\n' << ui_.uploadLogText() << '\n';
     logFile_.flush();
+    beginManifest();
     return true;
 }
 
@@ -79,6 +80,7 @@ bool UpgradeWorkflow::openWorkingDirectory(const std::string& chosenFile) {
              << ui_.uploadLogText() << '\n'
              << "Now loading old configuration data" << '\n';
     logFile_.flush();
+    beginManifest();
     return true;
 }
 
@@ -104,6 +106,7 @@ void UpgradeWorkflow::restart() {
     logoutFirewall();
     workingDirectory_.clear();
     pairingRequired_ = false;
+    manifestEnding_ = true;
     if (logFile_.is_open()) {
         logFile_ << "Upgrade Wizard shut down normally" << '\n';
         logFile_.close();
@@ -122,6 +125,7 @@ void UpgradeWorkflow::restart() {
 void UpgradeWorkflow::restartKeepingWorkingDirectory() {
     std::string directory = workingDirectory_;
     restart();
+    manifestEnding_ = false;  // the same run goes on from the same directory
     workingDirectory_ = std::move(directory);
 }
 

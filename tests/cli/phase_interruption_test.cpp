@@ -195,7 +195,9 @@ fs::path madeWorkingDirectory(const fs::path& work) {
 bool onlyDownloadedFiles(const fs::path& directory) {
     for (const fs::directory_entry& entry : fs::directory_iterator(directory)) {
         const std::string name = entry.path().filename().string();
-        if (name != "5xto60.log" && name != "warnings.txt" && !endsWith(name, ".PRE60UPGRADE")) return false;
+        if (name != "5xto60.log" && name != "warnings.txt" && name != "manifest.json" &&
+            !endsWith(name, ".PRE60UPGRADE"))
+            return false;
     }
     return true;
 }
