@@ -41,8 +41,8 @@ bool UpgradeWorkflow::convertSavedConfig(bool keepWorkingDirectory) {
     const std::string savedOld = pathOf(kSavedOldConfigName);
     const std::string converted = pathOf(kConvertedConfigName);
     if (!continueUnlessStopped("Aborting conversion!", keepWorkingDirectory)) return false;
-    logTemplateScript();
     logLine("Starting conversion...");
+    recordTemplateScript();
 
     // A run that is started again begins from nothing.
     processor_.reset();

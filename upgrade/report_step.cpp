@@ -35,12 +35,16 @@ std::string describeSharedInterfaces(const std::vector<SharedInterface>& shared)
     return text;
 }
 
+void UpgradeWorkflow::recordTemplateScript() {
+    const std::optional<std::string> digest = files::sha256OfFile(templateName);
+    manifest_.setTemplate(absolutePath(templateName), digest.value_or(std::string()));
+    manifest_.recordInput(std::filesystem::path(templateName).filename().string(), absolutePath(templateName));
+}
+
 void UpgradeWorkflow::logTemplateScript() {
     const std::optional<std::string> digest = files::sha256OfFile(templateName);
     logLine("Template script: " + absolutePath(templateName) + " (SHA-256 " +
             digest.value_or(std::string("unreadable")) + ")");
-    manifest_.setTemplate(absolutePath(templateName), digest.value_or(std::string()));
-    manifest_.recordInput(std::filesystem::path(templateName).filename().string(), absolutePath(templateName));
 }
 
 void UpgradeWorkflow::logInterfacePairs() {
@@ -87,6 +91,9 @@ std::vector<SharedInterface> UpgradeWorkflow::sharedInterfaces() const {
 
 void UpgradeWorkflow::writeReport(bool final) {
     if (!processor_) return;
+    // The script is named where the report that describes its run is written, after the step's own
+    // lines.
+    logTemplateScript();
     auto report = std::make_unique<UpgradeReport>();
     report->stage = final ? "final" : "conversion";
     report->templatePath = absolutePath(templateName);

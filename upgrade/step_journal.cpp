@@ -1,6 +1,8 @@
 // The run manifest in the workflow: a run started when a working directory is started or resumed,
 // each step recorded as it starts and ends, and the outputs of an earlier run moved aside before
 // this run writes files of the same names.
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <string>
 
@@ -59,7 +61,11 @@ void UpgradeWorkflow::moveAsideStale(const std::string& name) {
     if (workingDirectory_.empty() || manifest_.writtenByThisRun(name)) return;
     const std::string path = pathOf(name);
     const std::string aside = path + kPreviousSuffix;
-    if (std::rename(path.c_str(), aside.c_str()) != 0) return;  // nothing there
+    // Only a file an earlier run can have written is an earlier output; anything else at the name (a
+    // directory, a link) is left for the write to refuse.
+    struct stat status {};
+    if (::lstat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return;
+    if (std::rename(path.c_str(), aside.c_str()) != 0) return;
     manifest_.outputMovedAside(name);
     logLine("Moved the earlier run's " + path + " aside to " + aside);
 }

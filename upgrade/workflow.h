@@ -279,8 +279,10 @@ private:
     // final configuration), keeps it and writes its files; a report that cannot be written is logged
     // and does not stop the upgrade.
     void writeReport(bool final);
-    // "Template script: PATH (SHA-256 HEX)" in the log.
+    // "Template script: PATH (SHA-256 HEX)" in the log (before each report is written).
     void logTemplateScript();
+    // The template script as the run manifest's template and input (when the conversion starts).
+    void recordTemplateScript();
     // The interface pairs the postprocessing will use, one log line each.
     void logInterfacePairs();
     // With strictReview_: false (the step fails) when the report holds a high finding.
