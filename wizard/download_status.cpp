@@ -17,7 +17,7 @@ DownloadStatus::DownloadStatus(WizardSheet& sheet)
                                "configuration:"),
                 kDownloadProgressStep) {
     reportPanel_ = new ReportPanel(this);
-    addBesideLog(reportPanel_);
+    addBelowLog(reportPanel_);
 }
 
 void DownloadStatus::initializePage() {

@@ -63,7 +63,7 @@ PhasePage::PhasePage(WizardSheet& sheet, LogChannel channel, const QString& head
     caption->setBuddy(log_);
     layout->addSpacing(6);
     layout->addWidget(caption);
-    logRow_ = new QHBoxLayout;
+    logRow_ = new QVBoxLayout;
     logRow_->addWidget(log_, 3);
     layout->addLayout(logRow_, 1);
 
@@ -92,7 +92,7 @@ PhasePage::PhasePage(WizardSheet& sheet, LogChannel channel, const QString& head
     connect(&completionTimer_, &QTimer::timeout, this, &PhasePage::phaseCompleted);
 }
 
-void PhasePage::addBesideLog(QWidget* panel) { logRow_->addWidget(panel, 2); }
+void PhasePage::addBelowLog(QWidget* panel) { logRow_->addWidget(panel, 2); }
 
 PhasePage::~PhasePage() {
     // The sheet has stopped the phase before the workflow went; this only makes sure of the thread.

@@ -25,7 +25,7 @@
 #include "wizard/sheet_page.h"
 #include "wizard/workflow_bridge.h"
 
-class QHBoxLayout;
+class QVBoxLayout;
 class QLabel;
 class QPlainTextEdit;
 class QProgressBar;
@@ -75,8 +75,8 @@ protected:
     // The phase waits for the interface pairing (window thread); the page goes on with startWorker.
     virtual void pairingRequired() {}
 
-    // Puts panel to the right of the log box (which keeps the larger share of the width).
-    void addBesideLog(QWidget* panel);
+    // Puts panel under the log box (which keeps the larger share of the height).
+    void addBelowLog(QWidget* panel);
 
     // Runs work on a new worker thread; its outcome comes back to workerEnded.
     void startWorker(std::function<PhaseOutcome()> work);
@@ -98,7 +98,7 @@ private:
     LogChannel channel_;
     int progressStep_;
     QPlainTextEdit* log_ = nullptr;
-    QHBoxLayout* logRow_ = nullptr;
+    QVBoxLayout* logRow_ = nullptr;
     QLabel* status_ = nullptr;
     QProgressBar* progress_ = nullptr;
     QTimer loginTimer_;

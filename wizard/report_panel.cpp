@@ -7,6 +7,7 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QHBoxLayout>
 #include <QVBoxLayout>
 
 #include "report/report_files.h"
@@ -19,7 +20,7 @@ QString fromLocal(const std::string& text) {
     return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// "Proxy rules: 3 (2 converted, 1 dropped)" per kind with items, one line each.
+// "Proxy rules 3 (2 converted, 1 dropped)" per kind with items, one line each.
 QString countsText(const ReportSummary& summary) {
     QStringList lines;
     for (int kind = 0; kind < kItemKindCount; ++kind) {
@@ -32,7 +33,7 @@ QString countsText(const ReportSummary& summary) {
         if (count.dropped != 0) parts << QStringLiteral("%1 dropped").arg(count.dropped);
         if (count.created != 0) parts << QStringLiteral("%1 created").arg(count.created);
         const std::string_view title = itemKindTitle(static_cast<ItemKind>(kind));
-        lines << QStringLiteral("%1: %2 (%3)")
+        lines << QStringLiteral("%1 %2 (%3)")
                      .arg(QString::fromUtf8(title.data(), static_cast<qsizetype>(title.size())))
                      .arg(items)
                      .arg(parts.join(QStringLiteral(", ")));
@@ -58,11 +59,16 @@ ReportPanel::ReportPanel(QWidget* parent) : QGroupBox(QStringLiteral("Upgrade re
     open_->setObjectName(QStringLiteral("reportOpen"));
     connect(open_, &QPushButton::clicked, this, &ReportPanel::openReport);
 
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(counts_);
-    layout->addWidget(findings_);
-    layout->addWidget(high_, 1);
-    layout->addWidget(open_, 0, Qt::AlignLeft);
+    counts_->setWordWrap(true);
+    // The counts and the button on the left, the high findings taking the rest of the width.
+    auto* left = new QVBoxLayout;
+    left->addWidget(counts_);
+    left->addWidget(findings_);
+    left->addStretch(1);
+    left->addWidget(open_, 0, Qt::AlignLeft);
+    auto* layout = new QHBoxLayout(this);
+    layout->addLayout(left, 2);
+    layout->addWidget(high_, 3);
     hide();
 }
 
@@ -73,8 +79,23 @@ void ReportPanel::showReport(const UpgradeReport* report, const std::string& wor
     }
     const ReportSummary summary = summarize(*report, reportFilePath(workingDirectory, kReportHtmlName));
     url_ = QUrl::fromLocalFile(fromLocal(summary.htmlPath));
-    counts_->setText(countsText(summary));
-    findings_->setText(QStringLiteral("Safety review: %1 high, %2 medium, %3 for information")
+    // The totals fit the panel; each kind's counts are a hover away, and all of them in the report.
+    KindCount total;
+    for (const KindCount& count : summary.counts) {
+        total.read += count.read;
+        total.converted += count.converted;
+        total.changed += count.changed;
+        total.dropped += count.dropped;
+        total.created += count.created;
+    }
+    counts_->setText(QStringLiteral("<b>%1 items:</b> %2 converted, %3 changed, %4 dropped, %5 created")
+                         .arg(total.read + total.created)
+                         .arg(total.converted)
+                         .arg(total.changed)
+                         .arg(total.dropped)
+                         .arg(total.created));
+    counts_->setToolTip(countsText(summary));
+    findings_->setText(QStringLiteral("<b>Safety review:</b> %1 high, %2 medium, %3 for information")
                            .arg(summary.high)
                            .arg(summary.medium)
                            .arg(summary.info));

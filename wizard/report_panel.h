@@ -1,4 +1,4 @@
-// ReportPanel: the upgrade report at a glance, in a panel of its own beside a page's described texts
+// ReportPanel: the upgrade report at a glance, in a panel of its own under a page's described texts
 // (the download status page and the upgrade summary): the items per kind, the findings by severity
 // with every high one spelled out, and a button that opens report.html in the desktop's browser.
 // Hidden until a report is shown. Window thread.

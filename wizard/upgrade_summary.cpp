@@ -1,7 +1,6 @@
 // The summary page.
 #include "wizard/upgrade_summary.h"
 
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
@@ -27,10 +26,8 @@ UpgradeSummary::UpgradeSummary(WizardSheet& sheet) : SheetPage(sheet) {
     layout->addWidget(makeText(QStringLiteral("Please note that you MUST reboot your firewall before using it.")));
     layout->addSpacing(6);
     reportPanel_ = new ReportPanel(this);
-    auto* row = new QHBoxLayout;
-    row->addWidget(summary_, 3);
-    row->addWidget(reportPanel_, 2);
-    layout->addLayout(row, 1);
+    layout->addWidget(summary_, 3);
+    layout->addWidget(reportPanel_, 2);
     setWizardButtons(kFinishButton);
 }
 

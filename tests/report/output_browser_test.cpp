@@ -2,7 +2,7 @@
 // it dumps must show the page built (data-ready), every count, and every high finding as text (markup
 // in the report's strings arrives escaped, never as elements). A search given in the URL's fragment
 // filters the items, and a report of thousands of items still makes only a page of rows. Screenshots
-// go to PROJECT_BINARY_DIR/screenshots. Chromium missing is a failure: `make deps` installs it.
+// go to build/screenshots beside the wizard's. Chromium missing is a failure: `make deps` installs it.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -73,7 +73,7 @@ protected:
     }
 
     void screenshot(const std::string& url, const std::string& name, const std::string& size = "1280,900") const {
-        const fs::path dir = fs::path(PROJECT_BINARY_DIR) / "screenshots";
+        const fs::path dir = fs::path(PROJECT_SOURCE_DIR) / "build" / "screenshots";
         fs::create_directories(dir);
         const fs::path png = dir / name;
         fs::remove(png);

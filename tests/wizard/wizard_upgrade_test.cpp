@@ -107,9 +107,11 @@ void WizardUpgradeTest::download(WizardSheet& sheet) {
                                        QString::fromStdString(firewalls_->workingDirectory()) + "warnings.txt\n"));
     // The conversion's report beside the log: its counts, and the sample script named as a high finding.
     QTRY_VERIFY(page->reportPanel()->isVisible());
-    QVERIFY2(page->reportPanel()->countsLabel()->text().contains("Proxy rules: "),
+    QVERIFY2(page->reportPanel()->countsLabel()->text().contains(" items:</b> "),
              qPrintable(page->reportPanel()->countsLabel()->text()));
-    QVERIFY(page->reportPanel()->findingsLabel()->text().startsWith("Safety review: "));
+    QVERIFY2(page->reportPanel()->countsLabel()->toolTip().contains("Proxy rules "),
+             qPrintable(page->reportPanel()->countsLabel()->toolTip()));
+    QVERIFY(page->reportPanel()->findingsLabel()->text().contains("Safety review:"));
     QVERIFY(page->reportPanel()->highFindings()->count() > 0);
     press(sheet, kNextButton);
     QCOMPARE(sheet.currentId(), int(kStopOrGo));
