@@ -10,7 +10,9 @@ namespace {
 
 constexpr const char* kDestinationPrefix = "destination_group_";
 
-std::string recordsText(std::size_t n) { return std::to_string(n) + (n == 1 ? " destination record" : " destination records"); }
+std::string recordsText(std::size_t n) {
+    return std::to_string(n) + (n == 1 ? " destination record" : " destination records");
+}
 
 ItemRecord serviceGroupRecord(const ServiceGroup& group, bool saved) {
     ItemRecord item;

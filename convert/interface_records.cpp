@@ -120,8 +120,8 @@ ItemRecord oldPhysicalRecord(const InterfacePlan& plan, const InterfaceList& old
         const int first = plan.firstOfDevice(i);
         const std::string partnerText =
             partner >= 0 ? describe(newList[static_cast<std::size_t>(partner)]) : record.counterpartInterface;
-        std::string reason = "Not written: paired " + how + " with " + partnerText +
-                             " of the new firewall, which is written for ";
+        std::string reason =
+            "Not written: paired " + how + " with " + partnerText + " of the new firewall, which is written for ";
         reason += first >= 0 ? describe(oldList[static_cast<std::size_t>(first)]) : std::string("another interface");
         reason += ", paired with it first";
         item.reasons.push_back(std::move(reason));

@@ -26,8 +26,9 @@ ItemRecord ruleRecord(const NatRule& rule, bool written) {
     item.outcome = written ? ItemOutcome::Converted : ItemOutcome::Dropped;
     item.oldId = readFrom(rule);
     // NAT rules carry no label: a person knows them by their addresses.
-    item.label = rule.localText.empty() || rule.globalText.empty() ? item.oldId
-                                                                    : joinText({rule.localText, " -> ", rule.globalText});
+    item.label = rule.localText.empty() || rule.globalText.empty()
+                     ? item.oldId
+                     : joinText({rule.localText, " -> ", rule.globalText});
     // An INAT rule is written with its two addresses and its interface only.
     item.fields.reserve(6);
     item.fields.push_back({"action", rule.ruleType, value(rule.ruleType)});

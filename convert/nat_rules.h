@@ -37,9 +37,9 @@ struct NatRule {
 
     // For the upgrade report (item_records.h): where the rule was read, its values before they were
     // converted or moved, and the number it was written as.
-    std::string branchName;                            // "5": read from "rule_natrule_5"
-    std::string globalText, localText, remoteText;    // address specifications as read
-    std::string networkAsRead;                         // before the interface merge moved it
+    std::string branchName;                         // "5": read from "rule_natrule_5"
+    std::string globalText, localText, remoteText;  // address specifications as read
+    std::string networkAsRead;                      // before the interface merge moved it
     int writtenAs = 0;  // N of the written "rule_natrule_N" or "rule_inatrule_N"; 0: not written
 };
 

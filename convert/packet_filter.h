@@ -51,8 +51,8 @@ struct PfRule {
 
     // For the upgrade report (item_records.h): where the rule was read, its values as read, and the
     // number it was written as.
-    bool editLine = false;      // read from an edit line ("pfedit_fwd_rule10"), not a rule branch
-    std::string readAs;         // the edit line's name ("rule10") or the rule branch's ("3", of "rule_pffwd_3")
+    bool editLine = false;  // read from an edit line ("pfedit_fwd_rule10"), not a rule branch
+    std::string readAs;     // the edit line's name ("rule10") or the rule branch's ("3", of "rule_pffwd_3")
     std::string typeAsRead;
     std::string srcText, dstText;  // an edit line's "address:mask"; a new-style rule's object names
     int writtenAs = 0;             // N of the written listName + "_N"; 0: not written

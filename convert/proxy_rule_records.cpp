@@ -57,8 +57,8 @@ void ProxyRuleConverter::appendRecords(std::vector<ItemRecord>& out) const {
             } else if (rule.dest == kDenyAll) {
                 item.reasons.push_back(joinText({kTakes, rule.dest, ", which denies every destination"}));
             } else {
-                item.reasons.push_back(joinText(
-                    {kTakes, rule.dest, ", built from the destination records of service ", rule.rulelabel}));
+                item.reasons.push_back(
+                    joinText({kTakes, rule.dest, ", built from the destination records of service ", rule.rulelabel}));
             }
         }
         if (rule.auth != rule.authAsRead) {

@@ -34,10 +34,10 @@ struct ProxyRule {
 
     // For the upgrade report (item_records.h): where the rule was read, what the script and the
     // completion replaced, and the number it was written as.
-    std::string branchName;        // "7": read from the branch "rule_proxy_7"
-    std::string authAsRead;        // before the rule's service group decided it
-    bool destFilledIn = false;     // read without a destination, completed from the groups
-    int writtenAs = 0;             // N of the written "rule_proxy_N"; 0: not written
+    std::string branchName;     // "7": read from the branch "rule_proxy_7"
+    std::string authAsRead;     // before the rule's service group decided it
+    bool destFilledIn = false;  // read without a destination, completed from the groups
+    int writtenAs = 0;          // N of the written "rule_proxy_N"; 0: not written
     // Its src and dest before the script's first section ran, as the converter noted them (see
     // ProxyRuleConverter::noteValuesBeforeScript); -1 when none were noted for it.
     int notedBeforeScript = -1;

@@ -39,7 +39,7 @@ public:
 
 private:
     TemplateProcessor& processor_;
-    std::size_t index_;               // of the record in the processor's list
-    const Branch* watchedBefore_;     // the tree an enclosing line watched
+    std::size_t index_;            // of the record in the processor's list
+    const Branch* watchedBefore_;  // the tree an enclosing line watched
     TreeEditCounts before_;
 };

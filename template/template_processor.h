@@ -318,8 +318,8 @@ public:
     // ==== End of conversion phases and converters ====================================================
 
 private:
-    friend struct BlockRunner;         // verbs_control.cpp: runs and skips the lines of blocks
-    friend class ScriptLineRecorder;   // script_line_recorder.cpp: the records of dispatched lines
+    friend struct BlockRunner;        // verbs_control.cpp: runs and skips the lines of blocks
+    friend class ScriptLineRecorder;  // script_line_recorder.cpp: the records of dispatched lines
 
     bool failReading(std::string_view why);
     // The device names the interface merge moves besides the interfaces' own.

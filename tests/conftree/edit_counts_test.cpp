@@ -40,7 +40,7 @@ TEST_F(EditCountsTest, ChainsCountTheLeavesTheyBringAndJoinedLeavesOnlyTheirValu
     EXPECT_EQ(edits(), "1 0 0 0 0");
     EXPECT_TRUE(tree.mergeNode(parseLine("a_b=3", 0), true));  // lands on a_b: its value changes
     EXPECT_EQ(edits(), "0 0 1 0 0");
-    EXPECT_TRUE(tree.mergeNode(parseLine("a_b=3", 0), true));  // the same value: no change
+    EXPECT_TRUE(tree.mergeNode(parseLine("a_b=3", 0), true));   // the same value: no change
     EXPECT_TRUE(tree.mergeNode(parseLine("a_b=9", 0), false));  // kept: no change either
     EXPECT_EQ(edits(), "0 0 0 0 0");
 }

@@ -69,11 +69,10 @@ TEST_F(GroupRecordsTest, OldGroupOfTheAllSetsNameIsStillAnOldGroup) {
 }
 
 TEST_F(GroupRecordsTest, BuiltDestinationGroupNamesItsFirstRecordAndHowManyItWasBuiltFrom) {
-    addSettings(oldTree, {"destination_group_3_dest=10.0.0.1", "destination_group_3_pd=P",
-                          "destination_group_3_service=WWW", "destination_group_4_dest=10.0.0.2",
-                          "destination_group_4_pd=D", "destination_group_4_service=FTP",
-                          "destination_group_5_dest=10.0.0.3", "destination_group_5_pd=D",
-                          "destination_group_5_service=WWW"});
+    addSettings(oldTree,
+                {"destination_group_3_dest=10.0.0.1", "destination_group_3_pd=P", "destination_group_3_service=WWW",
+                 "destination_group_4_dest=10.0.0.2", "destination_group_4_pd=D", "destination_group_4_service=FTP",
+                 "destination_group_5_dest=10.0.0.3", "destination_group_5_pd=D", "destination_group_5_service=WWW"});
     groups.parseDestinationRecords(context, oldTree);
     groups.convertDestinationGroups(objects);
     groups.saveDestinationGroups(context, newTree);
@@ -101,8 +100,7 @@ TEST_F(GroupRecordsTest, RecordsWithoutServiceOrAddressAreNamedOnTheGroupsTheyLa
     // A record without a service joins the fixed DenyAll group (the first group of the empty key);
     // one whose destination gives no address is written with an empty one.
     addSettings(oldTree, {"destination_group_7_dest=10.0.0.1", "destination_group_7_pd=P",
-                          "destination_group_8_dest=", "destination_group_8_pd=P",
-                          "destination_group_8_service=Web"});
+                          "destination_group_8_dest=", "destination_group_8_pd=P", "destination_group_8_service=Web"});
     groups.parseDestinationRecords(context, oldTree);
     groups.convertDestinationGroups(objects);
     const std::vector<ItemRecord> all = records();

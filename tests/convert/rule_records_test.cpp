@@ -45,8 +45,7 @@ TEST_F(ProxyRuleRecordsTest, DenyRuleWithoutSourceIsDroppedWithTheLoggedFaultAnd
     EXPECT_EQ(gopher->outcome, ItemOutcome::Dropped);
     EXPECT_EQ(gopher->label, "Gopher");
     EXPECT_TRUE(gopher->newIds.empty());
-    EXPECT_EQ(gopher->reasons,
-              (Lines{"Unable to convert rule - critical values missing", "Missing: src"}));
+    EXPECT_EQ(gopher->reasons, (Lines{"Unable to convert rule - critical values missing", "Missing: src"}));
     // Nothing of a dropped rule is written.
     EXPECT_EQ(fieldText(*gopher, "action"), "deny -> ");
     EXPECT_EQ(fieldText(*gopher, "service"), "service_group_Web -> ");
@@ -56,14 +55,26 @@ TEST_F(ProxyRuleRecordsTest, DenyRuleWithoutSourceIsDroppedWithTheLoggedFaultAnd
 }
 
 TEST_F(ProxyRuleRecordsTest, FilledInDestinationSaysWhichGroupAndWhatItLets) {
-    addSettings(oldTree, {"rule_proxy_1_action=allow", "rule_proxy_1_rulelabel=Mail", "rule_proxy_1_src=*",
-                          "rule_proxy_1_service=service_group_Mail", "rule_proxy_2_action=allow",
-                          "rule_proxy_2_rulelabel=Web", "rule_proxy_2_src=*", "rule_proxy_2_service=service_group_Web",
-                          "rule_proxy_3_action=allow", "rule_proxy_3_rulelabel=Ftp", "rule_proxy_3_src=*",
-                          "rule_proxy_3_service=service_group_Ftp", "rule_proxy_4_action=allow",
-                          "rule_proxy_4_rulelabel=Ftp", "rule_proxy_4_src=*", "rule_proxy_4_service=service_group_Ftp",
-                          "rule_proxy_4_dest=destination_group_Own", "destination_group_5_dest=10.0.0.1",
-                          "destination_group_5_pd=P", "destination_group_5_service=Ftp"});
+    addSettings(oldTree, {"rule_proxy_1_action=allow",
+                          "rule_proxy_1_rulelabel=Mail",
+                          "rule_proxy_1_src=*",
+                          "rule_proxy_1_service=service_group_Mail",
+                          "rule_proxy_2_action=allow",
+                          "rule_proxy_2_rulelabel=Web",
+                          "rule_proxy_2_src=*",
+                          "rule_proxy_2_service=service_group_Web",
+                          "rule_proxy_3_action=allow",
+                          "rule_proxy_3_rulelabel=Ftp",
+                          "rule_proxy_3_src=*",
+                          "rule_proxy_3_service=service_group_Ftp",
+                          "rule_proxy_4_action=allow",
+                          "rule_proxy_4_rulelabel=Ftp",
+                          "rule_proxy_4_src=*",
+                          "rule_proxy_4_service=service_group_Ftp",
+                          "rule_proxy_4_dest=destination_group_Own",
+                          "destination_group_5_dest=10.0.0.1",
+                          "destination_group_5_pd=P",
+                          "destination_group_5_service=Ftp"});
     readRules();
     const std::vector<ItemRecord> all = records();
     const ItemRecord* mail = recordById(all, ItemKind::ProxyRule, "rule_proxy_1");
@@ -85,14 +96,26 @@ TEST_F(ProxyRuleRecordsTest, FilledInDestinationSaysWhichGroupAndWhatItLets) {
 }
 
 TEST_F(ProxyRuleRecordsTest, AuthenticationFromTheServiceGroupIsAChangeWhenItDiffers) {
-    addSettings(oldTree, {"rule_proxy_1_action=allow", "rule_proxy_1_rulelabel=Web", "rule_proxy_1_src=*",
-                          "rule_proxy_1_dest=d", "rule_proxy_1_service=service_group_Web", "rule_proxy_1_auth=x",
-                          "rule_proxy_2_action=allow", "rule_proxy_2_rulelabel=Web", "rule_proxy_2_src=*",
-                          "rule_proxy_2_dest=d", "rule_proxy_2_service=service_group_Open",
-                          "rule_proxy_2_auth=auth_obj_normal", "rule_proxy_3_action=allow",
-                          "rule_proxy_3_rulelabel=Web", "rule_proxy_3_src=*", "rule_proxy_3_dest=d",
-                          "rule_proxy_3_service=service_group_Web", "rule_proxy_3_auth=auth_obj_normal",
-                          "service_group_Web_authenticate=yes", "service_group_Open_desc=no authentication"});
+    addSettings(oldTree, {"rule_proxy_1_action=allow",
+                          "rule_proxy_1_rulelabel=Web",
+                          "rule_proxy_1_src=*",
+                          "rule_proxy_1_dest=d",
+                          "rule_proxy_1_service=service_group_Web",
+                          "rule_proxy_1_auth=x",
+                          "rule_proxy_2_action=allow",
+                          "rule_proxy_2_rulelabel=Web",
+                          "rule_proxy_2_src=*",
+                          "rule_proxy_2_dest=d",
+                          "rule_proxy_2_service=service_group_Open",
+                          "rule_proxy_2_auth=auth_obj_normal",
+                          "rule_proxy_3_action=allow",
+                          "rule_proxy_3_rulelabel=Web",
+                          "rule_proxy_3_src=*",
+                          "rule_proxy_3_dest=d",
+                          "rule_proxy_3_service=service_group_Web",
+                          "rule_proxy_3_auth=auth_obj_normal",
+                          "service_group_Web_authenticate=yes",
+                          "service_group_Open_desc=no authentication"});
     readRules();
     const std::vector<ItemRecord> all = records();
     const ItemRecord* replaced = recordById(all, ItemKind::ProxyRule, "rule_proxy_1");
@@ -108,10 +131,11 @@ TEST_F(ProxyRuleRecordsTest, AuthenticationFromTheServiceGroupIsAChangeWhenItDif
 }
 
 TEST_F(ProxyRuleRecordsTest, SourceAndDestinationAreShownAsTheyWereBeforeTheScript) {
-    addSettings(oldTree, {"rule_proxy_1_action=allow", "rule_proxy_1_rulelabel=Web", "rule_proxy_1_src=10.0.0.0:255.0.0.0",
-                          "rule_proxy_1_dest=old-dest", "rule_proxy_1_service=service_group_Web",
-                          "rule_proxy_2_action=allow", "rule_proxy_2_rulelabel=Web", "rule_proxy_2_src=*",
-                          "rule_proxy_2_dest=d", "rule_proxy_2_service=service_group_Web"});
+    addSettings(oldTree,
+                {"rule_proxy_1_action=allow", "rule_proxy_1_rulelabel=Web", "rule_proxy_1_src=10.0.0.0:255.0.0.0",
+                 "rule_proxy_1_dest=old-dest", "rule_proxy_1_service=service_group_Web", "rule_proxy_2_action=allow",
+                 "rule_proxy_2_rulelabel=Web", "rule_proxy_2_src=*", "rule_proxy_2_dest=d",
+                 "rule_proxy_2_service=service_group_Web"});
     proxy.noteValuesBeforeScript(oldTree);
     // What the script does in between: rewrites a source, and makes a rule of its own.
     addSettings(oldTree, {"rule_proxy_1_src=net_ipnet_10-0-0-0-ipmask-class-a", "rule_proxy_1_dest=new-dest"}, true);
@@ -147,10 +171,10 @@ TEST_F(ProxyRuleRecordsTest, RulesTheScriptReorderedStillFindTheirOwnOldValues) 
 }
 
 TEST_F(ProxyRuleRecordsTest, WrittenRulesCarryTheNumberTheyWereWrittenAs) {
-    addSettings(oldTree, {"rule_proxy_20_action=allow", "rule_proxy_20_rulelabel=B", "rule_proxy_20_src=*",
-                          "rule_proxy_20_dest=d", "rule_proxy_20_service=s", "rule_proxy_5_action=allow",
-                          "rule_proxy_5_rulelabel=A", "rule_proxy_5_src=*", "rule_proxy_5_dest=d",
-                          "rule_proxy_5_service=s"});
+    addSettings(oldTree,
+                {"rule_proxy_20_action=allow", "rule_proxy_20_rulelabel=B", "rule_proxy_20_src=*",
+                 "rule_proxy_20_dest=d", "rule_proxy_20_service=s", "rule_proxy_5_action=allow",
+                 "rule_proxy_5_rulelabel=A", "rule_proxy_5_src=*", "rule_proxy_5_dest=d", "rule_proxy_5_service=s"});
     readRules();
     EXPECT_TRUE(records()[0].newIds.empty());  // not written yet
     proxy.save(context, newTree);
@@ -191,9 +215,8 @@ TEST_F(NatRuleRecordsTest, RuleOnTheWildcardInterfaceIsDroppedWithTheRejectionTe
     EXPECT_EQ(dropped.outcome, ItemOutcome::Dropped);
     EXPECT_EQ(dropped.oldId, "rule_natrule_4");
     EXPECT_EQ(dropped.label, "10.0.0.1-10.0.0.9 -> 192.0.2.0:255.255.255.0");
-    EXPECT_EQ(dropped.reasons,
-              (Lines{"Unable to convert NAT/INAT rule number 4 - critical values missing or invalid",
-                     "iface: * - NAT/INAT rules may not be bound to a \"*\" interface"}));
+    EXPECT_EQ(dropped.reasons, (Lines{"Unable to convert NAT/INAT rule number 4 - critical values missing or invalid",
+                                      "iface: * - NAT/INAT rules may not be bound to a \"*\" interface"}));
     EXPECT_EQ(fieldText(dropped, "interface"), "* -> ");
 }
 
@@ -269,7 +292,7 @@ TEST_F(PacketFilterRecordsTest, EditLineShowsItsOwnTextsAndIsWrittenAsARuleAndAS
     ASSERT_TRUE(forward && local);
     EXPECT_EQ(forward->origin, ItemOrigin::Old);
     EXPECT_EQ(forward->outcome, ItemOutcome::Converted);
-    EXPECT_EQ(forward->label, "web out");  // the line's comment
+    EXPECT_EQ(forward->label, "web out");    // the line's comment
     EXPECT_EQ(local->label, "Pre60-rule5");  // no comment: the label made for it
     EXPECT_EQ(fieldText(*forward, "action"), "Permit -> Fwd");
     EXPECT_EQ(fieldText(*forward, "src"), "10.10.0.0:255.255.0.0 -> net_ipnet_10-10-0-0-ipmask-class-b");

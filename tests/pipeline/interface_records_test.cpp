@@ -37,8 +37,7 @@ protected:
     void addNew(int n, const std::string& device, const std::string& addr) {
         const std::string p = "netobj_list_Outside_element_" + std::to_string(n) + "_";
         addSettings(newTree, {p + "name=New-" + device, p + "interface=" + device, p + "addr=" + addr,
-                              p + "netmask=255.255.0.0", p + "location=new-" + device, p + "alias=no",
-                              p + "nat=off"});
+                              p + "netmask=255.255.0.0", p + "location=new-" + device, p + "alias=no", p + "nat=off"});
     }
     void readAndReconcile() {
         ASSERT_TRUE(processor.parse5xInterfaces(oldTree));

@@ -102,8 +102,8 @@ TEST_F(ScriptLineRecordsTest, SectionMarkersNameTheSectionOfTheirLineAndTheLines
         sections.push_back(record.section);
         known.push_back(record.known);
     }
-    EXPECT_EQ(sections, (std::vector<std::string>{"", "[PREPROCESS]", "[PREPROCESS]", "[MERGE_TREE1]",
-                                                  "[MERGE_TREE1]", "[MERGE_TREE1]"}));
+    EXPECT_EQ(sections, (std::vector<std::string>{"", "[PREPROCESS]", "[PREPROCESS]", "[MERGE_TREE1]", "[MERGE_TREE1]",
+                                                  "[MERGE_TREE1]"}));
     // The phases end their sections at every marker, though the verb table knows two of them only.
     EXPECT_EQ(known, (std::vector<bool>{true, true, true, true, true, false}));
 }
@@ -117,9 +117,9 @@ TEST_F(ScriptLineRecordsTest, BlockLinesHaveRecordsOfTheirOwnAndTheOpeningLineCo
                                                    "  end_if\n"
                                                    "end_if\n"
                                                    "add_leaf z=1\n");
-    EXPECT_EQ(all, (std::vector<std::string>{"if_leaf 2 0 0 0", "add_leaf 0 0 1 0", "if_leaf 2 0 0 0",
-                                             "delete_leaf 2 0 0 2", "end_if 0 0 0 0", "end_if 0 0 0 0",
-                                             "add_leaf 0 0 1 0"}));
+    EXPECT_EQ(all,
+              (std::vector<std::string>{"if_leaf 2 0 0 0", "add_leaf 0 0 1 0", "if_leaf 2 0 0 0", "delete_leaf 2 0 0 2",
+                                        "end_if 0 0 0 0", "end_if 0 0 0 0", "add_leaf 0 0 1 0"}));
     EXPECT_EQ(settings(), "x_3=off\ny_##=seen\nz=1\n");
 }
 
