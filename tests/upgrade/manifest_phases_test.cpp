@@ -61,8 +61,12 @@ TEST_F(ManifestPhasesTest, DownloadThenAResumedUploadEachRecordTheirRun) {
     for (const json& file : uploaded["outputs"]) {
         const bool ours = file["run_id"] == uploaded["run_id"];
         const std::string name = file["name"];
-        if (name == kFinalConfigName || name == kConvertedConfigName || name == kNewInitConfigName) EXPECT_TRUE(ours) << name;
-        if (name == kSavedOldConfigName) EXPECT_FALSE(ours);
+        if (name == kFinalConfigName || name == kConvertedConfigName || name == kNewInitConfigName) {
+            EXPECT_TRUE(ours) << name;
+        }
+        if (name == kSavedOldConfigName) {
+            EXPECT_FALSE(ours);
+        }
     }
     EXPECT_EQ(resumed.manifest().path(), lastWorkingDirectory + "manifest.json");
 }

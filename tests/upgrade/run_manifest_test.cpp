@@ -160,7 +160,7 @@ TEST_F(ManifestWorkflowTest, ConvertAndMergeRecordTheirInputsOutputsPairingAndSt
     std::vector<std::string> inputs;
     for (const json& file : manifest["inputs"]) inputs.push_back(file["name"]);
     EXPECT_EQ(inputs, (std::vector<std::string>{"5xTo60.tpl", kSavedOldConfigName, kNewInitConfigName}));
-    for (const std::string name : {std::string(kConvertedConfigName), std::string(kFinalConfigName),
+    for (const std::string& name : {std::string(kConvertedConfigName), std::string(kFinalConfigName),
                                    std::string(kReportJsonName), std::string(kReportHtmlName)}) {
         const json* output = outputNamed(manifest, name);
         ASSERT_NE(output, nullptr) << name;
@@ -184,7 +184,7 @@ TEST_F(ManifestWorkflowTest, ASecondRunMovesTheFirstRunsOutputsAsideAndKeepsItsH
     const std::string firstRun = runId;
     ASSERT_TRUE(testsupport::writeFile(dir / (std::string(kFinalConfigName) + ".previous"), "older"));
     ASSERT_TRUE(convertRun());
-    for (const std::string name : {std::string(kConvertedConfigName), std::string(kFinalConfigName),
+    for (const std::string& name : {std::string(kConvertedConfigName), std::string(kFinalConfigName),
                                    std::string(kReportJsonName), std::string(kReportHtmlName)}) {
         EXPECT_TRUE(fs::exists(dir / (name + ".previous"))) << name;
         EXPECT_NE(screen.find("Moved the earlier run's " + dir.file(name) + " aside to " + dir.file(name) + ".previous"),
