@@ -9,19 +9,15 @@
 // the user and be writable by nobody else.
 #include <CLI/CLI.hpp>
 
-#include <filesystem>
 #include <memory>
 #include <string>
-#include <system_error>
 
 #include "cli/commands.h"
 #include "cli/file_checks.h"
 #include "cli/phase_command.h"
 #include "cli/stop_signals.h"
 #include "upgrade/file_names.h"
-#include "upgrade/working_directory_check.h"
 
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -34,14 +30,8 @@ int runRollback(const RollbackOptions& options) {
     cli::StopSignals signals;  // before any other thread starts
     PhaseCommand command("rollback", signals);
 
-    const std::string problem = prepareWorkingDirectory(options.workdir, MissingDirectory::Refuse);
-    if (!problem.empty()) {
-        command.complain(problem);
-        return kExitFailure;
-    }
-    std::error_code ec;
-    std::string directory = fs::absolute(options.workdir, ec).lexically_normal().string();
-    if (directory.empty() || directory.back() != '/') directory += '/';
+    const std::string directory = command.existingWorkingDirectory(options.workdir);
+    if (directory.empty()) return kExitFailure;
     // Refused before a password is asked for: without the file there is nothing to go back to.
     const cli::InputCheck initial = cli::checkInput(directory + kNewInitConfigName);
     if (!initial.id) {

@@ -10,10 +10,8 @@
 // unpack and apply them. DIR must exist, belong to the user and be writable by nobody else.
 #include <CLI/CLI.hpp>
 
-#include <filesystem>
 #include <memory>
 #include <string>
-#include <system_error>
 #include <vector>
 
 #include "cli/commands.h"
@@ -21,9 +19,7 @@
 #include "cli/phase_command.h"
 #include "cli/stop_signals.h"
 #include "upgrade/file_names.h"
-#include "upgrade/working_directory_check.h"
 
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -40,14 +36,8 @@ int runUpload(const UploadOptions& options) {
     PhaseCommand command("upload", signals);
     if (const int status = command.prepare(options.templatePath, options.pairs, options.review); status != kExitDone) return status;
 
-    const std::string problem = prepareWorkingDirectory(options.workdir, MissingDirectory::Refuse);
-    if (!problem.empty()) {
-        command.complain(problem);
-        return kExitFailure;
-    }
-    std::error_code ec;
-    std::string directory = fs::absolute(options.workdir, ec).lexically_normal().string();
-    if (directory.empty() || directory.back() != '/') directory += '/';
+    const std::string directory = command.existingWorkingDirectory(options.workdir);
+    if (directory.empty()) return kExitFailure;
     const std::string savedOld = directory + kSavedOldConfigName;
     const cli::InputCheck saved = cli::checkInput(savedOld);
     if (!saved.id) {

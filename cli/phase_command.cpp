@@ -27,6 +27,7 @@
 #include "template/template_processor.h"
 #include "upgrade/file_names.h"
 #include "upgrade/warnings_text.h"
+#include "upgrade/working_directory_check.h"
 
 namespace {
 
@@ -133,6 +134,18 @@ int PhaseCommand::makeWorkingDirectoryIn(const std::string& in) {
     }
     workflow_.parentDirectory = parent.string();
     return kExitDone;
+}
+
+std::string PhaseCommand::existingWorkingDirectory(const std::string& workdir) {
+    const std::string problem = prepareWorkingDirectory(workdir, MissingDirectory::Refuse);
+    if (!problem.empty()) {
+        complain(problem);
+        return {};
+    }
+    std::error_code ec;
+    std::string directory = std::filesystem::absolute(workdir, ec).lexically_normal().string();
+    if (directory.empty() || directory.back() != '/') directory += '/';
+    return directory;
 }
 
 int PhaseCommand::takeLogin(const FirewallOptions& options, const char* variable, const std::string& which,

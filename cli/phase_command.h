@@ -67,6 +67,10 @@ public:
     // Where the download phase makes the working directory: in (the current directory when empty),
     // made absolute. kExitDone, or kExitFailure after saying why when it is no directory.
     int makeWorkingDirectoryIn(const std::string& in);
+    // The working directory of a run that carries on from one on disk (upload, rollback): it must
+    // exist, belong to the user and be writable by nobody else. Its absolute path ending in '/', or
+    // empty after saying why not.
+    std::string existingWorkingDirectory(const std::string& workdir);
     // Fills login from options and the password from its sources (which: "old firewall" and so on,
     // empty for the only one). kExitDone, kExitFailure after saying why, or kExitInterrupted.
     int takeLogin(const FirewallOptions& options, const char* variable, const std::string& which, FirewallLogin& login);

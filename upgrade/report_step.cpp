@@ -41,10 +41,9 @@ void UpgradeWorkflow::recordTemplateScript() {
     manifest_.recordInput(std::filesystem::path(templateName).filename().string(), absolutePath(templateName));
 }
 
-void UpgradeWorkflow::logTemplateScript() {
-    const std::optional<std::string> digest = files::sha256OfFile(templateName);
+void UpgradeWorkflow::logTemplateScript(const std::string& digest) {
     logLine("Template script: " + absolutePath(templateName) + " (SHA-256 " +
-            digest.value_or(std::string("unreadable")) + ")");
+            (digest.empty() ? std::string("unreadable") : digest) + ")");
 }
 
 void UpgradeWorkflow::logInterfacePairs() {
@@ -93,11 +92,12 @@ void UpgradeWorkflow::writeReport(bool final) {
     if (!processor_) return;
     // The script is named where the report that describes its run is written, after the step's own
     // lines.
-    logTemplateScript();
+    const std::string digest = files::sha256OfFile(templateName).value_or(std::string());
+    logTemplateScript(digest);
     auto report = std::make_unique<UpgradeReport>();
     report->stage = final ? "final" : "conversion";
     report->templatePath = absolutePath(templateName);
-    report->templateSha256 = files::sha256OfFile(templateName).value_or(std::string());
+    report->templateSha256 = digest;
     report->records = processor_->itemRecords();
     report->scriptLines = processor_->scriptLineRecords();
     if (final) report->pairing = processor_->pairingRecords();

@@ -279,8 +279,9 @@ private:
     // final configuration), keeps it and writes its files; a report that cannot be written is logged
     // and does not stop the upgrade.
     void writeReport(bool final);
-    // "Template script: PATH (SHA-256 HEX)" in the log (before each report is written).
-    void logTemplateScript();
+    // "Template script: PATH (SHA-256 HEX)" in the log (before each report is written); digest is
+    // the script's, empty when it could not be read.
+    void logTemplateScript(const std::string& digest);
     // The template script as the run manifest's template and input (when the conversion starts).
     void recordTemplateScript();
     // The interface pairs the postprocessing will use, one log line each.
